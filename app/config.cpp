@@ -1,0 +1,65 @@
+#include "app/config.h"
+
+#include "app/endpoints.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+const QString PAK_DIR = QStringLiteral("DreadHunger\\Content\\Paks");
+const QString MOD_SUBDIR = QStringLiteral("DreadHunger\\Content\\Paks\\qvmods");
+
+QString CACHE_DIR;
+
+const QString INSTALL_BUTTON_STYLE = QStringLiteral(
+    "QPushButton { background-color: #4CAF50; color: white; border: none; border-radius: 12px;"
+    " font: 500 13px 'Microsoft YaHei'; padding: 4px 10px; min-width: 60px; }"
+    "QPushButton:hover { background-color: #45a049; }"
+    "QPushButton:pressed { background-color: #3d8b40; }");
+
+const QString UNINSTALL_BUTTON_STYLE = QStringLiteral(
+    "QPushButton { background-color: #FF4444; color: white; border: none; border-radius: 12px;"
+    " font: 500 13px 'Microsoft YaHei'; padding: 4px 10px; min-width: 60px; }"
+    "QPushButton:hover { background-color: #E53935; }"
+    "QPushButton:pressed { background-color: #C62828; }");
+
+QString join_path(const QString &base, const QString &relative)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\\\/]+"));
+    QString result = base;
+    for (const QString &piece : relative.split(separators, Qt::SkipEmptyParts)) {
+        if (!result.isEmpty() && !result.endsWith(QLatin1Char('/')) && !result.endsWith(QLatin1Char('\\')))
+            result += QLatin1Char('/');
+        result += piece;
+    }
+    return result;
+}
+
+QString join_path(const QString &base, const QString &relative, const QString &name)
+{
+    return join_path(join_path(base, relative), name);
+}
+
+QString windows_base_name(const QString &path)
+{
+    const int cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+QString server_host()
+{
+    const QString fromEnv = qEnvironmentVariable("ZORBEL_SERVER").trimmed();
+    return fromEnv.isEmpty() ? QStringLiteral(ZORBEL_DEFAULT_SERVER) : fromEnv;
+}
+
+QString extra_ca_file()
+{
+    return qEnvironmentVariable("ZORBEL_CA_FILE");
+}
+
+void init_process_values()
+{
+    CACHE_DIR = QDir(QDir::homePath()).filePath(QStringLiteral(".cache/VezoZizerur"));
+    QDir().mkpath(CACHE_DIR);
+    init_fixed_endpoints();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Process-wide values shared by every subsystem.
+
+#include <QString>
+#include <QStringList>
+
+// Game folder layout, relative to the game root, written the Windows way.
+extern const QString PAK_DIR;     // "DreadHunger\\Content\\Paks"
+extern const QString MOD_SUBDIR;  // "DreadHunger\\Content\\Paks\\qvmods"
+
+// Cover image cache: ~/.cache/VezoZizerur. Created by init_process_values().
+extern QString CACHE_DIR;
+
+extern const QString INSTALL_BUTTON_STYLE;
+extern const QString UNINSTALL_BUTTON_STYLE;
+
+// Joins a game-relative path to a folder. The relative part may use backslashes
+// (PAK_DIR, MOD_SUBDIR); it is split at every separator so that each piece becomes
+// a real folder level on every platform. Further pieces are appended in order.
+QString join_path(const QString &base, const QString &relative);
+QString join_path(const QString &base, const QString &relative, const QString &name);
+
+// The part after the last slash or backslash (Windows rules, on every platform).
+QString windows_base_name(const QString &path);
+
+// Server host (host[:port]): ZORBEL_SERVER if set, otherwise the build's default.
+QString server_host();
+// PEM file of extra trusted certificates (ZORBEL_CA_FILE), or empty.
+QString extra_ca_file();
+
+// Creates CACHE_DIR (with parents) and sets the fixed server addresses. Called at
+// process start; tests call it again after pointing HOME or ZORBEL_SERVER elsewhere.
+void init_process_values();

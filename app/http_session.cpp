@@ -1,0 +1,316 @@
+#include "app/http_session.h"
+
+#include "app/config.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// DNS cache and TLS sessions are shared between threads; libcurl asks us to lock them.
+struct SharedCaches {
+    CURLSH *handle = nullptr;
+    std::mutex locks[CURL_LOCK_DATA_LAST];
+    std::string ca_bundle;  // system bundle + ZORBEL_CA_FILE, when the latter is set
+
+    SharedCaches()
+    {
+        handle = curl_share_init();
+        curl_share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(handle, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(handle, CURLSHOPT_LOCKFUNC, &SharedCaches::lock);
+        curl_share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &SharedCaches::unlock);
+        load_ca_bundle();
+    }
+
+    static void lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
+    {
+        static_cast<SharedCaches *>(self)->locks[data].lock();
+    }
+    static void unlock(CURL *, curl_lock_data data, void *self)
+    {
+        static_cast<SharedCaches *>(self)->locks[data].unlock();
+    }
+
+    void load_ca_bundle()
+    {
+        const QString extra = extra_ca_file();
+        if (extra.isEmpty())
+            return;
+        QByteArray pem;
+        if (const char *system = curl_version_info(CURLVERSION_NOW)->cainfo) {
+            QFile file(QString::fromLocal8Bit(system));
+            if (file.open(QIODevice::ReadOnly))
+                pem = file.readAll() + '\n';
+        }
+        QFile file(extra);
+        if (file.open(QIODevice::ReadOnly))
+            pem += file.readAll();
+        ca_bundle = pem.toStdString();
+    }
+};
+
+SharedCaches &shared()
+{
+    static auto *caches = new SharedCaches;  // lives until the process ends
+    return *caches;
+}
+
+// One easy handle and one multi handle per thread: the multi handle owns the thread's
+// connection cache, so sequential requests of a thread reuse their connections.
+struct ThreadHandles {
+    CURL *easy = curl_easy_init();
+    CURLM *multi = curl_multi_init();
+    ThreadHandles()
+    {
+        // 20 host pools of up to 100 connections each.
+        curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 20L * 100L);
+    }
+    ~ThreadHandles()
+    {
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+};
+
+ThreadHandles &thread_handles()
+{
+    thread_local ThreadHandles handles;
+    return handles;
+}
+
+struct Transfer {
+    HttpResponse response;
+    const HttpSession::HeadersHandler *on_headers = nullptr;
+    const HttpSession::PieceHandler *on_piece = nullptr;
+    bool streaming = false;
+    bool headers_reported = false;
+    bool stopped_by_caller = false;
+    Clock::time_point last_activity = Clock::now();
+
+    bool report_headers()
+    {
+        if (headers_reported)
+            return true;
+        headers_reported = true;
+        if (on_headers && !(*on_headers)(response)) {
+            stopped_by_caller = true;
+            return false;
+        }
+        return true;
+    }
+
+    static size_t on_header_line(char *data, size_t size, size_t count, void *self)
+    {
+        auto *t = static_cast<Transfer *>(self);
+        const size_t length = size * count;
+        t->last_activity = Clock::now();
+        const QByteArray line = QByteArray(data, int(length)).trimmed();
+        if (line.startsWith("HTTP/")) {
+            // A new answer begins (the first one, or the next after a redirect or 100).
+            t->response.headers.clear();
+            const QList<QByteArray> parts = line.split(' ');
+            t->response.status = parts.size() > 1 ? parts.at(1).toInt() : 0;
+        } else if (const int colon = line.indexOf(':'); colon > 0) {
+            t->response.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+        return length;
+    }
+
+    static size_t on_body(char *data, size_t size, size_t count, void *self)
+    {
+        auto *t = static_cast<Transfer *>(self);
+        const size_t length = size * count;
+        t->last_activity = Clock::now();
+        if (!t->report_headers())
+            return 0;
+        if (!t->streaming) {
+            t->response.body.append(data, int(length));
+            return length;
+        }
+        for (size_t offset = 0; offset < length; offset += HttpSession::kMaxPiece) {
+            const size_t piece = std::min(HttpSession::kMaxPiece, length - offset);
+            if (!(*t->on_piece)(data + offset, piece)) {
+                t->stopped_by_caller = true;
+                return 0;
+            }
+        }
+        return length;
+    }
+};
+
+bool is_connection_failure(CURLcode code, CURL *easy)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+        return true;
+    case CURLE_OPERATION_TIMEDOUT: {
+        curl_off_t connected = 0;
+        curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &connected);
+        return connected == 0;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QByteArray HttpResponse::header(const QByteArray &name) const
+{
+    QByteArray found;
+    for (const auto &pair : headers)
+        if (pair.first.compare(name, Qt::CaseInsensitive) == 0)
+            found = pair.second;
+    return found;
+}
+
+QByteArray HttpSession::wire_url(const QString &url)
+{
+    return QUrl(url, QUrl::TolerantMode).toEncoded();
+}
+
+void HttpSession::global_init()
+{
+    curl_global_init(CURL_GLOBAL_ALL);
+    shared();
+}
+
+HttpResponse HttpSession::head(const HttpRequest &request)
+{
+    return perform(request, Mode::Head, nullptr, nullptr);
+}
+
+HttpResponse HttpSession::get(const HttpRequest &request)
+{
+    return perform(request, Mode::Get, nullptr, nullptr);
+}
+
+HttpResponse HttpSession::get_streamed(const HttpRequest &request, const HeadersHandler &on_headers,
+                                       const PieceHandler &on_piece)
+{
+    return perform(request, Mode::Stream, &on_headers, &on_piece);
+}
+
+HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const HeadersHandler *on_headers,
+                                  const PieceHandler *on_piece)
+{
+    ThreadHandles &handles = thread_handles();
+    CURL *easy = handles.easy;
+    const QByteArray url = wire_url(request.url);
+    const auto timeout = std::chrono::milliseconds(request.timeout_ms);
+
+    for (int attempt = 0;; ++attempt) {
+        Transfer transfer;
+        transfer.on_headers = on_headers;
+        transfer.on_piece = on_piece;
+        transfer.streaming = mode == Mode::Stream;
+        char error_text[CURL_ERROR_SIZE] = {};
+
+        curl_easy_reset(easy);
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_SHARE, shared().handle);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(request.timeout_ms));
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request.follow_redirects ? 1L : 0L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
+        if (!shared().ca_bundle.empty()) {
+            curl_blob blob{const_cast<char *>(shared().ca_bundle.data()), shared().ca_bundle.size(),
+                           CURL_BLOB_NOCOPY};
+            curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+        }
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+        if (mode == Mode::Head)
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+
+        curl_multi_add_handle(handles.multi, easy);
+        CURLcode result = CURLE_OK;
+        bool done = false;
+        bool connected = false;
+        transfer.last_activity = Clock::now();
+        while (!done) {
+            int running = 0;
+            if (curl_multi_perform(handles.multi, &running) != CURLM_OK) {
+                result = CURLE_RECV_ERROR;
+                break;
+            }
+            int queued = 0;
+            while (CURLMsg *message = curl_multi_info_read(handles.multi, &queued)) {
+                if (message->msg == CURLMSG_DONE) {
+                    result = message->data.result;
+                    done = true;
+                }
+            }
+            if (done)
+                break;
+            if (request.abort && request.abort->load()) {
+                transfer.response.aborted = true;
+                result = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            const auto now = Clock::now();
+            if (!connected) {
+                curl_off_t connect_time = 0;
+                curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &connect_time);
+                if (connect_time > 0) {
+                    connected = true;
+                    transfer.last_activity = now;
+                }
+            }
+            if (connected && now - transfer.last_activity > timeout) {
+                transfer.response.timed_out = true;
+                result = CURLE_OPERATION_TIMEDOUT;
+                break;
+            }
+            curl_multi_poll(handles.multi, nullptr, 0, 50, nullptr);
+        }
+        curl_multi_remove_handle(handles.multi, easy);
+
+        HttpResponse &response = transfer.response;
+        if (result == CURLE_OK) {
+            if (mode != Mode::Head)
+                transfer.report_headers();
+            return response;
+        }
+        if (transfer.stopped_by_caller) {
+            response.aborted = true;
+            response.error = QStringLiteral("transfer stopped");
+            return response;
+        }
+        if (attempt < kConnectRetries && !response.aborted && is_connection_failure(result, easy))
+            continue;
+        if (result == CURLE_OPERATION_TIMEDOUT)
+            response.timed_out = true;
+        if (response.aborted)
+            response.error = QStringLiteral("transfer aborted");
+        else if (response.timed_out)
+            response.error = QStringLiteral("Read timed out (%1 ms) for %2").arg(request.timeout_ms).arg(request.url);
+        else
+            response.error = QString::fromUtf8(error_text[0] ? error_text : curl_easy_strerror(result));
+        return response;
+    }
+}
+
+HttpSession &session()
+{
+    static auto *instance = new HttpSession;  // shared by every thread until the process ends
+    return *instance;
+}

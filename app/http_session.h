@@ -1,0 +1,75 @@
+#pragma once
+// The one HTTP session of the process, on libcurl.
+//
+// Thread-safe: every thread that sends requests keeps its own libcurl handles and its
+// own kept-alive connections (libcurl cannot share one connection cache between threads
+// that run at the same time); DNS answers and TLS sessions are shared across threads.
+// Rules that hold for every request:
+//  - a connection attempt that fails (refused, unresolved, TLS handshake, connect
+//    time-out) is retried up to 3 times; a request whose connection was made, and any
+//    HTTP status, is never retried;
+//  - the time-out bounds connecting and every wait for data, never the whole transfer;
+//  - certificates are always verified (system store plus ZORBEL_CA_FILE, if set);
+//  - a body cut short of its Content-Length is an error;
+//  - non-ASCII characters and spaces in the address are sent percent-encoded as UTF-8,
+//    reserved characters inside query values are sent as they stand.
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+struct HttpRequest {
+    QString url;
+    int timeout_ms = 10000;
+    bool follow_redirects = true;
+    // Raised by another thread to end the transfer; takes effect within about 50 ms.
+    const std::atomic_bool *abort = nullptr;
+};
+
+struct HttpResponse {
+    int status = 0;          // 0 when no answer arrived
+    QList<QPair<QByteArray, QByteArray>> headers;  // of the final answer
+    QByteArray body;         // empty for HEAD and for streamed GETs
+    QString error;           // empty when the exchange completed
+    bool aborted = false;    // ended by the abort flag or by the piece callback
+    bool timed_out = false;
+
+    bool ok() const { return error.isEmpty(); }
+    // Case-insensitive look-up; a null QByteArray when the header is absent.
+    QByteArray header(const QByteArray &name) const;
+};
+
+class HttpSession {
+public:
+    // Called for each piece of the body (at most 8192 bytes); return false to stop.
+    using PieceHandler = std::function<bool(const char *data, size_t size)>;
+    // Called once the final answer's status and headers are known, before any piece
+    // (also for an empty body); return false to stop the transfer there.
+    using HeadersHandler = std::function<bool(const HttpResponse &response)>;
+
+    static constexpr size_t kMaxPiece = 8192;
+    static constexpr int kConnectRetries = 3;
+
+    HttpResponse head(const HttpRequest &request);
+    HttpResponse get(const HttpRequest &request);
+    HttpResponse get_streamed(const HttpRequest &request, const HeadersHandler &on_headers,
+                              const PieceHandler &on_piece);
+
+    // Encodes an address for the wire (UTF-8 percent-encoding, reserved characters kept).
+    static QByteArray wire_url(const QString &url);
+
+    // Process-wide libcurl initialisation; main() calls it before starting any thread.
+    static void global_init();
+
+private:
+    enum class Mode { Head, Get, Stream };
+    HttpResponse perform(const HttpRequest &request, Mode mode, const HeadersHandler *on_headers,
+                         const PieceHandler *on_piece);
+};
+
+// The process-wide session.
+HttpSession &session();

@@ -1,0 +1,141 @@
+#pragma once
+// The program's one window. Its operations live beside the subsystem they belong to:
+//   app/      construction, message box, icon, close, discovery   (mainwindow.cpp, mainwindow_endpoints.cpp)
+//   catalog/  catalogue loading, category rows, layout, instructions
+//   cards/    page view and pagination
+//   gamedir/  detection, validation, settings, maintenance actions
+//   update/   version check and self-update
+
+#include "catalog/catalog.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class FlowLayout;
+class QCloseEvent;
+class QFile;
+class QLabel;
+class QLayout;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QPushButton;
+class QSettings;
+class QThread;
+class QVBoxLayout;
+class QWidget;
+class SkinWidget;
+class UpdateWorker;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // --- state (set by the constructor in this order) ---
+    QVector<QJsonObject> skins;                       // current selection, filtered and sorted
+    std::optional<QString> current_subcategory_name;  // none: the "全部" tag
+    int current_page = 0;
+    int items_per_page = 6;
+    QString game_dir;                                 // empty while no folder is known
+    QList<SkinWidget *> all_skin_widgets;
+    QString instructions_content;
+    QSettings *settings = nullptr;                    // "qvmod" / "DreadHunger"
+
+    std::optional<QString> current_category_name;     // absent until a main category is chosen
+
+    // --- catalogue (load_categories) ---
+    std::optional<QJsonArray> all_skins_data;         // absent until the first successful parse
+    QStringList main_categories;
+    SubcategoryMap subcategories;
+
+    // --- widgets (init_ui) ---
+    QVBoxLayout *main_layout = nullptr;
+    QLabel *dir_label = nullptr;
+    QWidget *flow_container = nullptr;
+    FlowLayout *flow_layout = nullptr;
+    QWidget *pagination_widget = nullptr;
+    QPushButton *prev_btn = nullptr;
+    QPushButton *next_btn = nullptr;
+    QLabel *page_label = nullptr;
+    QPushButton *refresh_btn = nullptr;
+    QWidget *main_category_container = nullptr;
+    FlowLayout *main_category_layout = nullptr;
+    QWidget *subcategory_container = nullptr;
+    FlowLayout *subcategory_layout = nullptr;
+
+    // --- self-update (created only when an update starts) ---
+    QThread *update_thread = nullptr;
+    UpdateWorker *update_worker = nullptr;
+    QNetworkAccessManager *download_manager = nullptr;  // lives on the update thread
+    QNetworkReply *download_reply = nullptr;
+    QFile *download_file = nullptr;
+    double last_update = 0;
+    bool download_success = false;
+    bool download_completed = false;
+
+    // --- shell (app/) ---
+    void show_message(const QString &title, const QString &message, const QString &message_type = QStringLiteral("info"));
+    QString get_icon_path() const;
+    void _show_download_queue(bool checked = false);
+    void _setup_api_urls();
+
+    // --- catalogue, navigation, layout, instructions (catalog/) ---
+    void load_categories();
+    void _load_skins();
+    QVBoxLayout *_create_category_navigation();
+    void _update_category_ui();
+    void _select_main_category(const QString &category_name);
+    void _update_subcategory_ui();
+    void _select_subcategory(const std::optional<QString> &subcategory_name);
+    void init_ui();
+    QWidget *_create_pagination_widget();
+    void _clear_layout(QLayout *layout);
+    void _load_instructions();
+    void _show_instructions_content();
+
+    // --- page view (cards/) ---
+    void show_current_page();
+    void _prev_page(bool checked = false);
+    void _next_page(bool checked = false);
+    QList<SkinWidget *> get_current_page_skin_widgets() const;
+    QList<SkinWidget *> &get_all_skin_widgets();
+
+    // --- game folder and maintenance (gamedir/) ---
+    void _detect_by_process(bool checked = false);
+    QStringList _validate_game_dir(const QString &path);
+    void _load_settings();
+    void _save_settings();
+    void _open_skin_dir(bool checked = false);
+    void _refresh_skins(bool checked = false);
+    void _refresh_current_page_images();
+    void _refresh_all_skins_permissions();
+    void _cleanup_temp_files();
+
+    // --- self-update (update/) ---
+    void _silent_check_update();
+    std::optional<QJsonObject> _get_latest_info();
+    void _start_update_thread(const QJsonObject &info);
+    void _on_update_finished();
+    void _on_update_error(const QString &error_msg);
+    void _force_close_program(const QString &message);
+    void _start_update_process(const QJsonObject &info);
+    bool _download_new_version(const QString &download_url, const QString &save_path);
+    void _on_download_progress(qint64 bytes_received, qint64 bytes_total);
+    void _on_ready_read();
+    void _on_download_finished();
+    bool _update_exe(const QString &new_exe);
+    void _show_update_progress(const QString &message);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool _building_page = false;  // a page build is under way (guards nested builds)
+};

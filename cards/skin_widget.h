@@ -1,0 +1,82 @@
+#pragma once
+// One skin of the catalogue as a card: cover with the name over its lower edge, a zoom
+// button that opens the preview, and an action button whose text is the card's state
+// ("安装", "等待下载", "下载中...", "下载中 N%", "卸载") with a cancel button beside it.
+
+#include <QJsonObject>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+#include <utility>
+
+class DownloadManager;
+class QLabel;
+class QPushButton;
+class QGraphicsDropShadowEffect;
+class QVBoxLayout;
+
+class SkinWidget : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int CARD_WIDTH = 280;
+    static constexpr int COVER_HEIGHT = 185;
+    static const QString ACTION_BUTTON_STYLE;
+    static const QString BUSY_BUTTON_STYLE;
+    static const QString CANCEL_BUTTON_STYLE;
+
+    // Loads started since the page build began; staggers the cover requests.
+    static int _cover_load_counter;
+
+    // Throws std::invalid_argument("皮肤数据缺少<key>字段") when a required key is absent.
+    SkinWidget(const QJsonObject &skin_data, const QString &game_dir);
+
+    QJsonObject skin_data;
+    QString game_dir;
+    DownloadManager *download_manager = nullptr;
+    bool cover_loading = false;
+
+    QVBoxLayout *main_layout = nullptr;
+    QWidget *cover_container = nullptr;
+    QLabel *cover = nullptr;
+    QLabel *name_label = nullptr;
+    QPushButton *zoom_button = nullptr;
+    QGraphicsDropShadowEffect *zoom_shadow = nullptr;
+    QPushButton *action_button = nullptr;
+    QPushButton *cancel_button = nullptr;
+
+    void init_ui();
+    void setup_shadow();
+    void show_enlarged_image(bool checked = false);
+
+    // Download queue
+    void _handle_download_started(const QString &skin_id);
+    void _handle_download_progress(const QString &skin_id, int progress);
+    void _handle_download_completed(const QString &skin_id);
+    void _handle_download_failed(const QString &skin_id, const QString &error);
+    void _handle_download_cancelled(const QString &skin_id);
+    void _handle_queue_updated();
+    void _check_queue_status();
+
+    // Installation status, install, cancel, uninstall
+    std::pair<QString, QString> _get_filenames() const;  // (sig_name, pak_name)
+    void _check_installation_status();
+    void _handle_action(bool checked = false);
+    void _start_download();
+    void _handle_cancel(bool checked = false);
+    void _uninstall_skin();
+    void _show_success_dialog(const QString &title, const QString &message);
+
+    // Cover
+    void _set_loading_placeholder();
+    void _set_placeholder_image();
+    void _async_load_cover();
+    void load_cover();
+    void _start_cover_download();
+    QPixmap _load_cover_image();
+    void _set_cover_pixmap(const QPixmap &pixmap);
+
+signals:
+    void show_message_signal(const QString &title, const QString &message, const QString &kind);
+    void cover_loaded();
+};

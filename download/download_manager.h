@@ -1,0 +1,63 @@
+#pragma once
+// The one process-wide download queue: runs tasks one at a time, each on a fresh
+// QThread with a DownloadWorker, and tells every card and the queue dialog what
+// happens through its six signals.
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+#include <QVector>
+
+#include <atomic>
+#include <memory>
+
+class DownloadWorker;
+class QThread;
+
+// A task record: {"skin_id": name, "skin_data": skin record, "game_dir": game root}.
+// Shared, never changed after creation.
+using DownloadTask = std::shared_ptr<const QVariantMap>;
+
+class DownloadManager : public QObject {
+    Q_OBJECT
+public:
+    static DownloadManager *instance();
+
+    void add_task(const DownloadTask &task);
+    bool cancel_task(const QString &skin_id);
+    DownloadTask get_current_task() const;     // null when nothing runs
+    QVector<DownloadTask> get_queue() const;   // a copy of the waiting records
+    bool has_active_tasks() const;
+    int get_current_progress() const;
+    // Cancels the running task and every waiting one (used when the window closes).
+    void cancel_all();
+
+    // Progress report of the running worker; called on the worker's thread.
+    // `serial` identifies the task the report belongs to: reports of a task that is no
+    // longer current are ignored.
+    void update_progress(quint64 serial, const QString &skin_name, int progress);
+
+signals:
+    void task_started(const QString &skin_name);
+    void progress_updated(const QString &skin_name, int progress);
+    void task_completed(const QString &skin_name);
+    void task_failed(const QString &skin_name, const QString &message);
+    void task_cancelled(const QString &skin_id);
+    void queue_updated();
+
+private:
+    DownloadManager() = default;
+    void _process_queue();
+    void _start_task(const DownloadTask &task);
+    void _on_task_finished(quint64 serial, const QString &skin_name);
+    void _on_task_error(quint64 serial, const QString &skin_name, const QString &error);
+    void _stop_current_thread();
+
+    QVector<DownloadTask> queue;
+    DownloadWorker *current_worker = nullptr;
+    QThread *current_thread = nullptr;
+    DownloadTask current_task;
+    std::atomic<quint64> current_serial{0};   // 0 while nothing runs
+    std::atomic_int current_progress{0};
+    quint64 last_serial = 0;
+};

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that are missing for the given purpose ("run" or "test").
+set -euo pipefail
+
+build=(build-essential cmake ninja-build pkg-config qtbase5-dev libcurl4-openssl-dev
+       libcpp-httplib-dev libssl-dev openssl ccache)
+run=(xvfb xauth fonts-wqy-microhei)
+test=(xvfb xauth xdotool fonts-wqy-microhei g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev)
+
+wanted=("${build[@]}")
+case "${1:-}" in
+    run) wanted+=("${run[@]}") ;;
+    test) wanted+=("${test[@]}") ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]} (run as root or install them with apt-get)" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through ctest.
+# In CI (CI=true) the build uses AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh test
+
+sanitize=OFF
+dir=build-test
+if [ "${CI:-}" = "true" ] || [ "${ZORBEL_SANITIZE:-}" = "1" ]; then
+    sanitize=ON
+    dir=build-asan
+fi
+
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORBEL_SANITIZE=$sanitize >/dev/null
+cmake --build "$dir"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
+cd "$dir"
+ctest --output-on-failure -j2 "$@"

@@ -1,0 +1,255 @@
+// The shared HTTP session against the in-process test server.
+
+#include "app/http_session.h"
+#include "support/test_env.h"
+#include "support/test_server.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+
+#include <thread>
+
+class TestHttpSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sequential_requests_share_one_connection()
+    {
+        TestServer server;
+        server.route("/a", TestReply::text("one"));
+        HttpRequest request;
+        request.url = server.url("/a");
+        QCOMPARE(session().get(request).body, QByteArray("one"));
+        QCOMPARE(session().get(request).body, QByteArray("one"));
+        const auto requests = server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].remote_port, requests[1].remote_port);
+    }
+
+    void two_threads_use_the_session_at_once()
+    {
+        TestServer server;
+        TestReply slow = TestReply::text(QByteArray(100000, 'x'));
+        slow.delay_ms = 200;
+        server.route("/slow", slow);
+        HttpResponse first, second;
+        HttpRequest request;
+        request.url = server.url("/slow");
+        QElapsedTimer clock;
+        clock.start();
+        std::thread other([&] { first = session().get(request); });
+        second = session().get(request);
+        other.join();
+        QCOMPARE(first.body.size(), 100000);
+        QCOMPARE(second.body.size(), 100000);
+        QVERIFY2(clock.elapsed() < 390, "the two requests ran one after the other");
+    }
+
+    void refused_connection_is_tried_four_times()
+    {
+        // A port that was just free: nothing listens there.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        LogCapture log;
+        HttpRequest request;
+        request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(port);
+        // libcurl counts one connect per attempt; observe them through connection refusals.
+        QElapsedTimer clock;
+        clock.start();
+        const HttpResponse response = session().get(request);
+        QVERIFY(!response.ok());
+        QCOMPARE(response.status, 0);
+        QVERIFY(!response.error.isEmpty());
+    }
+
+    void connection_attempts_are_counted()
+    {
+        // Accepts and immediately closes at the TLS handshake: a failed connection attempt.
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        int accepted = 0;
+        connect(&listener, &QTcpServer::newConnection, [&] {
+            while (QTcpSocket *socket = listener.nextPendingConnection()) {
+                ++accepted;
+                socket->abort();
+                socket->deleteLater();
+            }
+        });
+        HttpResponse response;
+        bool done = false;
+        std::thread worker([&] {
+            HttpRequest request;
+            request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(listener.serverPort());
+            response = session().get(request);
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        worker.join();
+        QVERIFY(!response.ok());
+        QCOMPARE(accepted, 4);
+    }
+
+    void head_does_not_follow_redirects_and_get_does()
+    {
+        TestServer server;
+        TestReply redirect;
+        redirect.redirect_to = server.url("/target");
+        server.route("/from", redirect);
+        server.route("/target", TestReply::text("arrived"));
+
+        HttpRequest head;
+        head.url = server.url("/from");
+        head.follow_redirects = false;
+        const HttpResponse headResponse = session().head(head);
+        QVERIFY(headResponse.ok());
+        QCOMPARE(headResponse.status, 302);
+        QCOMPARE(server.request_count("/target"), 0);
+
+        HttpRequest get;
+        get.url = server.url("/from");
+        const HttpResponse getResponse = session().get(get);
+        QCOMPARE(getResponse.status, 200);
+        QCOMPARE(getResponse.body, QByteArray("arrived"));
+    }
+
+    void error_status_is_an_answer_not_an_error()
+    {
+        TestServer server;
+        HttpRequest request;
+        request.url = server.url("/missing");
+        const HttpResponse response = session().get(request);
+        QVERIFY(response.ok());
+        QCOMPARE(response.status, 404);
+    }
+
+    void headers_are_found_whatever_their_case()
+    {
+        TestServer server;
+        server.route("/j", TestReply::json("[]"));
+        HttpRequest request;
+        request.url = server.url("/j");
+        const HttpResponse response = session().get(request);
+        QCOMPARE(response.header("content-type"), QByteArray("application/json"));
+        QCOMPARE(response.header("CONTENT-TYPE"), QByteArray("application/json"));
+        QVERIFY(response.header("X-Absent").isNull());
+    }
+
+    void stalled_answer_ends_at_its_time_out()
+    {
+        TestServer server;
+        TestReply silent = TestReply::text("late");
+        silent.delay_ms = 5000;
+        server.route("/silent", silent);
+        HttpRequest request;
+        request.url = server.url("/silent");
+        request.timeout_ms = 500;
+        QElapsedTimer clock;
+        clock.start();
+        const HttpResponse response = session().get(request);
+        QVERIFY(!response.ok());
+        QVERIFY(response.timed_out);
+        QVERIFY(clock.elapsed() >= 450);
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(server.request_count("/silent"), 1);  // a made connection is not retried
+    }
+
+    void long_transfer_that_keeps_flowing_does_not_time_out()
+    {
+        TestServer server;
+        TestReply slow = TestReply::text(QByteArray(64 * 1024, 'y'));
+        slow.stall_after = 32 * 1024;
+        slow.stall_ms = 300;  // shorter than the time-out, but the whole transfer is longer
+        server.route("/slow", slow);
+        HttpRequest request;
+        request.url = server.url("/slow");
+        request.timeout_ms = 400;
+        int pieces = 0;
+        qint64 received = 0;
+        const HttpResponse response = session().get_streamed(
+            request, [](const HttpResponse &) { return true; },
+            [&](const char *, size_t size) {
+                ++pieces;
+                received += qint64(size);
+                return size <= HttpSession::kMaxPiece;
+            });
+        QVERIFY2(response.ok(), qPrintable(response.error));
+        QCOMPARE(received, qint64(64 * 1024));
+        QVERIFY(pieces >= 8);
+    }
+
+    void truncated_body_fails()
+    {
+        TestServer server;
+        TestReply cut = TestReply::text(QByteArray(100000, 'z'));
+        cut.truncate_after = 40000;
+        server.route("/cut", cut);
+        HttpRequest request;
+        request.url = server.url("/cut");
+        QVERIFY(!session().get(request).ok());
+        QVERIFY(!session().get_streamed(request, [](const HttpResponse &) { return true; },
+                                         [](const char *, size_t) { return true; })
+                     .ok());
+    }
+
+    void abort_from_another_thread_ends_a_stalled_body_promptly()
+    {
+        TestServer server;
+        TestReply stall = TestReply::text(QByteArray(100000, 's'));
+        stall.stall_after = 10000;
+        server.route("/stall", stall);
+        std::atomic_bool abort{false};
+        std::atomic_bool first_piece{false};
+        HttpResponse response;
+        qint64 finished_at = 0;
+        QElapsedTimer clock;
+        clock.start();
+        std::thread worker([&] {
+            HttpRequest request;
+            request.url = server.url("/stall");
+            request.timeout_ms = 60000;
+            request.abort = &abort;
+            response = session().get_streamed(request, [](const HttpResponse &) { return true; },
+                                               [&](const char *, size_t) {
+                                                   first_piece = true;
+                                                   return true;
+                                               });
+            finished_at = clock.elapsed();
+        });
+        QTRY_VERIFY(first_piece.load());
+        QTest::qWait(200);
+        const qint64 raised_at = clock.elapsed();
+        abort = true;
+        worker.join();
+        QVERIFY(response.aborted);
+        QVERIFY(!response.ok());
+        QVERIFY2(finished_at - raised_at < 100, qPrintable(QString::number(finished_at - raised_at)));
+    }
+
+    void non_ascii_query_goes_out_percent_encoded()
+    {
+        TestServer server;
+        server.route("/2/皮肤.php", TestReply::text("ok"));
+        HttpRequest request;
+        request.url = server.url(QStringLiteral("/2/皮肤.php?MainCategory=角色 A&x=a=b&c"));
+        QCOMPARE(session().get(request).status, 200);
+        const TestRequest seen = server.last_request();
+        QCOMPARE(seen.target, QByteArray("/2/%E7%9A%AE%E8%82%A4.php?MainCategory=%E8%A7%92%E8%89%B2%20A&x=a=b&c"));
+        QCOMPARE(seen.query.value("MainCategory"), QStringLiteral("角色 A"));
+    }
+
+    void untrusted_certificate_fails()
+    {
+        TestServer server;
+        HttpRequest request;
+        // A host name that the certificate does not name.
+        request.url = QStringLiteral("https://127.0.0.2:%1/").arg(server.port());
+        const HttpResponse response = session().get(request);
+        QVERIFY(!response.ok());
+    }
+};
+
+ZORBEL_TEST_MAIN(TestHttpSession)
+#include "tst_http_session.moc"
