@@ -1,0 +1,105 @@
+#include "support/window_fixture.h"
+
+#include "app/mainwindow.h"
+#include "app/modal.h"
+#include "support/test_env.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+
+ModalRecorder::ModalRecorder()
+{
+    set_modal_runner([this](QDialog &dialog) {
+        RecordedBox box;
+        box.type = QString::fromLatin1(dialog.metaObject()->className());
+        box.title = dialog.windowTitle();
+        if (auto *message = qobject_cast<QMessageBox *>(&dialog)) {
+            box.text = message->text();
+            boxes.append(box);
+            if (answer >= 0)
+                return answer;
+            QAbstractButton *chosen = message->defaultButton();
+            if (!chosen && !message->buttons().isEmpty())
+                chosen = message->buttons().first();
+            return chosen ? int(message->standardButton(chosen)) : int(QMessageBox::NoButton);
+        }
+        boxes.append(box);
+        return on_dialog ? on_dialog(dialog) : int(QDialog::Rejected);
+    });
+    set_exit_handler([this](int code) { exit_codes.append(code); });
+}
+
+ModalRecorder::~ModalRecorder()
+{
+    set_modal_runner(nullptr);
+    set_exit_handler(nullptr);
+}
+
+bool ModalRecorder::saw(const QString &text) const
+{
+    for (const RecordedBox &box : boxes)
+        if (box.text.contains(text) || box.title.contains(text))
+            return true;
+    return false;
+}
+
+SkinServer::SkinServer()
+{
+    route(QStringLiteral("/2/皮肤.php"), TestReply::text(base().toUtf8()));
+    route(instructions_path(), TestReply::text(QStringLiteral("<h2>欢迎</h2>").toUtf8()));
+    set_catalog(QJsonArray());
+    set_version(QStringLiteral("1.1"));
+}
+
+QString SkinServer::base() const { return url(QStringLiteral("/base")); }
+
+QString SkinServer::instructions_path() { return QStringLiteral("/base/Instructions.php"); }
+QString SkinServer::catalog_path() { return QStringLiteral("/base/index_skins.php"); }
+QString SkinServer::image_path() { return QStringLiteral("/base/subcutaneous/index_image_download.php"); }
+QString SkinServer::skin_path() { return QStringLiteral("/base/subcutaneous/index_skin_download.php"); }
+
+void SkinServer::set_catalog(const QJsonArray &records)
+{
+    set_catalog_body(QJsonDocument(records).toJson(QJsonDocument::Compact));
+}
+
+void SkinServer::set_catalog_body(const QByteArray &body, const QByteArray &content_type, int status)
+{
+    TestReply reply = TestReply::text(body, status);
+    reply.content_type = content_type;
+    route(catalog_path(), reply);
+}
+
+void SkinServer::set_version(const QString &version, const QString &download_url)
+{
+    QJsonObject record;
+    record.insert(QStringLiteral("RIzured版本"), version);
+    record.insert(QStringLiteral("RIzured下载地址"),
+                  download_url.isEmpty() ? url(QStringLiteral("/files/zorbel-skins.exe")) : download_url);
+    route(QStringLiteral("/api1/"), TestReply::json(QJsonDocument(record).toJson(QJsonDocument::Compact)));
+}
+
+std::unique_ptr<MainWindow> make_window(SkinServer &server)
+{
+    use_server(server.host());
+    return std::make_unique<MainWindow>();
+}
+
+QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id,
+                        const QString &cover)
+{
+    QJsonObject record;
+    record.insert(QStringLiteral("name"), name);
+    record.insert(QStringLiteral("MainCategory"), main);
+    record.insert(QStringLiteral("subcategory"), sub);
+    record.insert(QStringLiteral("skin_id"), skin_id);
+    record.insert(QStringLiteral("pak_original"), name + QStringLiteral(".pak"));
+    record.insert(QStringLiteral("sig_original"), name + QStringLiteral(".sig"));
+    if (!cover.isEmpty())
+        record.insert(QStringLiteral("cover"), cover);
+    return record;
+}

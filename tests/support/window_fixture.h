@@ -1,0 +1,62 @@
+#pragma once
+// A complete server for one MainWindow under test, and the recorder that answers its
+// modal boxes. The server answers every endpoint the window uses:
+//   discovery   /2/皮肤.php?name=Orvel  -> the base address https://127.0.0.1:PORT/base
+//   base + /Instructions.php, /index_skins.php, /subcutaneous/index_image_download.php,
+//          /subcutaneous/index_skin_download.php
+//   version     /api1/                  -> {"RIzured版本": "1.1", ...} unless changed
+// Routes can be replaced per test with route().
+
+#include "support/test_server.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class MainWindow;
+class QDialog;
+
+struct RecordedBox {
+    QString type;   // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
+    QString title;
+    QString text;   // the message box text, empty for other dialogs
+};
+
+// Answers every modal dialog at once and records it; restores the default when destroyed.
+// Message boxes are answered with `answer` (default: the box's default or first button);
+// other dialogs are rejected unless `on_dialog` handles them.
+class ModalRecorder {
+public:
+    ModalRecorder();
+    ~ModalRecorder();
+    QList<RecordedBox> boxes;
+    int answer = -1;  // a QMessageBox::StandardButton, or -1 for the default button
+    std::function<int(QDialog &)> on_dialog;
+    // Fatal exits requested through exit_process (the process keeps running in tests).
+    QList<int> exit_codes;
+    bool saw(const QString &text) const;  // any box whose text or title contains `text`
+};
+
+class SkinServer : public TestServer {
+public:
+    SkinServer();
+    QString base() const;  // https://127.0.0.1:PORT/base
+    void set_catalog(const QJsonArray &records);
+    void set_catalog_body(const QByteArray &body, const QByteArray &content_type = "application/json",
+                          int status = 200);
+    void set_version(const QString &version, const QString &download_url = QString());
+    static QString instructions_path();
+    static QString catalog_path();
+    static QString image_path();
+    static QString skin_path();
+};
+
+// Points the program at `server` and builds the window (discovery, catalogue and all).
+std::unique_ptr<MainWindow> make_window(SkinServer &server);
+
+// A catalogue record with the five keys a card needs, plus ranks and a cover.
+QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id = 0,
+                        const QString &cover = QString());
