@@ -131,7 +131,7 @@ TestServer::TestServer(bool tls)
         d->server = std::make_unique<httplib::Server>();
     }
     d->server->set_keep_alive_max_count(1000);
-    d->server->set_keep_alive_timeout(2);
+    d->server->set_keep_alive_timeout(1);
     auto handler = [this](const httplib::Request &req, httplib::Response &res) { d->handle(req, res); };
     d->server->Get(".*", handler);
     d->server->Post(".*", handler);
