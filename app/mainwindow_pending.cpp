@@ -45,9 +45,3 @@ void MainWindow::_on_ready_read() {}
 void MainWindow::_on_download_finished() {}
 bool MainWindow::_update_exe(const QString &new_exe) { return false; }
 void MainWindow::_show_update_progress(const QString &message) {}
-
-// download/
-DownloadManager *DownloadManager::instance() { static DownloadManager m; return &m; }
-bool DownloadManager::has_active_tasks() const { return false; }
-void DownloadManager::cancel_all() {}
-DownloadListDialog::DownloadListDialog(QWidget *parent) : QDialog(parent) {}

@@ -32,9 +32,11 @@ public:
     // Cancels the running task and every waiting one (used when the window closes).
     void cancel_all();
 
-    // Progress report of the running worker; called on the worker's thread.
-    // `serial` identifies the task the report belongs to: reports of a task that is no
-    // longer current are ignored.
+    // Progress report of the running worker; called on the worker's thread and never
+    // blocks. `serial` identifies the task the report belongs to: reports of a task that
+    // is no longer current are ignored. progress_updated is emitted on the manager's
+    // thread, and only while that task is still current, so no receiver sees a
+    // percentage after the task's end.
     void update_progress(quint64 serial, const QString &skin_name, int progress);
 
 signals:
@@ -46,6 +48,8 @@ signals:
     void queue_updated();
 
 private:
+    friend class TestDownloadManager;  // delivers late reports of replaced workers
+
     DownloadManager() = default;
     void _process_queue();
     void _start_task(const DownloadTask &task);
@@ -53,11 +57,15 @@ private:
     void _on_task_error(quint64 serial, const QString &skin_name, const QString &error);
     void _stop_current_thread();
 
+    // Touched on the manager's thread only.
     QVector<DownloadTask> queue;
     DownloadWorker *current_worker = nullptr;
     QThread *current_thread = nullptr;
     DownloadTask current_task;
+    quint64 last_serial = 0;
+    // Also read by the running worker's thread. current_name is written only while no
+    // worker runs (before its thread starts), and read only after a matching serial.
     std::atomic<quint64> current_serial{0};   // 0 while nothing runs
     std::atomic_int current_progress{0};
-    quint64 last_serial = 0;
+    QString current_name;
 };

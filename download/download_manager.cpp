@@ -1,0 +1,164 @@
+#include "download/download_manager.h"
+
+#include "download/download_worker.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+QString skin_id_of(const DownloadTask &task)
+{
+    return task->value(QStringLiteral("skin_id")).toString();
+}
+
+QString skin_name_of(const DownloadTask &task)
+{
+    return task->value(QStringLiteral("skin_data")).toMap().value(QStringLiteral("name")).toString();
+}
+} // namespace
+
+DownloadManager *DownloadManager::instance()
+{
+    // Lives until the process ends, on the application's thread whoever asks first.
+    static DownloadManager *const manager = [] {
+        auto *made = new DownloadManager;
+        if (QCoreApplication *app = QCoreApplication::instance())
+            made->moveToThread(app->thread());
+        return made;
+    }();
+    return manager;
+}
+
+void DownloadManager::add_task(const DownloadTask &task)
+{
+    if (!task)
+        return;
+    const QString id = skin_id_of(task);
+    for (const DownloadTask &waiting : queue)
+        if (skin_id_of(waiting) == id)
+            return;
+    if (current_task && skin_id_of(current_task) == id)
+        return;
+    queue.append(task);
+    emit queue_updated();
+    _process_queue();
+}
+
+bool DownloadManager::cancel_task(const QString &skin_id)
+{
+    if (current_task && skin_id_of(current_task) == skin_id) {
+        current_worker->cancel();
+        _stop_current_thread();
+        emit task_cancelled(skin_id);
+        emit queue_updated();
+        _process_queue();
+        return true;
+    }
+    for (int i = 0; i < queue.size(); ++i) {
+        if (skin_id_of(queue.at(i)) == skin_id) {
+            queue.removeAt(i);
+            emit queue_updated();
+            return true;
+        }
+    }
+    return false;
+}
+
+void DownloadManager::cancel_all()
+{
+    // Empty the queue first so that cancelling the running task starts nothing new.
+    if (!queue.isEmpty()) {
+        queue.clear();
+        emit queue_updated();
+    }
+    if (current_task)
+        cancel_task(skin_id_of(current_task));
+}
+
+DownloadTask DownloadManager::get_current_task() const { return current_task; }
+
+QVector<DownloadTask> DownloadManager::get_queue() const { return queue; }
+
+bool DownloadManager::has_active_tasks() const { return current_task || !queue.isEmpty(); }
+
+int DownloadManager::get_current_progress() const { return current_progress; }
+
+void DownloadManager::update_progress(quint64 serial, const QString &skin_name, int progress)
+{
+    if (serial == 0 || serial != current_serial || skin_name != current_name)
+        return;
+    current_progress = progress;
+    // Emitted on this object's thread and checked again there: a report still queued
+    // when its task ended (cancelled, say) reaches nobody.
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, skin_name, progress] {
+            if (serial == current_serial)
+                emit progress_updated(skin_name, progress);
+        },
+        Qt::QueuedConnection);
+}
+
+void DownloadManager::_process_queue()
+{
+    if (current_worker || queue.isEmpty())
+        return;
+    _start_task(queue.takeFirst());
+    emit queue_updated();
+}
+
+void DownloadManager::_start_task(const DownloadTask &task)
+{
+    const quint64 serial = ++last_serial;
+    current_task = task;
+    current_name = skin_name_of(task);
+    current_progress = 0;
+    current_serial = serial;
+    current_worker = new DownloadWorker(task, serial);
+    current_thread = new QThread;
+    current_worker->moveToThread(current_thread);
+    connect(current_thread, &QThread::started, current_worker, &DownloadWorker::run);
+    connect(current_worker, &DownloadWorker::progress, this, &DownloadManager::progress_updated);
+    // The serial travels with each report: one that arrives after its task was replaced
+    // must not end the task running by then.
+    connect(current_worker, &DownloadWorker::finished, this,
+            [this, serial](const QString &skin_name) { _on_task_finished(serial, skin_name); });
+    connect(current_worker, &DownloadWorker::error, this,
+            [this, serial](const QString &skin_name, const QString &error) { _on_task_error(serial, skin_name, error); });
+    current_thread->start();
+    emit task_started(current_name);
+}
+
+void DownloadManager::_on_task_finished(quint64 serial, const QString &skin_name)
+{
+    if (serial != current_serial || !current_worker)
+        return;
+    _stop_current_thread();
+    emit task_completed(skin_name);
+    emit queue_updated();
+    _process_queue();
+}
+
+void DownloadManager::_on_task_error(quint64 serial, const QString &skin_name, const QString &error)
+{
+    if (serial != current_serial || !current_worker)
+        return;
+    _stop_current_thread();
+    emit task_failed(skin_name, error);
+    emit queue_updated();
+    _process_queue();
+}
+
+void DownloadManager::_stop_current_thread()
+{
+    current_serial = 0;  // from here on the worker's reports are ignored
+    current_thread->quit();
+    current_thread->wait();
+    delete current_worker;
+    delete current_thread;
+    current_worker = nullptr;
+    current_thread = nullptr;
+    current_task.reset();
+    current_name.clear();
+    current_progress = 0;
+}

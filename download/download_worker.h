@@ -1,0 +1,36 @@
+#pragma once
+// Performs one download task on its own thread: probes the sizes of the skin's .pak and
+// .sig files, streams both into ".tmp" files in the game's mod folder, and moves them
+// into place only once both arrived whole, so a failed or cancelled task never leaves a
+// half-installed skin. The outcome is one signal (`finished` or `error`), or none when
+// the task stopped because it was cancelled (the manager reports that itself).
+
+#include "download/download_manager.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class DownloadWorker : public QObject {
+    Q_OBJECT
+public:
+    // `serial` names this run in the manager's progress reports.
+    DownloadWorker(DownloadTask task, quint64 serial);
+
+    const DownloadTask task;
+    const quint64 serial;
+
+    // Any thread. Also aborts a request in progress, so a stalled transfer ends at once.
+    void cancel();
+    // On the worker's thread, started by the manager.
+    void run();
+
+signals:
+    void progress(const QString &skin_name, int percent);  // relayed by the manager; progress goes through update_progress
+    void finished(const QString &skin_name);
+    void error(const QString &skin_name, const QString &message);
+
+private:
+    std::atomic_bool _is_cancelled{false};
+};

@@ -1,0 +1,101 @@
+#include "download/safe_file_ops.h"
+
+#include "app/logging.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Each function reports the operating system's own description of a failure.
+bool remove_file(const QString &path, QString *failure)
+{
+#ifdef Q_OS_WIN
+    if (DeleteFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16())))
+        return true;
+    *failure = qt_error_string(int(GetLastError()));
+#else
+    if (::unlink(QFile::encodeName(path).constData()) == 0)
+        return true;
+    *failure = qt_error_string(errno);
+#endif
+    return false;
+}
+
+bool rename_file(const QString &src, const QString &dst, QString *failure)
+{
+#ifdef Q_OS_WIN
+    // A plain rename on Windows refuses an existing target; replacing it must still work.
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(src).utf16()),
+                    reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(dst).utf16()),
+                    MOVEFILE_REPLACE_EXISTING))
+        return true;
+    *failure = qt_error_string(int(GetLastError()));
+#else
+    if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) == 0)
+        return true;
+    *failure = qt_error_string(errno);
+#endif
+    return false;
+}
+
+bool something_at(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();  // a dangling link still blocks the name
+}
+
+void wait_before_retry(int attempt)
+{
+    QThread::msleep(500UL * unsigned(attempt + 1));
+}
+
+} // namespace
+
+bool safe_remove(const QString &path, int max_retries)
+{
+    for (int attempt = 0; attempt < max_retries; ++attempt) {
+        QString failure;
+        if (!QFileInfo(path).isFile() || remove_file(path, &failure)) {
+            log_info(QStringLiteral("成功删除: ") + path);
+            return true;
+        }
+        if (attempt < max_retries - 1) {
+            log_warning(QStringLiteral("删除重试 %1/%2: ").arg(attempt + 1).arg(max_retries) + failure);
+            wait_before_retry(attempt);
+        } else {
+            log_error(QStringLiteral("最终删除失败: ") + path + QStringLiteral(" - ") + failure);
+        }
+    }
+    return false;
+}
+
+bool safe_rename(const QString &src, const QString &dst, int max_retries)
+{
+    for (int attempt = 0; attempt < max_retries; ++attempt) {
+        QString failure;
+        if (something_at(dst) && !safe_remove(dst))
+            failure = QStringLiteral("无法移除目标文件: ") + dst;
+        else if (rename_file(src, dst, &failure)) {
+            log_info(QStringLiteral("成功重命名: ") + src + QStringLiteral(" -> ") + dst);
+            return true;
+        }
+        if (attempt < max_retries - 1) {
+            log_warning(QStringLiteral("重命名重试 %1/%2: ").arg(attempt + 1).arg(max_retries) + failure);
+            wait_before_retry(attempt);
+        } else {
+            log_error(QStringLiteral("最终重命名失败: ") + src + QStringLiteral(" - ") + failure);
+        }
+    }
+    return false;
+}
