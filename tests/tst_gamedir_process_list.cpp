@@ -1,0 +1,222 @@
+// Finding the game: the process list with real processes (native and Wine-hosted),
+// the name rule and the root four levels above the executable.
+
+#include "gamedir/game_folder.h"
+#include "gamedir/process_list.h"
+#include "gamedir/wine_path.h"
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+const QString kExeSubpath = QStringLiteral("DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe");
+
+// A copy of sleep(1) under `exe_path`, so that the kernel lists it under that name.
+bool place_sleeper(const QString &exe_path)
+{
+    return QDir().mkpath(QFileInfo(exe_path).path()) && QFile::copy(QStringLiteral("/bin/sleep"), exe_path);
+}
+
+// Runs until the test ends.
+std::unique_ptr<QProcess> start(const QString &program, const QStringList &arguments,
+                                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->start(program, arguments);
+    if (!process->waitForStarted(10000))
+        return nullptr;
+    return process;
+}
+
+// A process whose command line starts with `windows_path`, as Wine shows a Windows program.
+std::unique_ptr<QProcess> start_wine_lookalike(const QString &windows_path, const QProcessEnvironment &environment)
+{
+    return start(QStringLiteral("/bin/bash"),
+                 {QStringLiteral("-c"), QStringLiteral("exec -a \"$1\" /bin/sleep 60"), QStringLiteral("bash"),
+                  windows_path},
+                 environment);
+}
+
+void stop(std::unique_ptr<QProcess> &process)
+{
+    if (process) {
+        process->kill();
+        process->waitForFinished(10000);
+    }
+}
+
+// The listed process of that executable (other suites may run game look-alikes too).
+std::optional<ProcessInfo> listed_at(const QList<ProcessInfo> &processes, const QString &exe_path)
+{
+    for (const ProcessInfo &process : processes)
+        if (process.exe_path == exe_path)
+            return process;
+    return std::nullopt;
+}
+
+QString windows_form(const QString &unix_path)
+{
+    return QStringLiteral("Z:") + QString(unix_path).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+} // namespace
+
+class TestGamedirProcessList : public QObject {
+    Q_OBJECT
+
+private slots:
+    void native_game_process_gives_the_root_four_levels_up()
+    {
+        QTemporaryDir tmp;
+        const QString root = QFileInfo(tmp.path()).canonicalFilePath() + QStringLiteral("/Game");
+        const QString exe = root + QLatin1Char('/') + kExeSubpath;
+        QVERIFY(place_sleeper(exe));
+        auto game = start(exe, {QStringLiteral("60")});
+        QVERIFY(game);
+
+        const auto found = listed_at(list_processes(), exe);
+        stop(game);
+        QVERIFY(found);
+        QCOMPARE(found->name, GAME_EXE_NAME);
+        QVERIFY(find_game_process({*found}));
+        QCOMPARE(game_root_from_exe(found->exe_path), root);
+    }
+
+    void ordinary_processes_are_listed_with_name_and_path()
+    {
+        const QList<ProcessInfo> processes = list_processes();
+        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+        bool found_self = false;
+        for (const ProcessInfo &process : processes)
+            found_self = found_self || (process.exe_path == self && process.name == QFileInfo(self).fileName());
+        QVERIFY(found_self);
+    }
+
+    void wine_hosted_game_is_mapped_through_the_prefix_drive()
+    {
+        QTemporaryDir tmp;
+        const QString base = QFileInfo(tmp.path()).canonicalFilePath();
+        const QString prefix = base + QStringLiteral("/prefix");
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+        QVERIFY(QFile::link(QStringLiteral("/"), prefix + QStringLiteral("/dosdevices/z:")));
+        const QString root = base + QStringLiteral("/Games/DH");
+        const QString exe = root + QLatin1Char('/') + kExeSubpath;
+        QVERIFY(QDir().mkpath(QFileInfo(exe).path()));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+        auto game = start_wine_lookalike(windows_form(exe), environment);
+        QVERIFY(game);
+        std::optional<ProcessInfo> found;
+        // bash replaces itself with the look-alike just after it started
+        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
+        stop(game);
+        QCOMPARE(found->name, GAME_EXE_NAME);
+        QCOMPARE(game_root_from_exe(found->exe_path), root);
+    }
+
+    void wine_prefix_defaults_to_dot_wine_in_the_process_home()
+    {
+        QTemporaryDir tmp;
+        const QString home = QFileInfo(tmp.path()).canonicalFilePath();
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/.wine/drive_c/Games/DH")));
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/.wine/dosdevices")));
+        QVERIFY(QFile::link(QStringLiteral("../drive_c"), home + QStringLiteral("/.wine/dosdevices/c:")));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("WINEPREFIX"));
+        environment.insert(QStringLiteral("HOME"), home);
+        auto game = start_wine_lookalike(
+            QStringLiteral("C:\\Games\\DH\\DreadHunger\\Binaries\\Win64\\DreadHunger-Win64-Shipping.exe"), environment);
+        QVERIFY(game);
+        const QString exe = home + QStringLiteral("/.wine/drive_c/Games/DH/") + kExeSubpath;
+        std::optional<ProcessInfo> found;
+        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
+        stop(game);
+        QCOMPARE(found->name, GAME_EXE_NAME);
+        QCOMPARE(game_root_from_exe(found->exe_path), home + QStringLiteral("/.wine/drive_c/Games/DH"));
+    }
+
+    void lower_case_executable_is_not_the_game()
+    {
+        QTemporaryDir tmp;
+        const QString exe = tmp.path() + QStringLiteral("/g/dreadhunger/binaries/win64/dreadhunger-win64-shipping.exe");
+        QVERIFY(place_sleeper(exe));
+        auto impostor = start(exe, {QStringLiteral("60")});
+        QVERIFY(impostor);
+        const auto listed = listed_at(list_processes(), QFileInfo(exe).canonicalFilePath());
+        stop(impostor);
+        QVERIFY(listed);
+        QCOMPARE(listed->name, QStringLiteral("dreadhunger-win64-shipping.exe"));
+        QVERIFY(!find_game_process({*listed}));
+    }
+
+    void name_rule_is_a_case_sensitive_substring_and_the_first_match_wins()
+    {
+        const QList<ProcessInfo> processes = {
+            {QString(), QStringLiteral("/x/DreadHunger-Win64-Shipping.exe")},
+            {QStringLiteral("DREADHUNGER-WIN64-SHIPPING.EXE"), QStringLiteral("/upper")},
+            {QStringLiteral("DreadHunger-Win64-Shipping.exe.bak"), QStringLiteral("/first")},
+            {QStringLiteral("DreadHunger-Win64-Shipping.exe"), QStringLiteral("/second")},
+        };
+        const auto found = find_game_process(processes);
+        QVERIFY(found);
+        QCOMPARE(found->exe_path, QStringLiteral("/first"));
+        QVERIFY(!find_game_process(processes.mid(0, 2)));
+    }
+
+    void parent_folder_follows_the_platform_rules_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("parent");
+        QTest::newRow("file") << "/a/b/c.exe" << "/a/b";
+        QTest::newRow("trailing separator") << "/a/b/" << "/a/b";
+        QTest::newRow("doubled separators") << "/a//b" << "/a";
+        QTest::newRow("top level") << "/a" << "/";
+        QTest::newRow("root stays") << "/" << "/";
+        QTest::newRow("relative name") << "a" << "";
+    }
+
+    void parent_folder_follows_the_platform_rules()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, parent);
+        QCOMPARE(parent_folder(path), parent);
+    }
+
+    void root_is_four_levels_up_without_checking_names()
+    {
+        QCOMPARE(game_root_from_exe(QStringLiteral("/srv/x/a/b/c/game.exe")), QStringLiteral("/srv/x"));
+        QCOMPARE(game_root_from_exe(QStringLiteral("/a/b/game.exe")), QStringLiteral("/"));
+    }
+
+    void wine_paths_map_only_known_drives()
+    {
+        QTemporaryDir tmp;
+        const QString prefix = QFileInfo(tmp.path()).canonicalFilePath();
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/drive_c")));
+        QVERIFY(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
+        QVERIFY(QFile::link(prefix + QStringLiteral("/gone"), prefix + QStringLiteral("/dosdevices/e:")));
+
+        QCOMPARE(wine_to_unix_path(QStringLiteral("c:\\A\\\\b.exe"), prefix), prefix + QStringLiteral("/drive_c/A/b.exe"));
+        QCOMPARE(wine_to_unix_path(QStringLiteral("C:/A/b.exe"), prefix), prefix + QStringLiteral("/drive_c/A/b.exe"));
+        QCOMPARE(wine_to_unix_path(QStringLiteral("D:\\b.exe"), prefix), QString());  // no such drive
+        QCOMPARE(wine_to_unix_path(QStringLiteral("E:\\b.exe"), prefix), QString());  // dangling drive link
+        QCOMPARE(wine_to_unix_path(QStringLiteral("\\\\server\\share\\b.exe"), prefix), QString());
+        QCOMPARE(wine_to_unix_path(QStringLiteral("/usr/bin/wine64"), prefix), QString());
+        QVERIFY(!is_windows_drive_path(QStringLiteral("C:relative.exe")));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestGamedirProcessList)
+#include "tst_gamedir_process_list.moc"
