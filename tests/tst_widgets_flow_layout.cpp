@@ -47,14 +47,6 @@ class TestFlowLayout : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaults()
-    {
-        FlowLayout layout;
-        QCOMPARE(layout.spacingPair(), qMakePair(8, 12));
-        QCOMPARE(layout.maxColumns(), 0);
-        QCOMPARE(layout.count(), 0);
-    }
-
     void empty_layout_size_is_margins_less_one()
     {
         FlowLayout layout;

@@ -5,8 +5,6 @@
 #include "widgets/preview_zoom.h"
 
 #include <QApplication>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QLayout>
 #include <QScrollBar>
@@ -89,21 +87,6 @@ private slots:
 
         QCOMPARE(preview_wheel_scale(1.0, 0), 1.2);  // a sideways turn zooms in
         QCOMPARE(preview_wheel_scale(0.05, 120), PREVIEW_MIN_SCALE);
-    }
-
-    void dialog_window_settings()
-    {
-        ImagePreviewDialog dialog(image(200, 100), QString());
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("查看大图"));
-        QCOMPARE(dialog.minimumSize(), QSize(700, 500));
-        QVERIFY(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-        QCOMPARE(dialog.view->dragMode(), QGraphicsView::ScrollHandDrag);
-        QCOMPARE(dialog.view->transformationAnchor(), QGraphicsView::AnchorUnderMouse);
-        QCOMPARE(dialog.view->resizeAnchor(), QGraphicsView::AnchorUnderMouse);
-        QCOMPARE(dialog.view->viewportUpdateMode(), QGraphicsView::FullViewportUpdate);
-        QCOMPARE(dialog.scene->sceneRect(), QRectF(0, 0, 200, 100));
-        QCOMPARE(dialog.pixmap_item->pixmap().size(), QSize(200, 100));
     }
 
     void large_cover_is_fitted_to_the_view()
