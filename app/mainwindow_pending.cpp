@@ -32,16 +32,3 @@ void MainWindow::_refresh_skins(bool checked) {}
 void MainWindow::_refresh_current_page_images() {}
 void MainWindow::_refresh_all_skins_permissions() {}
 void MainWindow::_cleanup_temp_files() {}
-void MainWindow::_silent_check_update() {}
-std::optional<QJsonObject> MainWindow::_get_latest_info() { return {}; }
-void MainWindow::_start_update_thread(const QJsonObject &info) {}
-void MainWindow::_on_update_finished() {}
-void MainWindow::_on_update_error(const QString &error_msg) {}
-void MainWindow::_force_close_program(const QString &message) {}
-void MainWindow::_start_update_process(const QJsonObject &info) {}
-bool MainWindow::_download_new_version(const QString &download_url, const QString &save_path) { return false; }
-void MainWindow::_on_download_progress(qint64 bytes_received, qint64 bytes_total) {}
-void MainWindow::_on_ready_read() {}
-void MainWindow::_on_download_finished() {}
-bool MainWindow::_update_exe(const QString &new_exe) { return false; }
-void MainWindow::_show_update_progress(const QString &message) {}

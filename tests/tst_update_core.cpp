@@ -1,0 +1,214 @@
+// Self-update pieces that need no window: version order, the version record, the swap
+// script and its bytes, the download's file name and progress text.
+
+#include "support/test_env.h"
+#include "support/test_server.h"
+#include "update/update_download.h"
+#include "update/update_script.h"
+#include "update/version.h"
+
+#include <QJsonDocument>
+#include <QTextCodec>
+
+class TestUpdateCore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void versions_compare_as_texts_data()
+    {
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("1.2") << "1.2" << true;
+        QTest::newRow("1.10") << "1.10" << true;
+        QTest::newRow("1.1.1") << "1.1.1" << true;
+        QTest::newRow("2") << "2" << true;
+        QTest::newRow("10.0") << "10.0" << true;
+        QTest::newRow("same") << "1.1" << false;
+        QTest::newRow("1.09") << "1.09" << false;
+        QTest::newRow("1.0") << "1.0" << false;
+        QTest::newRow("0.9") << "0.9" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void versions_compare_as_texts()
+    {
+        QFETCH(QString, latest);
+        QFETCH(bool, newer);
+        QCOMPARE(is_newer_version(latest), newer);
+    }
+
+    void characters_beyond_the_bmp_order_by_code_point()
+    {
+        // U+1F600 is stored as a surrogate pair (0xD83D...), below U+FF10 as UTF-16 units.
+        QVERIFY(is_newer_version(QStringLiteral("1.\U0001F600"), QStringLiteral("1.\uFF10")));
+        QVERIFY(!is_newer_version(QStringLiteral("1.\uFF10"), QStringLiteral("1.\U0001F600")));
+    }
+
+    void version_value_must_be_text()
+    {
+        const QJsonObject record = QJsonDocument::fromJson(
+            R"({"RIzured版本": 1.2, "RIzured下载地址": null, "text": "1.3", "list": ["1.4"]})").object();
+        QString value = QStringLiteral("stale");
+        QString error;
+        QVERIFY(!read_text_value(record, VERSION_KEY, &value, &error));
+        QVERIFY2(error.contains(QStringLiteral("1.2")), qPrintable(error));
+        QVERIFY(!read_text_value(record, QStringLiteral("list"), &value, &error));
+
+        QVERIFY(read_text_value(record, DOWNLOAD_URL_KEY, &value, &error));
+        QCOMPARE(value, QString());
+        value = QStringLiteral("stale");
+        QVERIFY(read_text_value(record, QStringLiteral("absent"), &value, &error));
+        QCOMPARE(value, QString());
+        QVERIFY(read_text_value(record, QStringLiteral("text"), &value, &error));
+        QCOMPARE(value, QStringLiteral("1.3"));
+    }
+
+    void script_text_has_the_ten_lines_with_crlf()
+    {
+        const QString exe = QStringLiteral("C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe");
+        const QString fresh = QStringLiteral("D:\\My Downloads\\zorbel skins 1.2.exe");
+        const QString bat = QStringLiteral("C:\\Program Files\\Zorbel Skins\\update.bat");
+        const QString expected = QStringLiteral(
+            "\r\n"
+            "@echo off\r\n"
+            "timeout /t 1 /nobreak >nul\r\n"
+            "taskkill /F /IM \"zorbel-skins.exe\" >nul 2>&1\r\n"
+            "start \"\" \"D:\\My Downloads\\zorbel skins 1.2.exe\"\r\n"
+            "timeout /t 3 /nobreak >nul\r\n"
+            "del /F /Q \"C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe\" >nul 2>&1\r\n"
+            "timeout /t 1 /nobreak >nul\r\n"
+            "del /F /Q \"C:\\Program Files\\Zorbel Skins\\update.bat\" >nul 2>&1\r\n"
+            "exit\r\n");
+        const QString text = update_script_text(exe, fresh, bat);
+        QCOMPARE(text, expected);
+        QCOMPARE(text.count(QStringLiteral("\r\n")), 10);
+        QCOMPARE(text.count(QLatin1Char('\n')), 10);  // no bare line feeds
+    }
+
+    void script_paths_go_in_unescaped()
+    {
+        const QString text = update_script_text(QStringLiteral("/opt/a&b/100%.exe"), QStringLiteral("/tmp/n^ew.exe"),
+                                                QStringLiteral("/opt/a&b/update.bat"));
+        QVERIFY(text.contains(QStringLiteral("taskkill /F /IM \"100%.exe\" >nul 2>&1\r\n")));
+        QVERIFY(text.contains(QStringLiteral("start \"\" \"/tmp/n^ew.exe\"\r\n")));
+        QVERIFY(text.contains(QStringLiteral("del /F /Q \"/opt/a&b/100%.exe\" >nul 2>&1\r\n")));
+    }
+
+    void script_bytes_use_the_code_page()
+    {
+        const QString text = update_script_text(QStringLiteral("C:\\游戏 工具\\旧版.exe"), QStringLiteral("C:\\下载\\新版.exe"),
+                                                QStringLiteral("C:\\游戏 工具\\update.bat"));
+        QTextCodec *gbk = QTextCodec::codecForName("GBK");
+        QVERIFY(gbk);
+        const std::optional<QByteArray> bytes = encode_script(text, gbk);
+        QVERIFY(bytes);
+        QVERIFY(bytes->startsWith("\r\n@echo off\r\n"));
+        QVERIFY(bytes->contains("taskkill /F /IM \"\xbe\xc9\xb0\xe6.exe\" >nul 2>&1\r\n"));  // 旧版 in GBK
+        QVERIFY(!bytes->contains(QStringLiteral("旧版").toUtf8()));
+        QVERIFY(bytes->endsWith("exit\r\n"));
+    }
+
+    void script_with_characters_outside_the_code_page_is_refused()
+    {
+        QTextCodec *latin1 = QTextCodec::codecForName("ISO-8859-1");
+        const QString text = update_script_text(QStringLiteral("C:\\Spiele\\alt.exe"), QStringLiteral("C:\\下载\\neu.exe"),
+                                                QStringLiteral("C:\\Spiele\\update.bat"));
+        QVERIFY(!encode_script(text, latin1));
+        const QString german = update_script_text(QStringLiteral("C:\\Spiele Ü\\alt.exe"), QStringLiteral("C:\\neu.exe"),
+                                                  QStringLiteral("C:\\Spiele Ü\\update.bat"));
+        const std::optional<QByteArray> bytes = encode_script(german, latin1);
+        QVERIFY(bytes);
+        QVERIFY(bytes->contains("\"C:\\Spiele \xdc\\alt.exe\""));
+    }
+
+    void file_name_is_the_last_segment_of_the_address()
+    {
+        QCOMPARE(last_url_segment(QStringLiteral("https://h/files/zorbel-skins.exe")), QStringLiteral("zorbel-skins.exe"));
+        QCOMPARE(last_url_segment(QStringLiteral("https://h/files/")), QString());
+        QCOMPARE(last_url_segment(QStringLiteral("https://h/get/app.exe?v=1.2")), QStringLiteral("app.exe?v=1.2"));
+        QCOMPARE(last_url_segment(QStringLiteral("app.exe")), QStringLiteral("app.exe"));
+        QCOMPARE(last_url_segment(QStringLiteral("https://h/x/..\\..\\evil.exe")), QStringLiteral("..\\..\\evil.exe"));
+    }
+
+    void only_plain_file_names_are_accepted_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("exe") << "zorbel-skins.exe" << true;
+        QTest::newRow("spaces and CJK") << "皮肤 管理器 1.2.exe" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("dot") << "." << false;
+        QTest::newRow("dot dot") << ".." << false;
+        QTest::newRow("parent via backslash") << "..\\..\\evil.exe" << false;
+        QTest::newRow("drive") << "C:\\evil.exe" << false;
+        QTest::newRow("drive relative") << "C:evil.exe" << false;
+        QTest::newRow("backslash") << "dir\\evil.exe" << false;
+        QTest::newRow("slash") << "dir/evil.exe" << false;
+        QTest::newRow("tab") << "a\tb.exe" << false;
+        QTest::newRow("newline") << "a\nb.exe" << false;
+        QTest::newRow("nul") << QString(QChar(0)) + "x.exe" << false;
+        QTest::newRow("query") << "app.exe?v=2" << false;
+        QTest::newRow("quote") << "a\"b.exe" << false;
+        QTest::newRow("pipe") << "a|b.exe" << false;
+    }
+    void only_plain_file_names_are_accepted()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QCOMPARE(is_plain_file_name(name), plain);
+    }
+
+    void progress_text_in_mebibytes_with_one_decimal()
+    {
+        QCOMPARE(download_progress_text(12582912, 12582912), QStringLiteral("更新中，下载进度: 12.0MB/12.0MB"));
+        QCOMPARE(download_progress_text(1572864, 12582912), QStringLiteral("更新中，下载进度: 1.5MB/12.0MB"));
+        QCOMPARE(download_progress_text(104857, 2147483648LL), QStringLiteral("更新中，下载进度: 0.1MB/2048.0MB"));
+    }
+
+    void version_record_is_fetched_through_redirects_over_plain_http()
+    {
+        TestServer server(false);
+        server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured版本": "1.2", "RIzured下载地址": "x", "more": 1})"));
+        TestReply moved;
+        moved.redirect_to = server.url(QStringLiteral("/api1/"));
+        server.route(QStringLiteral("/old/"), moved);
+        const LatestInfo info = fetch_latest_info(server.url(QStringLiteral("/old/")));
+        QVERIFY2(info.record, qPrintable(info.failure));
+        QCOMPARE(info.record->value(VERSION_KEY).toString(), QStringLiteral("1.2"));
+        QCOMPARE(info.record->value(QStringLiteral("more")).toInt(), 1);
+    }
+
+    void version_record_trusts_the_extra_certificate()
+    {
+        TestServer server;
+        server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured版本": "1.1", "RIzured下载地址": ""})"));
+        const LatestInfo trusted = fetch_latest_info(server.url(QStringLiteral("/api1/")));
+        QVERIFY2(trusted.record, qPrintable(trusted.failure));
+
+        const QByteArray saved = qgetenv("ZORBEL_CA_FILE");
+        qunsetenv("ZORBEL_CA_FILE");
+        const LatestInfo untrusted = fetch_latest_info(server.url(QStringLiteral("/api1/")));
+        qputenv("ZORBEL_CA_FILE", saved);
+        QVERIFY(!untrusted.record);
+        QVERIFY2(untrusted.failure.startsWith(QStringLiteral("获取版本信息异常: ")), qPrintable(untrusted.failure));
+    }
+
+    void version_record_must_be_an_object_with_both_keys()
+    {
+        TestServer server;
+        const QString url = server.url(QStringLiteral("/api1/"));
+        server.route(QStringLiteral("/api1/"), TestReply::json(R"(["RIzured版本", "RIzured下载地址"])"));
+        QCOMPARE(fetch_latest_info(url).failure, QStringLiteral("服务器响应错误"));
+        server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured版本": "1.2"})"));
+        QCOMPARE(fetch_latest_info(url).failure, QStringLiteral("服务器响应错误"));
+        server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured下载地址": "x"})"));
+        QCOMPARE(fetch_latest_info(url).failure, QStringLiteral("服务器响应错误"));
+        server.route(QStringLiteral("/api1/"), TestReply::text("<html>maintenance</html>"));
+        const QString failure = fetch_latest_info(url).failure;
+        QVERIFY2(failure.startsWith(QStringLiteral("获取版本信息异常: ")), qPrintable(failure));
+        server.route(QStringLiteral("/api1/"), TestReply::text("{}", 500));
+        QCOMPARE(fetch_latest_info(url).failure, QStringLiteral("获取版本信息失败，状态码: 500"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestUpdateCore)
+#include "tst_update_core.moc"

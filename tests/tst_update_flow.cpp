@@ -1,0 +1,298 @@
+// The self-update from a newer version record to the swap script: download on the update
+// thread, progress in the status label, the script's text, the elevated start, the exit.
+
+#include "app/mainwindow.h"
+#include "app/modal.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+#include "update/elevated_start.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+
+const QString kProgramPath = QStringLiteral("/files/zorbel-skins.exe");
+
+QByteArray program_bytes(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 4096) & 0xff);
+    return bytes;
+}
+
+TestReply program_reply(const QByteArray &body)
+{
+    TestReply reply = TestReply::text(body);
+    reply.content_type = "application/octet-stream";
+    return reply;
+}
+
+// Reads the status label after every queued call the window handles, so that each text
+// sent from the update thread is seen even when the next follows at once.
+class LabelHistory : public QObject {
+public:
+    explicit LabelHistory(MainWindow *window)
+        : window(window)
+    {
+        if (!window->dir_label)
+            window->dir_label = new QLabel(window);
+        window->installEventFilter(this);
+    }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::MetaCall || handling)
+            return false;
+        handling = true;
+        watched->event(event);
+        handling = false;
+        const QString text = window->dir_label->text();
+        if (texts.isEmpty() || texts.last() != text)
+            texts.append(text);
+        return true;
+    }
+
+private:
+    MainWindow *window;
+    bool handling = false;
+};
+
+QString script_path()
+{
+    return QFileInfo(QCoreApplication::arguments().first()).absoluteDir().filePath(QStringLiteral("update.bat"));
+}
+
+// One update run: a working folder of its own, the window, the boxes it shows.
+struct UpdateRun {
+    QTemporaryDir work{QDir::tempPath() + QStringLiteral("/update flow XXXXXX")};
+    QString previous_dir = QDir::currentPath();
+    ModalRecorder recorder;
+    LogCapture log;
+    QStringList boxes;
+    bool thread_running_at_info_box = false;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<LabelHistory> history;
+
+    UpdateRun()
+    {
+        QDir::setCurrent(work.path());
+        // The script goes beside the program's path as started; started by a relative
+        // path, that folder lies inside the working folder.
+        QDir().mkpath(QFileInfo(script_path()).absolutePath());
+    }
+    ~UpdateRun()
+    {
+        history.reset();
+        window.reset();
+        QDir::setCurrent(previous_dir);
+    }
+
+    // Builds the window and lets its check find `version`; returns once the update
+    // thread has ended (the exit recorder lets the program go on).
+    void start(SkinServer &server, const QString &version, const QString &download_url)
+    {
+        server.set_version(version, download_url);
+        window = make_window(server);
+        history = std::make_unique<LabelHistory>(window.get());
+        set_modal_runner([this](QDialog &dialog) {
+            const QString text = static_cast<QMessageBox &>(dialog).text();
+            if (text.startsWith(QStringLiteral("发现新版本")))
+                thread_running_at_info_box = window->update_thread && window->update_thread->isRunning();
+            boxes.append(text);
+            return int(QMessageBox::Ok);
+        });
+    }
+
+    bool finished() const { return !recorder.exit_codes.isEmpty() && window && !window->update_thread; }
+    QString file(const QString &name) const { return QDir(work.path()).filePath(name); }
+};
+
+QByteArray read_all(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestUpdateFlow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void newer_version_downloads_writes_the_script_and_exits_with_0()
+    {
+        SkinServer server;
+        const QByteArray program = program_bytes(12582912);
+        TestReply reply = program_reply(program);
+        reply.stall_after = 4 << 20;  // a pause in the middle, so that progress shows on the way
+        reply.stall_ms = 300;
+        server.route(kProgramPath, reply);
+        UpdateRun run;
+        QFile::remove(script_path());
+        QFile stale(run.file(QStringLiteral("zorbel-skins.exe")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(QByteArray(20000000, 'x'));  // longer than the new file: must not leave a tail
+        stale.close();
+        const int starts_before = recorded_elevated_starts().size();
+
+        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 60000);
+
+        QCOMPARE(run.recorder.exit_codes.first(), 0);
+        QVERIFY(run.thread_running_at_info_box);
+        QCOMPARE(run.boxes.first(), QStringLiteral("发现新版本 1.2，正在自动更新..."));
+        QCOMPARE(run.boxes.size(), 1);
+        QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
+
+        const QString exe = QFileInfo(QCoreApplication::arguments().first()).absoluteFilePath();
+        const QString expected = QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n")
+            + QStringLiteral("taskkill /F /IM \"") + QFileInfo(exe).fileName() + QStringLiteral("\" >nul 2>&1\r\n")
+            + QStringLiteral("start \"\" \"") + run.file(QStringLiteral("zorbel-skins.exe")) + QStringLiteral("\"\r\n")
+            + QStringLiteral("timeout /t 3 /nobreak >nul\r\n")
+            + QStringLiteral("del /F /Q \"") + exe + QStringLiteral("\" >nul 2>&1\r\n")
+            + QStringLiteral("timeout /t 1 /nobreak >nul\r\n")
+            + QStringLiteral("del /F /Q \"") + script_path() + QStringLiteral("\" >nul 2>&1\r\n")
+            + QStringLiteral("exit\r\n");
+        QCOMPARE(QString::fromLocal8Bit(read_all(script_path())), expected);
+        QFile::remove(script_path());
+
+        const QStringList starts = recorded_elevated_starts();
+        QCOMPARE(starts.size(), starts_before + 1);
+        QCOMPARE(starts.last(), script_path());
+
+        const QStringList texts = run.history->texts;
+        QVERIFY2(texts.size() >= 5, qPrintable(texts.join('|')));
+        QCOMPARE(texts.first(), QStringLiteral("📥 开始下载更新文件..."));
+        QCOMPARE(texts.at(texts.size() - 3), QStringLiteral("📥 更新中，下载进度: 12.0MB/12.0MB"));
+        QCOMPARE(texts.at(texts.size() - 2), QStringLiteral("📥 下载完成"));
+        QCOMPARE(texts.last(), QStringLiteral("📥 下载完成，准备安装更新..."));
+        for (int i = 1; i < texts.size() - 2; ++i)
+            QVERIFY2(texts.at(i).startsWith(QStringLiteral("📥 更新中，下载进度: ")), qPrintable(texts.at(i)));
+        QVERIFY(run.log.contains(QStringLiteral("[INFO] 下载完成")));
+    }
+
+    void address_ending_in_slash_fails_the_download()
+    {
+        SkinServer server;
+        UpdateRun run;
+        run.start(server, QStringLiteral("1.2"), server.url(QStringLiteral("/files/")));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
+        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载新版本失败: ")));
+        QCOMPARE(server.request_count(QStringLiteral("/files/")), 0);
+    }
+
+    void unsafe_file_name_never_leaves_the_working_folder_data()
+    {
+        QTest::addColumn<QString>("segment");
+        QTest::newRow("parent folders") << "..\\..\\evil.exe";
+        QTest::newRow("drive") << "C:\\evil.exe";
+        QTest::newRow("dot dot") << "..";
+    }
+    void unsafe_file_name_never_leaves_the_working_folder()
+    {
+        QFETCH(QString, segment);
+        SkinServer server;
+        server.route(kProgramPath, program_reply("MZ"));
+        UpdateRun run;
+        run.start(server, QStringLiteral("1.2"), server.url(QStringLiteral("/files/")) + segment);
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
+        QCOMPARE(server.request_count(QStringLiteral("/files/") + segment), 0);
+        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void error_status_of_the_download_is_a_failure()
+    {
+        SkinServer server;
+        server.route(kProgramPath, TestReply::text("missing", 404));
+        UpdateRun run;
+        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
+        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载失败: ")));
+        QVERIFY(!run.log.contains(QStringLiteral("[INFO] 下载完成")));
+    }
+
+    void cut_short_download_is_a_failure()
+    {
+        SkinServer server;
+        TestReply reply = program_reply(program_bytes(1 << 20));
+        reply.truncate_after = 300000;
+        server.route(kProgramPath, reply);
+        UpdateRun run;
+        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
+        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载失败: ")));
+    }
+
+    void redirect_is_followed_to_the_program_file()
+    {
+        SkinServer server;
+        const QByteArray program = program_bytes(300000);
+        server.route(kProgramPath, program_reply(program));
+        TestReply moved;
+        moved.redirect_to = server.url(kProgramPath);
+        server.route(QStringLiteral("/latest/zorbel-skins-new.exe"), moved);
+        UpdateRun run;
+        QFile::remove(script_path());
+        run.start(server, QStringLiteral("1.10"), server.url(QStringLiteral("/latest/zorbel-skins-new.exe")));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 0);
+        QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins-new.exe"))) == program);
+        QVERIFY(QFile::exists(script_path()));
+        QFile::remove(script_path());
+    }
+
+    void folder_in_the_way_is_a_process_error()
+    {
+        SkinServer server;
+        server.route(kProgramPath, program_reply("MZ"));
+        UpdateRun run;
+        QVERIFY(QDir(run.work.path()).mkpath(QStringLiteral("zorbel-skins.exe/inside")));
+        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QVERIFY2(run.boxes.value(1).startsWith(QStringLiteral("更新过程出错: ")), qPrintable(run.boxes.value(1)));
+        QCOMPARE(server.request_count(kProgramPath), 0);
+    }
+
+    void progress_is_shown_at_most_every_tenth_of_a_second_but_always_at_the_end()
+    {
+        SkinServer server;
+        ModalRecorder recorder;
+        auto window = make_window(server);
+        if (!window->dir_label)
+            window->dir_label = new QLabel(window.get());
+        window->dir_label->setText(QStringLiteral("✓ 目录"));
+        const qint64 total = 12582912;
+        window->_on_download_progress(0, -1);
+        window->_on_download_progress(5, 0);
+        QCOMPARE(window->dir_label->text(), QStringLiteral("✓ 目录"));
+        window->_on_download_progress(1048576, total);
+        QCOMPARE(window->dir_label->text(), QStringLiteral("📥 更新中，下载进度: 1.0MB/12.0MB"));
+        window->_on_download_progress(2097152, total);  // within 0.1 s of the last text
+        QCOMPARE(window->dir_label->text(), QStringLiteral("📥 更新中，下载进度: 1.0MB/12.0MB"));
+        window->_on_download_progress(total, total);
+        QCOMPARE(window->dir_label->text(), QStringLiteral("📥 更新中，下载进度: 12.0MB/12.0MB"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestUpdateFlow)
+#include "tst_update_flow.moc"

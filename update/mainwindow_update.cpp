@@ -1,0 +1,335 @@
+// The mandatory version check and the self-update: download of the new program file on
+// the update thread, then the swap script and the end of the process.
+
+#include "app/mainwindow.h"
+
+#include "app/endpoints.h"
+#include "app/logging.h"
+#include "app/modal.h"
+#include "update/elevated_start.h"
+#include "update/update_download.h"
+#include "update/update_script.h"
+#include "update/update_worker.h"
+#include "update/version.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSettings>
+#include <QThread>
+
+#include <exception>
+#include <functional>
+
+namespace {
+
+constexpr double kDownloadLimitSeconds = 300;
+constexpr double kProgressIntervalSeconds = 0.1;
+
+double wall_seconds() { return double(QDateTime::currentMSecsSinceEpoch()) / 1000; }
+
+QString error_text(const std::exception &error) { return QString::fromLocal8Bit(error.what()); }
+
+// Runs `call` on the window's (GUI) thread and returns when it is done.
+void on_gui_thread(MainWindow *window, const std::function<void()> &call)
+{
+    if (QThread::currentThread() == window->thread())
+        call();
+    else
+        QMetaObject::invokeMethod(window, call, Qt::BlockingQueuedConnection);
+}
+
+} // namespace
+
+void MainWindow::_silent_check_update()
+{
+    try {
+        const std::optional<QJsonObject> info = _get_latest_info();
+        if (!info) {
+            _force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
+            return;
+        }
+        QString latest_version;
+        QString error;
+        if (!read_text_value(*info, VERSION_KEY, &latest_version, &error)) {
+            _force_close_program(QStringLiteral("检查更新异常: ") + error);
+            return;
+        }
+        if (!latest_version.isEmpty() && is_newer_version(latest_version)) {
+            // The download runs while the box is open; closing it changes nothing.
+            _start_update_thread(*info);
+            QMessageBox box(QMessageBox::Information, QStringLiteral("发现新版本"),
+                            QStringLiteral("发现新版本 ") + latest_version + QStringLiteral("，正在自动更新..."),
+                            QMessageBox::Ok, this);
+            run_modal(box);
+            return;
+        }
+        log_info(QStringLiteral("当前已是最新版本"));
+    } catch (const std::exception &error) {
+        _force_close_program(QStringLiteral("检查更新异常: ") + error_text(error));
+    }
+}
+
+std::optional<QJsonObject> MainWindow::_get_latest_info()
+{
+    const LatestInfo latest = fetch_latest_info(get_secure_url(SERVER_URL));
+    if (!latest.record)
+        _force_close_program(latest.failure);
+    return latest.record;
+}
+
+void MainWindow::_start_update_thread(const QJsonObject &info)
+{
+    update_thread = new QThread;
+    update_worker = new UpdateWorker(info, this);
+    update_worker->moveToThread(update_thread);
+    connect(update_worker, &UpdateWorker::update_progress, this, &MainWindow::_show_update_progress);
+    connect(update_worker, &UpdateWorker::update_finished, this, &MainWindow::_on_update_finished);
+    connect(update_worker, &UpdateWorker::update_error, this, &MainWindow::_on_update_error);
+    connect(update_thread, &QThread::started, update_worker, &UpdateWorker::run);
+    connect(update_worker, &UpdateWorker::update_finished, update_thread, &QThread::quit);
+    connect(update_worker, &UpdateWorker::update_error, update_thread, &QThread::quit);
+    connect(update_thread, &QThread::finished, update_thread, &QObject::deleteLater);
+    // The worker goes with its thread, and the window forgets both.
+    connect(update_thread, &QThread::finished, update_worker, &QObject::deleteLater);
+    connect(update_thread, &QThread::finished, this, [this] {
+        update_thread = nullptr;
+        update_worker = nullptr;
+    });
+    update_thread->start();
+}
+
+void MainWindow::_on_update_finished()
+{
+    log_info(QStringLiteral("更新完成"));
+}
+
+void MainWindow::_on_update_error(const QString &error_msg)
+{
+    _force_close_program(error_msg);
+}
+
+void MainWindow::_force_close_program(const QString &message)
+{
+    if (QThread::currentThread() != thread()) {
+        // The box belongs to the GUI thread; the calling thread waits there and then
+        // does nothing further.
+        on_gui_thread(this, [this, message] { _force_close_program(message); });
+        return;
+    }
+    if (settings)
+        settings->sync();
+    show_message(QStringLiteral("程序错误"), message, QStringLiteral("critical"));
+    exit_process(1);
+}
+
+void MainWindow::_start_update_process(const QJsonObject &info)
+{
+    try {
+        QString download_url;
+        QString error;
+        if (!read_text_value(info, DOWNLOAD_URL_KEY, &download_url, &error)) {
+            _force_close_program(QStringLiteral("更新过程出错: ") + error);
+            return;
+        }
+        if (download_url.isEmpty()) {
+            _force_close_program(QStringLiteral("服务器响应错误"));
+            return;
+        }
+        // The name is used relative to the working folder: anything that could reach
+        // outside it ("..\x.exe", "C:\x.exe") is refused.
+        const QString new_exe = last_url_segment(download_url);
+        if (!is_plain_file_name(new_exe)) {
+            log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
+            _force_close_program(QStringLiteral("下载更新文件失败"));
+            return;
+        }
+        if (QFileInfo::exists(new_exe)) {
+            QFile existing(new_exe);
+            if (!existing.remove()) {
+                _force_close_program(QStringLiteral("更新过程出错: 无法删除已有的 ") + new_exe + QStringLiteral(": ")
+                                     + existing.errorString());
+                return;
+            }
+        }
+        _show_update_progress(QStringLiteral("开始下载更新文件..."));
+        if (_download_new_version(download_url, new_exe)) {
+            _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
+            if (!_update_exe(new_exe))
+                _force_close_program(QStringLiteral("自动更新安装失败"));
+        } else {
+            _force_close_program(QStringLiteral("下载更新文件失败"));
+        }
+    } catch (const std::exception &error) {
+        _force_close_program(QStringLiteral("更新过程出错: ") + error_text(error));
+    }
+}
+
+bool MainWindow::_download_new_version(const QString &download_url, const QString &save_path)
+{
+    // Whatever happens, the transfer objects do not outlive the call.
+    const auto release = [this] {
+        if (download_file && download_file->isOpen())
+            download_file->close();
+        delete download_manager;  // takes its reply along
+        download_manager = nullptr;
+        download_reply = nullptr;
+        delete download_file;
+        download_file = nullptr;
+    };
+    try {
+        download_manager = new QNetworkAccessManager;
+        download_reply = nullptr;
+        download_file = nullptr;
+        last_update = 0;
+        download_success = false;
+        download_completed = false;
+
+        download_file = new QFile(save_path);
+        if (!download_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            log_error(QStringLiteral("下载新版本失败: ") + save_path + QStringLiteral(": ") + download_file->errorString());
+            release();
+            return false;
+        }
+        download_reply = download_manager->get(update_download_request(download_url));
+        // The handlers run here, on this thread, from the event processing below.
+        connect(download_reply, &QNetworkReply::downloadProgress, this, &MainWindow::_on_download_progress,
+                Qt::DirectConnection);
+        connect(download_reply, &QNetworkReply::readyRead, this, &MainWindow::_on_ready_read, Qt::DirectConnection);
+        connect(download_reply, &QNetworkReply::finished, this, &MainWindow::_on_download_finished,
+                Qt::DirectConnection);
+
+        const double start_time = wall_seconds();
+        while (!download_completed) {
+            QCoreApplication::processEvents();
+            if (wall_seconds() - start_time > kDownloadLimitSeconds) {
+                log_error(QStringLiteral("下载超时"));
+                if (download_file->isOpen())
+                    download_file->close();
+                if (download_reply)
+                    download_reply->abort();
+                release();
+                return false;
+            }
+            QThread::msleep(10);
+        }
+        const bool success = download_success;
+        release();
+        return success;
+    } catch (const std::exception &error) {
+        log_error(QStringLiteral("下载新版本失败: ") + error_text(error));
+        release();
+        return false;
+    }
+}
+
+void MainWindow::_on_download_progress(qint64 bytes_received, qint64 bytes_total)
+{
+    if (bytes_total <= 0)
+        return;
+    const double now = wall_seconds();
+    if (now - last_update >= kProgressIntervalSeconds || bytes_received == bytes_total) {
+        _show_update_progress(download_progress_text(bytes_received, bytes_total));
+        last_update = now;
+    }
+}
+
+void MainWindow::_on_ready_read()
+{
+    if (!download_reply || !download_file)
+        return;
+    const QByteArray data = download_reply->readAll();
+    if (download_file->write(data) != data.size()) {
+        // A short write (disk full) must not pass for a complete program file.
+        log_error(QStringLiteral("写入更新文件失败: ") + download_file->errorString());
+        download_reply->abort();
+    }
+}
+
+void MainWindow::_on_download_finished()
+{
+    try {
+        if (download_reply && download_reply->error() == QNetworkReply::NoError) {
+            const bool flushed = !download_file || !download_file->isOpen() || download_file->flush();
+            const QString flush_error = download_file ? download_file->errorString() : QString();
+            if (download_file && download_file->isOpen())
+                download_file->close();
+            if (flushed) {
+                download_success = true;
+                _show_update_progress(QStringLiteral("下载完成"));
+                log_info(QStringLiteral("下载完成"));
+            } else {
+                log_error(QStringLiteral("下载失败: ") + flush_error);
+                download_success = false;
+            }
+        } else {
+            const QString error_msg = download_reply ? download_reply->errorString() : QStringLiteral("no reply");
+            log_error(QStringLiteral("下载失败: ") + error_msg);
+            if (download_file && download_file->isOpen())
+                download_file->close();
+            download_success = false;
+        }
+        if (download_reply) {
+            download_reply->deleteLater();
+            download_reply = nullptr;
+        }
+        download_completed = true;
+    } catch (const std::exception &error) {
+        log_error(QStringLiteral("下载完成回调错误: ") + error_text(error));
+        download_success = false;
+        download_completed = true;
+    }
+}
+
+bool MainWindow::_update_exe(const QString &new_exe)
+{
+    try {
+        const QString program = QCoreApplication::arguments().value(0);
+        if (program.isEmpty()) {
+            log_error(QStringLiteral("更新exe失败: 无法确定程序自身的路径"));
+            return false;
+        }
+        const QString new_exe_path = QDir::toNativeSeparators(QFileInfo(new_exe).absoluteFilePath());
+        const QFileInfo exe(program);
+        const QString exe_path = QDir::toNativeSeparators(exe.absoluteFilePath());
+        const QString bat_path = QDir::toNativeSeparators(exe.absoluteDir().filePath(QStringLiteral("update.bat")));
+
+        const std::optional<QByteArray> script = encode_script(update_script_text(exe_path, new_exe_path, bat_path));
+        if (!script) {
+            log_error(QStringLiteral("更新exe失败: 路径中有系统代码页无法表示的字符"));
+            return false;
+        }
+        QFile file(bat_path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*script) != script->size()
+            || !file.flush()) {
+            log_error(QStringLiteral("更新exe失败: ") + bat_path + QStringLiteral(": ") + file.errorString());
+            return false;
+        }
+        file.close();
+
+        start_elevated(bat_path);
+        on_gui_thread(this, [] { exit_process(0); });
+        return true;
+    } catch (const std::exception &error) {
+        log_error(QStringLiteral("更新exe失败: ") + error_text(error));
+        return false;
+    }
+}
+
+void MainWindow::_show_update_progress(const QString &message)
+{
+    if (QThread::currentThread() != thread()) {
+        // Widgets belong to the GUI thread: the text travels there through the worker.
+        if (update_worker)
+            emit update_worker->update_progress(message);
+        return;
+    }
+    if (dir_label)
+        dir_label->setText(QStringLiteral("📥 ") + message);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The version record the update server publishes, and how its version is judged.
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// The version of this program.
+extern const QString CURRENT_VERSION;  // "1.1"
+
+// Keys of the version record.
+extern const QString VERSION_KEY;       // "RIzured版本"
+extern const QString DOWNLOAD_URL_KEY;  // "RIzured下载地址"
+
+// Versions are compared as texts, character by character (by code point), not as
+// numbers: "1.10" and "1.1.1" are newer than "1.1", "1.09" is not.
+bool is_newer_version(const QString &latest, const QString &current = CURRENT_VERSION);
+
+// A text value of the record: an absent key or a JSON null reads as empty. Any other
+// value that is not a JSON string is an error, described in `error`.
+bool read_text_value(const QJsonObject &record, const QString &key, QString *value, QString *error);
+
+// The outcome of fetching the version record: the record, or the message that ends the
+// program (the whole user-visible text).
+struct LatestInfo {
+    std::optional<QJsonObject> record;
+    QString failure;
+};
+
+// One stand-alone GET of `url` (not through the shared session): redirects followed,
+// `timeout_ms` for connecting and for every wait for data, extra trusted certificates
+// from extra_ca_file(). The record must be a JSON object holding both keys.
+LatestInfo fetch_latest_info(const QString &url, int timeout_ms = 5000);
