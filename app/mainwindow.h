@@ -138,4 +138,5 @@ protected:
 
 private:
     bool _building_page = false;  // a page build is under way (guards nested builds)
+    bool _page_rebuild_pending = false;  // a page was asked for during a build: build again after it
 };

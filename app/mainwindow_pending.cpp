@@ -18,11 +18,6 @@ QWidget* MainWindow::_create_pagination_widget() { return {}; }
 void MainWindow::_clear_layout(QLayout *layout) {}
 void MainWindow::_load_instructions() {}
 void MainWindow::_show_instructions_content() {}
-void MainWindow::show_current_page() {}
-void MainWindow::_prev_page(bool checked) {}
-void MainWindow::_next_page(bool checked) {}
-QList<SkinWidget *> MainWindow::get_current_page_skin_widgets() const { return {}; }
-QList<SkinWidget *> &MainWindow::get_all_skin_widgets() { return all_skin_widgets; }
 void MainWindow::_detect_by_process(bool checked) {}
 QStringList MainWindow::_validate_game_dir(const QString &path) { return {}; }
 void MainWindow::_load_settings() {}

@@ -79,4 +79,16 @@ public:
 signals:
     void show_message_signal(const QString &title, const QString &message, const QString &kind);
     void cover_loaded();
+
+private:
+    // Sets the action button's text and style, each only when it differs.
+    void _set_button_state(const QString &text, const QString &style);
+    // Waiting or downloading: disabled, busy style, cancel button shown.
+    void _set_busy(const QString &text);
+    // Installable or installed: enabled, cancel button hidden.
+    void _set_idle(const QString &text, const QString &style);
+
+    QString _skin_name;  // "name" as text: the identity of the skin's download task
+    int _shown_progress = -1;
+    QString _shown_progress_text;
 };

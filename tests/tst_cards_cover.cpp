@@ -1,0 +1,287 @@
+// Card covers: the fetch, the disk cache, the placeholders, the crop, the stagger and
+// the preview.
+
+#include "app/config.h"
+#include "app/endpoints.h"
+#include "app/modal.h"
+#include "cards/cover_cache.h"
+#include "cards/skin_widget.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+
+QByteArray png_of(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QImage solid(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+QJsonObject skin(const QString &name, const QString &cover)
+{
+    QJsonObject record{{"name", name}, {"MainCategory", "A"}, {"subcategory", "B"},
+                       {"pak_original", name + ".pak"}, {"sig_original", name + ".sig"}};
+    if (!cover.isEmpty())
+        record.insert("cover", cover);
+    return record;
+}
+
+QImage shown(const SkinWidget &card) { return card.cover->pixmap(Qt::ReturnByValue).toImage(); }
+
+QColor pixel(const QImage &image, int x, int y) { return image.pixelColor(x, y); }
+
+// The loading placeholder draws its first disc with its middle here (then two more, 10
+// pixels apart); the no-cover one has none.
+constexpr int kDiscX = 127 - 15 + 5;
+constexpr int kDiscY = 92 - 30 + 5;
+
+bool shows_no_cover_placeholder(const SkinWidget &card)
+{
+    const QImage image = shown(card);
+    return image.size() == QSize(256, 185) && pixel(image, 0, 0) == QColor(245, 245, 245)
+        && pixel(image, kDiscX, kDiscY) == QColor(245, 245, 245);
+}
+
+bool wait_for_cover(SkinWidget &card)
+{
+    QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
+    return loaded.count() > 0 || loaded.wait(15000);
+}
+
+} // namespace
+
+class TestCardsCover : public QObject {
+    Q_OBJECT
+
+    TestServer server;
+    const QString image_path = SkinServer::image_path();
+
+    int image_requests() const { return server.request_count(image_path); }
+
+private slots:
+    void initTestCase()
+    {
+        server.route(image_path, [](const TestRequest &request) {
+            const QString cover = request.query.value("cover");
+            if (cover == "red.png") {
+                TestReply png = TestReply::text(png_of(solid(64, 64, Qt::red)));
+                png.content_type = "image/png";
+                return png;
+            }
+            if (cover == "html.png")
+                return TestReply::text("<html><body>error</body></html>");
+            return TestReply::text("missing", 404);
+        });
+        set_base_url(server.url("/base"));
+    }
+
+    void init()
+    {
+        QDir(CACHE_DIR).removeRecursively();
+        QDir().mkpath(CACHE_DIR);
+        server.reset_requests();
+        SkinWidget::_cover_load_counter = 0;
+    }
+
+    void a_new_card_shows_the_loading_placeholder()
+    {
+        SkinWidget card(skin("a", "red.png"), QString());
+        const QImage image = shown(card);
+        QCOMPARE(image.size(), QSize(256, 185));
+        QCOMPARE(pixel(image, 0, 0), QColor(245, 245, 245));
+        QCOMPARE(pixel(image, kDiscX, kDiscY), QColor(200, 200, 200));
+        QCOMPARE(pixel(image, kDiscX + 10, kDiscY), QColor(200, 200, 200));
+        QCOMPARE(pixel(image, kDiscX + 20, kDiscY), QColor(200, 200, 200));
+        QCOMPARE(pixel(image, kDiscX + 30, kDiscY), QColor(245, 245, 245));
+    }
+
+    void a_cover_is_fetched_once_and_then_read_from_the_cache()
+    {
+        SkinWidget first(skin("a", "red.png"), QString());
+        QVERIFY(wait_for_cover(first));
+        QCOMPARE(image_requests(), 1);
+        const TestRequest request = server.last_request();
+        QCOMPARE(request.query.value("MainCategory"), QStringLiteral("A"));
+        QCOMPARE(request.query.value("subcategory"), QStringLiteral("B"));
+        QCOMPARE(request.query.value("cover"), QStringLiteral("red.png"));
+        QCOMPARE(pixel(shown(first), 128, 92), QColor(Qt::red));
+        QVERIFY(!first.cover_loading);
+
+        const QString url = IMAGE_DOWNLOAD_API + "?MainCategory=A&subcategory=B&cover=red.png";
+        const QString cached = QDir(CACHE_DIR).filePath(
+            QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
+        QFile file(cached);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), png_of(solid(64, 64, Qt::red)));
+
+        SkinWidget second(skin("b", "red.png"), QString());
+        QVERIFY(wait_for_cover(second));
+        QCOMPARE(image_requests(), 1);
+        QCOMPARE(pixel(shown(second), 128, 92), QColor(Qt::red));
+    }
+
+    void an_html_answer_stays_cached_and_shows_no_cover()
+    {
+        LogCapture log;
+        SkinWidget card(skin("a", "html.png"), QString());
+        QVERIFY(wait_for_cover(card));
+        QVERIFY(shows_no_cover_placeholder(card));
+        QFile file(cover_cache_path(cover_url(card.skin_data)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("<html><body>error</body></html>"));
+        QVERIFY(!log.contains("加载封面图片失败"));
+
+        // The undecodable copy does not stop the next card from asking again.
+        SkinWidget again(skin("b", "html.png"), QString());
+        QVERIFY(wait_for_cover(again));
+        QCOMPARE(image_requests(), 2);
+    }
+
+    void a_server_error_shows_no_cover_without_caching()
+    {
+        LogCapture log;
+        SkinWidget card(skin("a", "gone.png"), QString());
+        QVERIFY(wait_for_cover(card));
+        QVERIFY(shows_no_cover_placeholder(card));
+        QVERIFY(!QFile::exists(cover_cache_path(cover_url(card.skin_data))));
+        QVERIFY(!log.contains("加载封面图片失败"));
+    }
+
+    void a_skin_without_cover_makes_no_request()
+    {
+        SkinWidget card(skin("a", QString()), QString());
+        QVERIFY(wait_for_cover(card));
+        QVERIFY(shows_no_cover_placeholder(card));
+        QCOMPARE(image_requests(), 0);
+    }
+
+    void an_unreachable_server_is_logged()
+    {
+        LogCapture log;
+        set_base_url("https://127.0.0.1:1/base");
+        SkinWidget card(skin("a", "red.png"), QString());
+        const bool loaded = wait_for_cover(card);
+        set_base_url(server.url("/base"));
+        QVERIFY(loaded);
+        QVERIFY(shows_no_cover_placeholder(card));
+        QVERIFY(log.contains("加载封面图片失败: "));
+    }
+
+    void an_unreadable_cache_entry_falls_back_to_the_server()
+    {
+        const QJsonObject record = skin("a", "red.png");
+        // A folder where the cache file should be can neither be read nor replaced.
+        QDir().mkpath(cover_cache_path(cover_url(record)));
+        LogCapture log;
+        SkinWidget card(record, QString());
+        QVERIFY(wait_for_cover(card));
+        QCOMPARE(image_requests(), 1);
+        QVERIFY(log.contains("加载缓存图片失败: "));
+        QVERIFY(log.contains("加载封面图片失败: "));
+        QVERIFY(shows_no_cover_placeholder(card));
+    }
+
+    void a_wide_image_keeps_its_middle_columns()
+    {
+        // 512 x 185 needs no scaling; columns 128..383 remain.
+        QImage image = solid(512, 185, Qt::blue);
+        QPainter(&image).fillRect(128, 0, 256, 185, Qt::red);
+        SkinWidget card(skin("a", QString()), QString());
+        card._set_cover_pixmap(QPixmap::fromImage(image));
+        const QImage result = shown(card);
+        QCOMPARE(result.size(), QSize(256, 185));
+        QCOMPARE(pixel(result, 0, 0), QColor(Qt::red));
+        QCOMPARE(pixel(result, 255, 184), QColor(Qt::red));
+    }
+
+    void a_square_image_loses_35_rows_at_the_top()
+    {
+        // 300 x 300 becomes 256 x 256; the excess of 71 rows is cut 35 above, 36 below.
+        // Source rows 0..41 cover scaled rows 0..35 (row 35 mostly), so the first row of
+        // the crop is mostly blue when the cut is 35 and red when it is 36.
+        QImage image = solid(300, 300, Qt::red);
+        QPainter(&image).fillRect(0, 0, 300, 42, Qt::blue);
+        SkinWidget card(skin("a", QString()), QString());
+        card._set_cover_pixmap(QPixmap::fromImage(image));
+        const QImage result = shown(card);
+        QCOMPARE(result.size(), QSize(256, 185));
+        const QColor top = pixel(result, 128, 0);
+        QVERIFY2(top.blue() > top.red(), qPrintable(top.name()));
+        QCOMPARE(pixel(result, 128, 2), QColor(Qt::red));
+    }
+
+    void the_seventh_card_waits_two_groups()
+    {
+        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget::_cover_load_counter = 6;
+        QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
+        QElapsedTimer clock;
+        clock.start();
+        card._async_load_cover();
+        QCOMPARE(SkinWidget::_cover_load_counter, 7);
+        QVERIFY(card.cover_loading);
+        QVERIFY(loaded.wait(15000));
+        QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(image_requests(), 1);
+    }
+
+    void load_cover_while_a_load_is_pending_does_nothing()
+    {
+        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget::_cover_load_counter = 9;
+        QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
+        card._async_load_cover();
+        card.load_cover();
+        card.load_cover();
+        QCOMPARE(SkinWidget::_cover_load_counter, 10);
+        QVERIFY(loaded.wait(15000));
+        QCOMPARE(image_requests(), 1);
+        QVERIFY(!card.cover_loading);
+
+        // Once it has ended, load_cover starts a new load (from the cache now).
+        card.load_cover();
+        QVERIFY(card.cover_loading);
+        QVERIFY(loaded.wait(15000));
+        QCOMPARE(loaded.count(), 2);
+        QCOMPARE(image_requests(), 1);
+    }
+
+    void the_preview_opens_with_a_cover_and_a_notice_without()
+    {
+        ModalRecorder boxes;
+        SkinWidget with_cover(skin("a", "red.png"), QString());
+        with_cover.zoom_button->click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].type, QStringLiteral("ImagePreviewDialog"));
+
+        SkinWidget without(skin("b", QString()), QString());
+        QSignalSpy messages(&without, &SkinWidget::show_message_signal);
+        without.zoom_button->click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"提示", "该皮肤暂无封面图片，将显示默认图片", "info"}));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestCardsCover)
+#include "tst_cards_cover.moc"

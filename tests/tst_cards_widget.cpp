@@ -1,0 +1,422 @@
+// The skin card: its required keys, its button driven by the download queue, the
+// install, cancel and uninstall actions, and the installation check on disk.
+
+#include "app/config.h"
+#include "app/endpoints.h"
+#include "cards/skin_files.h"
+#include "cards/skin_widget.h"
+#include "download/download_manager.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+namespace {
+
+QJsonObject skin(const QString &name)
+{
+    return QJsonObject{{"name", name}, {"MainCategory", "M"}, {"subcategory", "S"},
+                       {"pak_original", name + ".pak"}, {"sig_original", name + ".sig"}};
+}
+
+DownloadTask task_of(const QString &name, const QString &game_dir)
+{
+    return std::make_shared<const QVariantMap>(QVariantMap{
+        {"skin_id", name}, {"skin_data", skin(name).toVariantMap()}, {"game_dir", game_dir}});
+}
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("skin");
+}
+
+bool cancel_visible(const SkinWidget &card) { return !card.cancel_button->isHidden(); }
+
+// Counts style changes of one widget: a re-applied style sheet shows up as one.
+class StyleChangeCounter : public QObject {
+public:
+    explicit StyleChangeCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::StyleChange)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestCardsWidget : public QObject {
+    Q_OBJECT
+
+    TestServer server;  // the skin download route never answers: started tasks stay running
+    QTemporaryDir game;
+
+    DownloadManager *manager() { return DownloadManager::instance(); }
+
+private slots:
+    void initTestCase()
+    {
+        TestReply stalled = TestReply::text("never");
+        stalled.delay_ms = 60000;
+        server.route(SkinServer::skin_path(), stalled);
+        set_base_url(server.url("/base"));
+    }
+
+    void cleanup()
+    {
+        manager()->cancel_all();
+        QTRY_VERIFY(!manager()->has_active_tasks());
+        QDir(mod_dir_of(game.path())).removeRecursively();
+    }
+
+    void a_record_missing_a_required_key_makes_no_card()
+    {
+        const QStringList keys{"name", "MainCategory", "subcategory", "pak_original", "sig_original"};
+        for (const QString &key : keys) {
+            QJsonObject record = skin("a");
+            record.remove(key);
+            try {
+                SkinWidget card(record, QString());
+                QFAIL(qPrintable("accepted a record without " + key));
+            } catch (const std::invalid_argument &error) {
+                QCOMPARE(QString::fromUtf8(error.what()), "皮肤数据缺少" + key + "字段");
+            }
+        }
+        // Presence is what counts: empty values are accepted.
+        QJsonObject blank = skin("");
+        blank.insert("sig_original", "");
+        SkinWidget card(blank, QString());
+        QCOMPARE(card.name_label->text(), QString());
+    }
+
+    void widget_tree_has_the_card_geometry()
+    {
+        SkinWidget card(skin("a"), QString());
+        QCOMPARE(card.size(), QSize(280, 260));
+        QCOMPARE(card.cover_container->size(), QSize(256, 185));
+        QCOMPARE(card.cover->geometry(), QRect(0, 0, 256, 185));
+        QCOMPARE(card.name_label->geometry(), QRect(0, 137, 256, 48));
+        QCOMPARE(card.zoom_button->geometry(), QRect(220, 8, 32, 32));
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
+        QVERIFY(!cancel_visible(card));
+    }
+
+    void a_card_of_the_running_skin_shows_the_download_at_once()
+    {
+        manager()->add_task(task_of("run", game.path()));
+        manager()->add_task(task_of("wait", game.path()));
+        QVERIFY(manager()->get_current_task());
+        QCOMPARE(manager()->get_current_task()->value("skin_id").toString(), QStringLiteral("run"));
+
+        SkinWidget running(skin("run"), game.path());
+        QCOMPARE(running.action_button->text(), QStringLiteral("下载中..."));
+        QVERIFY(!running.action_button->isEnabled());
+        QCOMPARE(running.action_button->styleSheet(), SkinWidget::BUSY_BUTTON_STYLE);
+        QVERIFY(cancel_visible(running));
+
+        SkinWidget waiting(skin("wait"), game.path());
+        QCOMPARE(waiting.action_button->text(), QStringLiteral("等待下载"));
+        QVERIFY(!waiting.action_button->isEnabled());
+        QVERIFY(cancel_visible(waiting));
+
+        SkinWidget idle(skin("idle"), game.path());
+        QCOMPARE(idle.action_button->text(), QStringLiteral("安装"));
+        QVERIFY(idle.action_button->isEnabled());
+        QVERIFY(!cancel_visible(idle));
+
+        // A queue update puts the running card's percentage back to the plain text,
+        // and leaves a card that is neither running nor waiting alone.
+        emit manager()->progress_updated("run", 45);
+        QCOMPARE(running.action_button->text(), QStringLiteral("下载中 45%"));
+        idle.action_button->setText("下载中 12%");
+        emit manager()->queue_updated();
+        QCOMPARE(running.action_button->text(), QStringLiteral("下载中..."));
+        QCOMPARE(idle.action_button->text(), QStringLiteral("下载中 12%"));
+    }
+
+    void download_signals_for_another_skin_change_nothing()
+    {
+        SkinWidget card(skin("a"), game.path());
+        card.show();
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        StyleChangeCounter styles(card.action_button);
+        emit manager()->task_started("b");
+        emit manager()->progress_updated("b", 10);
+        emit manager()->task_completed("b");
+        emit manager()->task_failed("b", "boom");
+        emit manager()->task_cancelled("b");
+        emit manager()->task_started("a ");  // identity is exact text equality
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QVERIFY(card.action_button->isEnabled());
+        QVERIFY(!cancel_visible(card));
+        QCOMPARE(styles.count, 0);
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void download_signals_drive_the_button()
+    {
+        SkinWidget card(skin("a"), game.path());
+        SkinWidget twin(skin("a"), game.path());
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+
+        emit manager()->task_started("a");
+        for (SkinWidget *c : {&card, &twin}) {
+            QCOMPARE(c->action_button->text(), QStringLiteral("下载中..."));
+            QVERIFY(!c->action_button->isEnabled());
+            QCOMPARE(c->action_button->styleSheet(), SkinWidget::BUSY_BUTTON_STYLE);
+            QVERIFY(cancel_visible(*c));
+        }
+
+        emit manager()->progress_updated("a", 45);
+        QCOMPARE(card.action_button->text(), QStringLiteral("下载中 45%"));
+        QVERIFY(!card.action_button->isEnabled());
+        QVERIFY(cancel_visible(card));
+
+        emit manager()->task_completed("a");
+        QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
+        QVERIFY(card.action_button->isEnabled());
+        QCOMPARE(card.action_button->styleSheet(), UNINSTALL_BUTTON_STYLE);
+        QVERIFY(!cancel_visible(card));
+
+        emit manager()->task_started("a");
+        emit manager()->task_cancelled("a");
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
+        QVERIFY(card.action_button->isEnabled());
+        QVERIFY(!cancel_visible(card));
+        QCOMPARE(messages.count(), 0);
+
+        emit manager()->task_started("a");
+        emit manager()->task_failed("a", "连接超时");
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
+        QVERIFY(card.action_button->isEnabled());
+        QVERIFY(!cancel_visible(card));
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"下载失败", "皮肤下载失败: 连接超时，请检查网络连接后重试", "critical"}));
+    }
+
+    void repeated_progress_does_not_restyle_the_button()
+    {
+        SkinWidget card(skin("a"), game.path());
+        card.show();  // a shown widget re-polishes on every style sheet it is given
+        emit manager()->task_started("a");
+        emit manager()->progress_updated("a", 45);
+        StyleChangeCounter styles(card.action_button);
+        const QString shown = card.action_button->text();
+        for (int i = 0; i < 1000; ++i)
+            emit manager()->progress_updated("a", 45);
+        emit manager()->progress_updated("a", 46);
+        emit manager()->task_started("a");
+        QCOMPARE(styles.count, 0);
+        QCOMPARE(shown, QStringLiteral("下载中 45%"));
+        QCOMPARE(card.action_button->text(), QStringLiteral("下载中..."));
+    }
+
+    void install_click_hands_the_task_to_the_manager()
+    {
+        SkinWidget card(skin("a"), game.path());
+        card.action_button->click();
+        const DownloadTask task = manager()->get_current_task();
+        QVERIFY(task);
+        QCOMPARE(task->value("skin_id").toString(), QStringLiteral("a"));
+        QCOMPARE(task->value("game_dir").toString(), game.path());
+        QCOMPARE(task->value("skin_data").toMap().value("pak_original").toString(), QStringLiteral("a.pak"));
+        QCOMPARE(task->size(), 3);
+        // The manager's signals, not the click, moved the button.
+        QCOMPARE(card.action_button->text(), QStringLiteral("下载中..."));
+        QVERIFY(cancel_visible(card));
+
+        // A second request while it runs is dropped by the manager.
+        card._start_download();
+        QVERIFY(manager()->get_queue().isEmpty());
+    }
+
+    void install_without_a_game_folder_is_refused()
+    {
+        SkinWidget card(skin("a"), QString());
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card.action_button->click();
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"游戏目录未设置", "请先检测游戏目录才能安装皮肤", "warning"}));
+        QVERIFY(!manager()->has_active_tasks());
+    }
+
+    void a_paid_skin_shows_its_notice()
+    {
+        QJsonObject record = skin("p");
+        record.insert("pak_original", "x.PAK");
+        SkinWidget card(record, game.path());
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card.action_button->click();
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"付费皮肤", "此皮肤需要购买: x.PAK", "info"}));
+        QVERIFY(!manager()->has_active_tasks());
+    }
+
+    void cancel_of_an_unknown_task_resets_and_tells()
+    {
+        SkinWidget card(skin("a"), game.path());
+        emit manager()->task_started("a");  // the button thinks a download runs
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card.cancel_button->click();
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QVERIFY(card.action_button->isEnabled());
+        QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
+        QVERIFY(!cancel_visible(card));
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"提示", "该任务不在下载队列中", "info"}));
+    }
+
+    void cancel_of_a_waiting_task_removes_it_quietly()
+    {
+        manager()->add_task(task_of("run", game.path()));
+        SkinWidget card(skin("wait"), game.path());
+        card.action_button->click();
+        QCOMPARE(manager()->get_queue().size(), 1);
+        QCOMPARE(card.action_button->text(), QStringLiteral("等待下载"));
+
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card.cancel_button->click();
+        QVERIFY(manager()->get_queue().isEmpty());
+        QCOMPARE(manager()->get_current_task()->value("skin_id").toString(), QStringLiteral("run"));
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QVERIFY(card.action_button->isEnabled());
+        QVERIFY(!cancel_visible(card));
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void a_sig_alone_in_a_subfolder_is_installed_and_uninstalled()
+    {
+        ModalRecorder boxes;
+        LogCapture log;
+        const QString sig = mod_dir_of(game.path()) + "/sub/a.sig";
+        touch(sig);
+        SkinWidget card(skin("a"), game.path());
+        QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
+        QCOMPARE(card.action_button->styleSheet(), UNINSTALL_BUTTON_STYLE);
+
+        card.action_button->click();
+        QVERIFY(!QFile::exists(sig));
+        QVERIFY(log.contains("已删除文件: " + sig));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].type, QStringLiteral("QDialog"));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+        QCOMPARE(card.action_button->styleSheet(), SkinWidget::ACTION_BUTTON_STYLE);
+
+        // The next status check brings the install style back.
+        card._check_installation_status();
+        QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
+    }
+
+    void uninstall_removes_every_copy()
+    {
+        ModalRecorder boxes;
+        const QString mods = mod_dir_of(game.path());
+        const QStringList copies{mods + "/one/a.pak", mods + "/one/a.sig", mods + "/two/x/a.pak", mods + "/two/x/a.sig"};
+        for (const QString &path : copies)
+            touch(path);
+        touch(mods + "/two/b.pak");
+        SkinWidget card(skin("a"), game.path());
+        card.action_button->click();
+        for (const QString &path : copies)
+            QVERIFY2(!QFile::exists(path), qPrintable(path));
+        QVERIFY(QFile::exists(mods + "/two/b.pak"));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
+    }
+
+    void the_success_dialog_closes_with_its_button()
+    {
+        ModalRecorder boxes;
+        QStringList labels;
+        QSize size;
+        int result = -1;
+        boxes.on_dialog = [&](QDialog &dialog) {
+            size = dialog.size();
+            for (QLabel *label : dialog.findChildren<QLabel *>())
+                labels << label->text();
+            auto *ok = dialog.findChild<QPushButton *>();
+            if (ok && ok->text() == QStringLiteral("确定"))
+                ok->click();
+            result = dialog.result();
+            return result;
+        };
+        SkinWidget card(skin("a"), game.path());
+        card._show_success_dialog("卸载成功", "皮肤已成功卸载");
+        QCOMPARE(size, QSize(300, 200));
+        QCOMPARE(labels, QStringList({"✓", "皮肤已成功卸载"}));
+        QCOMPARE(result, int(QDialog::Accepted));
+    }
+
+    void a_pak_path_is_searched_by_its_base_name()
+    {
+        ModalRecorder boxes;
+        const QString pak = mod_dir_of(game.path()) + "/abc.pak";
+        touch(pak);
+        QJsonObject record = skin("abc");
+        record.insert("pak_original", "mods/abc.pak");
+        record.insert("sig_original", "mods\\abc.sig");
+        SkinWidget card(record, game.path());
+        QCOMPARE(card._get_filenames(), std::make_pair(QStringLiteral("abc.sig"), QStringLiteral("abc.pak")));
+        QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
+        card.action_button->click();
+        QVERIFY(!QFile::exists(pak));
+    }
+
+    void uninstall_without_files_names_the_search()
+    {
+        SkinWidget card(skin("a"), game.path());
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card._uninstall_skin();
+        QCOMPARE(messages.count(), 1);
+        const QString mods = mod_dir_of(game.path());
+        QCOMPARE(messages[0], QVariantList({"卸载提示",
+                                            "未找到已安装的皮肤文件\n搜索路径: " + mods
+                                                + "\n目标文件: a.sig, a.pak\n\n可能原因：文件已被删除或未正确安装",
+                                            "info"}));
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+    }
+
+    void uninstall_without_a_game_folder_is_refused()
+    {
+        SkinWidget card(skin("a"), QString());
+        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
+        card._uninstall_skin();
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages[0], QVariantList({"游戏目录未设置", "请先检测游戏目录才能卸载皮肤", "warning"}));
+    }
+
+    void status_check_leaves_enabled_state_and_cancel_alone()
+    {
+        touch(mod_dir_of(game.path()) + "/a.pak");
+        SkinWidget card(skin("a"), game.path());
+        card.action_button->setEnabled(false);
+        card.cancel_button->show();
+        card._check_installation_status();
+        QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
+        QVERIFY(!card.action_button->isEnabled());
+        QVERIFY(cancel_visible(card));
+        card.game_dir.clear();
+        card._check_installation_status();
+        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestCardsWidget)
+#include "tst_cards_widget.moc"
