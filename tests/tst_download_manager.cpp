@@ -1,0 +1,199 @@
+// The download queue: the order of its signals, duplicates, cancelling waiting and
+// running tasks, and reports that arrive after their task was replaced.
+
+#include "download/download_manager.h"
+#include "download_fixture.h"
+#include "support/test_env.h"
+
+#include <QElapsedTimer>
+
+class TestDownloadManager : public QObject {
+    Q_OBJECT
+
+    DownloadManager *manager = DownloadManager::instance();
+    std::unique_ptr<TestServer> server;
+    std::unique_ptr<QTemporaryDir> game;
+
+    // "stall": the .pak's body stops after its first bytes; "ok": small files;
+    // a missing name is answered 404.
+    DownloadTask task(const QString &name, const QString &kind)
+    {
+        return make_task(name, game->path(), kind + QStringLiteral(".pak"), kind + QStringLiteral(".sig"));
+    }
+
+    quint64 serial() const { return manager->current_serial; }
+    void finished_report(quint64 serial, const QString &name) { manager->_on_task_finished(serial, name); }
+    void error_report(quint64 serial, const QString &name) { manager->_on_task_error(serial, name, "late"); }
+
+private slots:
+    void init()
+    {
+        server = std::make_unique<TestServer>();
+        game = std::make_unique<QTemporaryDir>();
+        serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
+                                   {"stall.sig", file_reply("sig")},
+                                   {"ok.pak", file_reply(QByteArray(3000, 'p'))},
+                                   {"ok.sig", file_reply("sig")}});
+    }
+
+    void cleanup()
+    {
+        manager->cancel_all();
+        QVERIFY(!manager->has_active_tasks());
+        server.reset();
+    }
+
+    void adding_while_idle_starts_at_once()
+    {
+        SignalLog log(manager);
+        const DownloadTask a = task("A", "stall");
+        manager->add_task(a);
+        QCOMPARE(log.events, QStringList({"queue", "started:A", "queue"}));
+        QVERIFY(manager->get_queue().isEmpty());
+        QCOMPARE(manager->get_current_task(), a);
+        QVERIFY(manager->has_active_tasks());
+    }
+
+    void duplicates_are_dropped_silently()
+    {
+        manager->add_task(task("A", "stall"));
+        manager->add_task(task("B", "stall"));
+        SignalLog log(manager);
+        manager->add_task(task("A", "ok"));  // running
+        manager->add_task(task("B", "ok"));  // waiting
+        QVERIFY(log.events.isEmpty());
+        QCOMPARE(manager->get_queue().size(), 1);
+        QCOMPARE(manager->get_current_task()->value("skin_id").toString(), QString("A"));
+    }
+
+    void completion_starts_the_next_task()
+    {
+        SignalLog log(manager);
+        manager->add_task(task("A", "ok"));
+        manager->add_task(task("B", "stall"));
+        QTRY_VERIFY_WITH_TIMEOUT(log.has("completed:A"), 10000);
+        QCOMPARE(log.events,
+                 QStringList({"queue", "started:A", "queue", "queue", "completed:A", "queue", "started:B", "queue"}));
+        QCOMPARE(manager->get_current_task()->value("skin_id").toString(), QString("B"));
+        QCOMPARE(log.progress.last(), 100);
+    }
+
+    void failure_is_reported_and_the_next_task_starts()
+    {
+        manager->add_task(task("A", "missing"));
+        manager->add_task(task("B", "stall"));
+        SignalLog log(manager);
+        QTRY_VERIFY_WITH_TIMEOUT(log.has("failed:A"), 10000);
+        QCOMPARE(log.events, QStringList({"failed:A", "queue", "started:B", "queue"}));
+        QVERIFY(!log.messages.first().isEmpty());
+        QVERIFY(manager->get_queue().isEmpty());
+    }
+
+    void cancelling_a_waiting_task_leaves_the_running_one()
+    {
+        const DownloadTask a = task("A", "stall");
+        manager->add_task(a);
+        manager->add_task(task("B", "stall"));
+        manager->add_task(task("C", "stall"));
+        SignalLog log(manager);
+        QVERIFY(manager->cancel_task("B"));
+        QCOMPARE(log.events, QStringList({"queue"}));
+        QCOMPARE(manager->get_current_task(), a);
+        QCOMPARE(manager->get_queue().size(), 1);
+        QCOMPARE(manager->get_queue().first()->value("skin_id").toString(), QString("C"));
+    }
+
+    void cancelling_the_running_task_waits_for_its_worker()
+    {
+        manager->add_task(task("A", "stall"));
+        manager->add_task(task("B", "stall"));
+        SignalLog log(manager);
+        // The body has begun: the .tmp file exists and the worker is blocked on the server.
+        const QString temp = join_path(mod_folder(game->path()), "stall.pak.tmp");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(temp), 10000);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(manager->cancel_task("A"));
+        QVERIFY2(clock.elapsed() < 1000, "cancel waited for the stalled transfer");
+        QVERIFY2(!QFile::exists(temp), "cancel returned before the worker cleaned up");
+        QCOMPARE(log.events, QStringList({"cancelled:A", "queue", "started:B", "queue"}));
+        QCOMPARE(manager->get_current_progress(), 0);
+    }
+
+    void unknown_id_changes_nothing()
+    {
+        manager->add_task(task("A", "stall"));
+        SignalLog log(manager);
+        QVERIFY(!manager->cancel_task("nobody"));
+        QVERIFY(log.events.isEmpty());
+        QVERIFY(manager->has_active_tasks());
+    }
+
+    void progress_of_another_task_is_ignored()
+    {
+        manager->add_task(task("A", "stall"));
+        SignalLog log(manager);
+        manager->update_progress(serial(), "other", 50);
+        manager->update_progress(serial() + 1, "A", 60);
+        QCoreApplication::processEvents();
+        QCOMPARE(manager->get_current_progress(), 0);
+        QVERIFY(log.progress.isEmpty());
+
+        manager->update_progress(serial(), "A", 70);
+        QCOMPARE(manager->get_current_progress(), 70);
+        QTRY_COMPARE(log.progress, QList<int>({70}));
+        QCOMPARE(log.progress_names, QStringList({"A"}));
+    }
+
+    void progress_queued_before_a_cancel_is_dropped()
+    {
+        manager->add_task(task("A", "stall"));
+        manager->update_progress(serial(), "A", 30);  // accepted; its signal is still queued
+        SignalLog log(manager);
+        QVERIFY(manager->cancel_task("A"));
+        QCoreApplication::processEvents();
+        QCOMPARE(log.events, QStringList({"cancelled:A", "queue"}));
+        QVERIFY2(log.progress.isEmpty(), "a cancelled task reported progress after its cancellation");
+    }
+
+    void late_reports_leave_the_next_task_alone()
+    {
+        manager->add_task(task("A", "stall"));
+        const quint64 first = serial();
+        manager->add_task(task("B", "stall"));
+        QVERIFY(manager->cancel_task("A"));
+        const DownloadTask b = manager->get_current_task();
+        QCOMPARE(b->value("skin_id").toString(), QString("B"));
+
+        SignalLog log(manager);
+        // What a worker of A would deliver had its report been queued before the cancel.
+        finished_report(first, "A");
+        error_report(first, "A");
+        manager->update_progress(first, "A", 90);
+        QCoreApplication::processEvents();
+        QVERIFY(log.events.isEmpty());
+        QVERIFY(log.progress.isEmpty());
+        QCOMPARE(manager->get_current_task(), b);
+
+        // B still runs on its own thread and can be cancelled as usual.
+        QVERIFY(manager->cancel_task("B"));
+        QCOMPARE(log.events, QStringList({"cancelled:B", "queue"}));
+    }
+
+    void cancel_all_ends_running_and_waiting_tasks()
+    {
+        manager->add_task(task("A", "stall"));
+        manager->add_task(task("B", "b"));
+        manager->add_task(task("C", "c"));
+        SignalLog log(manager);
+        manager->cancel_all();
+        QCOMPARE(log.events, QStringList({"queue", "cancelled:A", "queue"}));
+        QVERIFY(!manager->has_active_tasks());
+        QVERIFY(!manager->get_current_task());
+        for (const TestRequest &request : server->requests())
+            QCOMPARE(request.query.value("pak_original", request.query.value("sig_original")).left(5), QString("stall"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestDownloadManager)
+#include "tst_download_manager.moc"

@@ -1,0 +1,305 @@
+// One skin's download from click to files: requests, files in the mod folder, and what
+// a failure, a cancel or a hostile file name leaves behind.
+
+#include "download/download_manager.h"
+#include "download_fixture.h"
+#include "support/test_env.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// Plain HTTP that announces a size on HEAD but, on GET, sends a body without a length
+// and closes the connection half way: a dropped connection the client cannot tell from
+// a complete close-delimited body.
+class DroppingServer : public QTcpServer {
+public:
+    explicit DroppingServer(int size)
+        : size(size)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        QByteArray &buffer = buffers[socket];
+        buffer += socket->readAll();
+        int end;
+        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+            const QByteArray head = buffer.left(end);
+            buffer.remove(0, end + 4);
+            if (head.startsWith("HEAD")) {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n");
+            } else {
+                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(size / 2, 'd'));
+                socket->disconnectFromHost();
+                return;
+            }
+        }
+    }
+
+    const int size;
+    QMap<QTcpSocket *, QByteArray> buffers;
+};
+
+} // namespace
+
+class TestDownloadWorker : public QObject {
+    Q_OBJECT
+
+    DownloadManager *manager = DownloadManager::instance();
+    std::unique_ptr<TestServer> server;
+    std::unique_ptr<QTemporaryDir> game;
+
+    QString mods() const { return mod_folder(game->path()); }
+    QString mod_file(const QString &name) const { return join_path(mods(), name); }
+
+    // Runs `task` through the manager and waits for its end.
+    void run_to_end(const DownloadTask &task)
+    {
+        manager->add_task(task);
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->has_active_tasks(), 15000);
+    }
+
+private slots:
+    void init()
+    {
+        server = std::make_unique<TestServer>();
+        game = std::make_unique<QTemporaryDir>();
+    }
+
+    void cleanup()
+    {
+        manager->cancel_all();
+        server.reset();
+    }
+
+    void install_puts_both_files_in_place()
+    {
+        const QByteArray pak(30000, 'p');
+        serve_skin_files(*server, {{"x.pak", file_reply(pak)}, {"x.sig", file_reply("signature")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig", "主 类", "a&b"));
+
+        QCOMPARE(log.events.count("completed:X"), 1);
+        QVERIFY(log.messages.isEmpty());
+        QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
+        QCOMPARE(read_file(mod_file("x.pak")), pak);
+        QCOMPARE(read_file(mod_file("x.sig")), QByteArray("signature"));
+
+        // Two size probes first, then the two bodies; the values travel as they stand.
+        const QList<TestRequest> requests = server->requests();
+        QCOMPARE(requests.size(), 4);
+        QStringList methods;
+        for (const TestRequest &request : requests)
+            methods << request.method;
+        QCOMPARE(methods, QStringList({"HEAD", "HEAD", "GET", "GET"}));
+        QCOMPARE(requests[0].query.value("MainCategory"), QString("主 类"));
+        QCOMPARE(requests[0].query.value("pak_original"), QString("x.pak"));
+        QCOMPARE(requests[1].query.value("sig_original"), QString("x.sig"));
+        QVERIFY(requests[2].target.contains("&subcategory=a&b&pak_original=x.pak"));
+    }
+
+    void an_older_install_is_replaced()
+    {
+        write_file(mod_file("x.pak"), "old pak");
+        write_file(mod_file("x.sig"), "old sig");
+        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("completed:X"));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("new pak"));
+        QCOMPARE(read_file(mod_file("x.sig")), QByteArray("new sig"));
+        QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
+    }
+
+    void redirects_are_followed_for_the_body()
+    {
+        set_base_url(server->url("/base"));
+        server->route(skin_download_path(), [this](const TestRequest &request) {
+            if (request.query.contains("pak_original") && request.method == "GET") {
+                TestReply moved;
+                moved.redirect_to = server->url("/files/x.pak");
+                return moved;
+            }
+            return file_reply(request.query.contains("pak_original") ? "moved pak" : "sig");
+        });
+        server->route("/files/x.pak", file_reply("moved pak"));
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("completed:X"));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("moved pak"));
+    }
+
+    void missing_sig_keeps_the_earlier_install()
+    {
+        write_file(mod_file("x.pak"), "old pak");
+        write_file(mod_file("x.sig"), "old sig");
+        set_base_url(server->url("/base"));
+        server->route(skin_download_path(), [](const TestRequest &request) {
+            if (request.query.contains("sig_original") && request.method == "GET")
+                return TestReply::text("gone", 404);
+            return file_reply(request.query.contains("pak_original") ? "new pak" : "new sig");
+        });
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QCOMPARE(log.events.count("failed:X"), 1);
+        QVERIFY2(log.messages.first().contains("404"), qPrintable(log.messages.first()));
+        QVERIFY(!log.has("completed:X"));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
+        QCOMPARE(read_file(mod_file("x.sig")), QByteArray("old sig"));
+        QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
+    }
+
+    void truncated_body_fails()
+    {
+        TestReply cut = file_reply(QByteArray(20000, 'p'));
+        cut.truncate_after = 5000;
+        serve_skin_files(*server, {{"x.pak", cut}, {"x.sig", file_reply("sig")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY(!log.has("completed:X"));
+        QCOMPARE(files_below(mods()), QStringList());
+    }
+
+    void dropped_connection_fails()
+    {
+        DroppingServer dropping(20000);
+        QVERIFY(dropping.isListening());
+        set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(dropping.serverPort()));
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY2(log.messages.first().contains("x.pak"), qPrintable(log.messages.first()));
+        QCOMPARE(files_below(mods()), QStringList());
+    }
+
+    void cancel_ends_a_stalled_body_at_once()
+    {
+        write_file(mod_file("x.pak"), "old pak");
+        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", stalled_reply(50000, 2000)}});
+        manager->add_task(make_task("X", game->path(), "x.pak", "x.sig"));
+        SignalLog log(manager);
+        // The .pak has arrived and the .sig has begun when the user cancels.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mod_file("x.sig.tmp")), 10000);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(manager->cancel_task("X"));
+        QVERIFY2(clock.elapsed() < 1000, "the cancel waited for the server");
+        QCoreApplication::processEvents();
+        QCOMPARE(log.events.first(), QString("cancelled:X"));
+        QVERIFY(!log.has("failed:X") && !log.has("completed:X"));
+        QCOMPARE(files_below(mods()), QStringList({"x.pak"}));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
+    }
+
+    void file_names_cannot_leave_the_mod_folder()
+    {
+        serve_skin_files(*server, {{"../../evil.pak", file_reply("pak")}, {"..\\..\\evil.sig", file_reply("sig")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "../../evil.pak", "..\\..\\evil.sig"));
+        QVERIFY(log.has("completed:X"));
+        QCOMPARE(files_below(game->path()),
+                 QStringList({"DreadHunger/Content/Paks/qvmods/evil.pak", "DreadHunger/Content/Paks/qvmods/evil.sig"}));
+        QCOMPARE(server->requests().first().query.value("pak_original"), QString("../../evil.pak"));
+    }
+
+    void unusable_file_names_fail_before_any_request_data()
+    {
+        QTest::addColumn<QString>("pak");
+        QTest::addColumn<QString>("sig");
+        QTest::newRow("no sig name") << "x.pak" << "";
+        QTest::newRow("parent folder") << "x.pak" << "sub/..";
+        QTest::newRow("current folder") << "x.pak" << "sub\\.";
+        QTest::newRow("drive or stream") << "c:evil.pak" << "x.sig";
+    }
+
+    void unusable_file_names_fail_before_any_request()
+    {
+        QFETCH(QString, pak);
+        QFETCH(QString, sig);
+        serve_skin_files(*server, {});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), pak, sig));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY2(log.messages.first().startsWith("无效的文件名: "), qPrintable(log.messages.first()));
+        QCOMPARE(server->request_count(), 0);
+        QCOMPARE(files_below(game->path()), QStringList());
+    }
+
+    void a_mod_folder_that_cannot_be_made_fails()
+    {
+        write_file(join_path(game->path(), "DreadHunger"), "a file where a folder belongs");
+        serve_skin_files(*server, {});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QCOMPARE(log.messages, QStringList({"无法创建目录: " + mods()}));
+        QCOMPARE(server->request_count(), 0);
+    }
+
+    void a_skin_for_sale_is_refused_without_a_request()
+    {
+        serve_skin_files(*server, {});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "buy_me.txt", "x.sig"));
+        QCOMPARE(log.messages, QStringList({"此皮肤需要购买: buy_me.txt"}));
+        QCOMPARE(server->request_count(), 0);
+        QVERIFY(QDir(mods()).exists());
+    }
+
+    void sizes_unknown_to_the_server_fail()
+    {
+        TestReply pak = file_reply("pak body");
+        pak.omit_length_on_head = true;
+        TestReply sig = file_reply("sig body");
+        sig.omit_length_on_head = true;
+        serve_skin_files(*server, {{"x.pak", pak}, {"x.sig", sig}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY2(log.messages.first().contains("文件大小"), qPrintable(log.messages.first()));
+        QCOMPARE(files_below(mods()), QStringList());
+    }
+
+    void progress_spans_both_files_and_ends_at_100()
+    {
+        serve_skin_files(*server, {{"x.pak", file_reply(QByteArray(1000000, 'p'))},
+                                   {"x.sig", file_reply(QByteArray(1000, 's'))}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("completed:X"));
+        QVERIFY(log.progress.size() >= 1001000 / 8192);  // one report per piece of at most 8192 bytes
+        QCOMPARE(log.progress.last(), 100);
+        QVERIFY(log.progress.first() < 5);
+        QVERIFY(std::is_sorted(log.progress.begin(), log.progress.end()));
+        QVERIFY(log.progress.indexOf(100) > log.progress.size() - 3);  // 100 only once the .sig has come
+        QCOMPARE(manager->get_current_progress(), 0);
+    }
+
+    void a_file_that_cannot_be_put_in_place_fails_the_task()
+    {
+        // A folder where x.sig should go: the rename fails after its retries (~1.5 s).
+        write_file(mod_file("x.sig/keep"), "blocks the name");
+        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY2(log.messages.first().contains("x.sig"), qPrintable(log.messages.first()));
+        // The .pak was moved first and stays; no transfer file is left.
+        QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig/keep"}));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("new pak"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestDownloadWorker)
+#include "tst_download_worker.moc"
