@@ -3,7 +3,11 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 
+#include "app/modal.h"
+
 #include <QApplication>
+#include <QSettings>
+#include <QThread>
 
 int main(int argc, char *argv[])
 {
@@ -13,5 +17,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    // A self-update cannot be stopped halfway; end without tearing down its running thread.
+    if (window.update_thread && window.update_thread->isRunning()) {
+        window.settings->sync();
+        exit_process(code);
+    }
+    return code;
 }
