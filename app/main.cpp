@@ -2,7 +2,6 @@
 #include "app/http_session.h"
 #include "app/logging.h"
 #include "app/mainwindow.h"
-
 #include "app/modal.h"
 
 #include <QApplication>

@@ -99,6 +99,7 @@ public:
     void _clear_layout(QLayout *layout);
     void _load_instructions();
     void _show_instructions_content();
+    class QTimer *_load_skins_timer = nullptr;  // the list load a tag click scheduled; a main-category click drops it
 
     // --- page view (cards/) ---
     void show_current_page();

@@ -6,24 +6,3 @@
 #include "widgets/flow_layout.h"
 #include "update/update_worker.h"
 
-void MainWindow::load_categories() {}
-void MainWindow::_load_skins() {}
-QVBoxLayout* MainWindow::_create_category_navigation() { return {}; }
-void MainWindow::_update_category_ui() {}
-void MainWindow::_select_main_category(const QString &category_name) {}
-void MainWindow::_update_subcategory_ui() {}
-void MainWindow::_select_subcategory(const std::optional<QString> &subcategory_name) {}
-void MainWindow::init_ui() {}
-QWidget* MainWindow::_create_pagination_widget() { return {}; }
-void MainWindow::_clear_layout(QLayout *layout) {}
-void MainWindow::_load_instructions() {}
-void MainWindow::_show_instructions_content() {}
-void MainWindow::_detect_by_process(bool checked) {}
-QStringList MainWindow::_validate_game_dir(const QString &path) { return {}; }
-void MainWindow::_load_settings() {}
-void MainWindow::_save_settings() {}
-void MainWindow::_open_skin_dir(bool checked) {}
-void MainWindow::_refresh_skins(bool checked) {}
-void MainWindow::_refresh_current_page_images() {}
-void MainWindow::_refresh_all_skins_permissions() {}
-void MainWindow::_cleanup_temp_files() {}

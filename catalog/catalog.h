@@ -1,14 +1,23 @@
 #pragma once
 // Widget-free catalogue logic: category ranking, and the filtering and sorting of the
 // skins of a selection. MainWindow only calls these.
+//
+// The catalogue comes from a loosely typed server, so every value is judged the same
+// forgiving way: an absent key, null, false, 0, "" and an empty array or object all
+// count as "nothing" (rank 0, no name). Anything else that does not fit fails the whole
+// operation with an error text; nothing throws.
 
+#include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <optional>
 
 // Subcategory names per main category, keeping the order in which main categories
 // were first inserted.
@@ -16,3 +25,37 @@ using SubcategoryMap = QList<QPair<QString, QStringList>>;
 
 // The subcategory list of a main category, or nullptr when it has none.
 const QStringList *find_subcategories(const SubcategoryMap &map, const QString &main_category);
+
+// Parses a whole response body. Any JSON value is accepted at the top level (also a
+// bare number or text, which Qt's document parser refuses). On invalid JSON returns an
+// undefined value and sets *error to the parser's message.
+QJsonValue parse_json_value(const QByteArray &body, QString *error);
+
+struct CategoryRanking {
+    QStringList main_categories;   // display order
+    SubcategoryMap subcategories;  // display order within each main category
+    QString error;                 // empty on success; then the lists are complete
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Derives the category lists from the catalogue (an array of skin records).
+// A category's rank is the largest "MainCategory_ranking_id" among its records; a
+// subcategory's rank is held per main category + "_" + subcategory, set when the
+// subcategory first appears under that main category and raised afterwards. Both lists
+// are ordered by descending rank, ties keeping the order of first appearance.
+// Ranks are compared as they come: a rank that is not a JSON number fails.
+CategoryRanking rank_categories(const QJsonValue &catalogue);
+
+struct SkinSelection {
+    QVector<QJsonObject> skins;
+    QString error;  // empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The records of a selection in display order. A non-empty `subcategory` keeps the
+// records of that subcategory under every main category; otherwise the records of
+// `main_category` are kept. Sorted by descending integer value of the main-category
+// rank, then the subcategory rank, then "skin_id"; equal records keep array order.
+// An id's integer value drops a number's fraction and accepts decimal text ("12").
+SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_category,
+                           const std::optional<QString> &subcategory);

@@ -1,11 +1,11 @@
 #include "gamedir/game_folder.h"
 
 #include "app/config.h"
+#include "gamedir/native_path.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
 #include <system_error>
 
 const QString GAME_EXE_NAME = QStringLiteral("DreadHunger-Win64-Shipping.exe");
@@ -33,15 +33,6 @@ int drive_length(const QString &path)
 #endif
 }
 
-std::filesystem::path to_fs_path(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 QString failure_text(const QString &reason, const QString &path)
 {
     return QStringLiteral("%1: '%2'").arg(reason, path);
@@ -53,7 +44,7 @@ QString write_test(const QString &probe_path)
 {
     const QString folder = QFileInfo(probe_path).path();
     std::error_code error;
-    std::filesystem::create_directories(to_fs_path(folder), error);
+    std::filesystem::create_directories(native_path(folder), error);
     if (error)
         return failure_text(QString::fromLocal8Bit(error.message().c_str()), folder);
 

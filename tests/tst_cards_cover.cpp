@@ -103,18 +103,6 @@ private slots:
         SkinWidget::_cover_load_counter = 0;
     }
 
-    void a_new_card_shows_the_loading_placeholder()
-    {
-        SkinWidget card(skin("a", "red.png"), QString());
-        const QImage image = shown(card);
-        QCOMPARE(image.size(), QSize(256, 185));
-        QCOMPARE(pixel(image, 0, 0), QColor(245, 245, 245));
-        QCOMPARE(pixel(image, kDiscX, kDiscY), QColor(200, 200, 200));
-        QCOMPARE(pixel(image, kDiscX + 10, kDiscY), QColor(200, 200, 200));
-        QCOMPARE(pixel(image, kDiscX + 20, kDiscY), QColor(200, 200, 200));
-        QCOMPARE(pixel(image, kDiscX + 30, kDiscY), QColor(245, 245, 245));
-    }
-
     void a_cover_is_fetched_once_and_then_read_from_the_cache()
     {
         SkinWidget first(skin("a", "red.png"), QString());
@@ -157,48 +145,12 @@ private slots:
         QCOMPARE(image_requests(), 2);
     }
 
-    void a_server_error_shows_no_cover_without_caching()
-    {
-        LogCapture log;
-        SkinWidget card(skin("a", "gone.png"), QString());
-        QVERIFY(wait_for_cover(card));
-        QVERIFY(shows_no_cover_placeholder(card));
-        QVERIFY(!QFile::exists(cover_cache_path(cover_url(card.skin_data))));
-        QVERIFY(!log.contains("加载封面图片失败"));
-    }
-
     void a_skin_without_cover_makes_no_request()
     {
         SkinWidget card(skin("a", QString()), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
         QCOMPARE(image_requests(), 0);
-    }
-
-    void an_unreachable_server_is_logged()
-    {
-        LogCapture log;
-        set_base_url("https://127.0.0.1:1/base");
-        SkinWidget card(skin("a", "red.png"), QString());
-        const bool loaded = wait_for_cover(card);
-        set_base_url(server.url("/base"));
-        QVERIFY(loaded);
-        QVERIFY(shows_no_cover_placeholder(card));
-        QVERIFY(log.contains("加载封面图片失败: "));
-    }
-
-    void an_unreadable_cache_entry_falls_back_to_the_server()
-    {
-        const QJsonObject record = skin("a", "red.png");
-        // A folder where the cache file should be can neither be read nor replaced.
-        QDir().mkpath(cover_cache_path(cover_url(record)));
-        LogCapture log;
-        SkinWidget card(record, QString());
-        QVERIFY(wait_for_cover(card));
-        QCOMPARE(image_requests(), 1);
-        QVERIFY(log.contains("加载缓存图片失败: "));
-        QVERIFY(log.contains("加载封面图片失败: "));
-        QVERIFY(shows_no_cover_placeholder(card));
     }
 
     void a_wide_image_keeps_its_middle_columns()
@@ -240,6 +192,8 @@ private slots:
         card._async_load_cover();
         QCOMPARE(SkinWidget::_cover_load_counter, 7);
         QVERIFY(card.cover_loading);
+        for (int disc = 0; disc < 3; ++disc)  // the loading placeholder meanwhile
+            QCOMPARE(pixel(shown(card), kDiscX + 10 * disc, kDiscY), QColor(200, 200, 200));
         QVERIFY(loaded.wait(15000));
         QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(image_requests(), 1);

@@ -137,15 +137,6 @@ private slots:
         QCOMPARE(window->get_current_page_skin_widgets(), QList<SkinWidget *>({last.data()}));
     }
 
-    void exactly_six_records_are_one_page()
-    {
-        show(records(6));
-        QCOMPARE(window->get_current_page_skin_widgets().size(), 6);
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
-        QVERIFY(!window->prev_btn->isEnabled());
-        QVERIFY(!window->next_btn->isEnabled());
-    }
-
     void incomplete_records_show_the_empty_state_with_one_warning_each()
     {
         QVector<QJsonObject> skins = records(3);
@@ -166,43 +157,6 @@ private slots:
         QVERIFY(log.contains("[WARNING] 跳过不完整的皮肤数据: 100"));
         QVERIFY(log.contains("[WARNING] 跳过不完整的皮肤数据: 99"));
         QVERIFY(log.contains("[WARNING] 跳过不完整的皮肤数据: unknown"));
-    }
-
-    void incomplete_records_do_not_count_for_pages()
-    {
-        QVector<QJsonObject> skins = records(8);
-        skins[1].remove("pak_original");
-        skins[4].remove("name");
-        show(skins);
-        QCOMPARE(names_of(window->get_current_page_skin_widgets()),
-                 QStringList({"s0", "s2", "s3", "s5", "s6", "s7"}));
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
-        QVERIFY(!window->next_btn->isEnabled());
-    }
-
-    void a_subcategory_filters_across_main_categories()
-    {
-        QVector<QJsonObject> skins = records(2, "M", "S");
-        skins += records(1, "Other", "S");
-        skins += records(1, "M", "T");
-        show(skins, QString("M"), QString("S"));
-        QCOMPARE(window->get_current_page_skin_widgets().size(), 3);
-        show(skins, QString("M"), std::nullopt);
-        QCOMPARE(window->get_current_page_skin_widgets().size(), 3);
-        show(skins, QString("Nothing"), std::nullopt);
-        QVERIFY(empty_label_of(*window));
-    }
-
-    void a_page_beyond_the_last_shows_the_empty_state()
-    {
-        window->skins = records(3);
-        window->current_category_name = QString("M");
-        window->current_page = 4;
-        window->show_current_page();
-        QVERIFY(empty_label_of(*window));
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
-        QVERIFY(!window->prev_btn->isEnabled());
-        QVERIFY(!window->next_btn->isEnabled());
     }
 
     void a_page_request_during_a_build_is_served_after_it()

@@ -91,16 +91,6 @@ private slots:
         QCOMPARE(game_root_from_exe(found->exe_path), root);
     }
 
-    void ordinary_processes_are_listed_with_name_and_path()
-    {
-        const QList<ProcessInfo> processes = list_processes();
-        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-        bool found_self = false;
-        for (const ProcessInfo &process : processes)
-            found_self = found_self || (process.exe_path == self && process.name == QFileInfo(self).fileName());
-        QVERIFY(found_self);
-    }
-
     void wine_hosted_game_is_mapped_through_the_prefix_drive()
     {
         QTemporaryDir tmp;

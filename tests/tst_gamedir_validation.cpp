@@ -127,18 +127,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(mod_dir(root.path())));
     }
 
-    void mod_folder_that_is_a_file_is_a_write_error()
-    {
-        QTemporaryDir root;
-        make_game(root.path());
-        QFile blocker(mod_dir(root.path()));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        const QStringList errors = validate_game_dir(root.path());
-        QCOMPARE(errors.size(), 1);
-        QVERIFY(errors.first().startsWith(QStringLiteral("目录不可写: ")));
-    }
-
     void leftover_probe_file_is_overwritten_and_removed()
     {
         QTemporaryDir root;
