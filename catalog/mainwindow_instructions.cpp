@@ -1,0 +1,49 @@
+#include "app/mainwindow.h"
+
+#include "app/endpoints.h"
+#include "app/http_session.h"
+#include "app/logging.h"
+#include "catalog/text_decoding.h"
+#include "widgets/flow_layout.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+const QString kDefaultInstructions = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
+const QString kInstructionsStyle = QStringLiteral("font-size: 16px; color: #666; padding: 40px; line-height: 1.6;");
+} // namespace
+
+void MainWindow::_load_instructions()
+{
+    HttpRequest request;
+    request.url = Instructions_API;
+    request.timeout_ms = 10000;
+    const HttpResponse response = session().get(request);
+
+    if (!response.ok()) {
+        instructions_content = kDefaultInstructions;
+        log_error(QStringLiteral("加载Instructions_API失败: ") + response.error);
+    } else if (response.status == 200) {
+        instructions_content = decode_body(response.body, response.header("content-type"));
+        log_info(QStringLiteral("Instructions_API内容加载成功"));
+    } else {
+        instructions_content = kDefaultInstructions;
+        log_warning(QStringLiteral("Instructions_API加载失败，使用默认内容"));
+    }
+}
+
+void MainWindow::_show_instructions_content()
+{
+    _clear_layout(flow_layout);
+    // Default text format: a server text that looks like HTML is shown formatted.
+    auto *label = new QLabel(instructions_content);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setStyleSheet(kInstructionsStyle);
+    flow_layout->addWidget(label);
+
+    page_label->setText(QStringLiteral("第 1 页 / 共 1 页"));
+    prev_btn->setEnabled(false);
+    next_btn->setEnabled(false);
+}

@@ -1,0 +1,186 @@
+// Discovery of the server's base address, with the HTTPS upgrade and the backup address.
+
+#include "app/endpoints.h"
+#include "app/mainwindow.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+
+#include <QApplication>
+
+namespace {
+
+int head_requests(const TestServer &server)
+{
+    int count = 0;
+    for (const TestRequest &request : server.requests())
+        count += request.method == QStringLiteral("HEAD") ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestCatalogDiscovery : public QObject {
+    Q_OBJECT
+
+    SkinServer *server = nullptr;
+    ModalRecorder *boxes = nullptr;
+    std::unique_ptr<MainWindow> window;
+
+    // Rediscovers with the discovery route answering `reply`.
+    void discover(const TestReply &reply)
+    {
+        server->route(QStringLiteral("/2/皮肤.php"), reply);
+        server->reset_requests();
+        window->_setup_api_urls();
+    }
+
+    QString http_form(const QString &path) const
+    {
+        return QStringLiteral("http://") + server->host() + path;
+    }
+
+private slots:
+    void init()
+    {
+        server = new SkinServer;
+        boxes = new ModalRecorder;
+        window = make_window(*server);
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        delete boxes;
+        delete server;
+    }
+
+    void http_answer_is_upgraded_when_https_answers_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("200") << 200;
+        QTest::newRow("301") << 301;
+        QTest::newRow("302") << 302;
+    }
+
+    void http_answer_is_upgraded_when_https_answers()
+    {
+        QFETCH(int, status);
+        TestReply probe = TestReply::text("ok", status);
+        if (status != 200)
+            probe.redirect_to = server->url("/elsewhere");
+        server->route("/upgraded", probe);
+        LogCapture log;
+        discover(TestReply::text(http_form("/upgraded").toUtf8()));
+
+        const QString https = server->url("/upgraded");
+        QCOMPARE(BASE_URL, https);
+        QCOMPARE(BASE_API, https + "/index_skins.php");
+        QCOMPARE(head_requests(*server), 1);
+        QCOMPARE(server->request_count("/elsewhere"), 0);  // the probe does not follow redirects
+        const QStringList lines = log.lines();
+        const int tried = lines.indexOf("[INFO] 尝试HTTPS连接: " + https);
+        QVERIFY2(tried >= 0, qPrintable(lines.join('\n')));
+        QCOMPARE(lines.value(tried + 1), QStringLiteral("[INFO] HTTPS响应状态码: %1").arg(status));
+        QCOMPARE(lines.value(tried + 2), QStringLiteral("[INFO] HTTPS连接成功（状态码%1），使用: %2").arg(status).arg(https));
+        QCOMPARE(lines.value(tried + 3), "[INFO] 成功获取动态API地址: " + https);
+    }
+
+    void http_answer_stays_when_https_answers_another_status()
+    {
+        LogCapture log;
+        discover(TestReply::text(http_form("/nowhere").toUtf8()));
+        QCOMPARE(BASE_URL, http_form("/nowhere"));
+        QVERIFY(log.lines().contains("[INFO] HTTPS响应状态码: 404"));
+        QVERIFY(log.lines().contains("[WARNING] HTTPS连接返回非成功状态码: 404，回退到HTTP: " + http_form("/nowhere")));
+        QVERIFY(log.lines().contains("[INFO] 成功获取动态API地址: " + http_form("/nowhere")));
+    }
+
+    void http_answer_stays_when_https_fails()
+    {
+        TestServer plain(false);
+        plain.route("/base", TestReply::text("plain"));
+        const QString http = plain.url("/base");
+        QVERIFY(http.startsWith("http://"));
+        LogCapture log;
+        discover(TestReply::text(http.toUtf8()));
+        QCOMPARE(BASE_URL, http);
+        QCOMPARE(Instructions_API, http + "/Instructions.php");
+        const QStringList lines = log.lines();
+        bool warned = false;
+        for (const QString &line : lines)
+            warned |= line.startsWith("[WARNING] HTTPS连接失败: ") && line.endsWith("，回退到HTTP: " + http);
+        QVERIFY2(warned, qPrintable(lines.join('\n')));
+        QVERIFY(!lines.join('\n').contains("HTTPS响应状态码"));
+    }
+
+    void https_answer_is_used_unchanged_without_a_probe()
+    {
+        LogCapture log;
+        discover(TestReply::text(("  " + server->base() + " \r\n").toUtf8()));
+        QCOMPARE(BASE_URL, server->base());
+        QCOMPARE(head_requests(*server), 0);
+        QVERIFY(!log.contains("尝试HTTPS连接"));
+        QCOMPARE(log.lines().value(0), "[INFO] 成功获取动态API地址: " + server->base());
+    }
+
+    void trailing_slash_is_kept()
+    {
+        discover(TestReply::text((server->base() + "/").toUtf8()));
+        QCOMPARE(Instructions_API, server->base() + "//Instructions.php");
+        QCOMPARE(SKIN_DOWNLOAD_API, server->base() + "//subcutaneous/index_skin_download.php");
+    }
+
+    void invalid_answer_falls_back_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("blanks") << QByteArray(" \n\t ");
+        QTest::newRow("garbage") << QByteArray("<html>error</html>");
+        QTest::newRow("upper-case scheme") << QByteArray("HTTPS://example.invalid");
+    }
+
+    void invalid_answer_falls_back()
+    {
+        QFETCH(QByteArray, body);
+        LogCapture log;
+        discover(TestReply::text(body));
+        QCOMPARE(BASE_URL, BACKUP_BASE_URL);
+        QCOMPARE(BASE_API, BACKUP_BASE_URL + "/index_skins.php");
+        QCOMPARE(log.lines().value(0), QStringLiteral("[WARNING] 动态API地址无效，使用备用地址"));
+        QCOMPARE(log.lines().value(1), QStringLiteral("[INFO] API地址设置完成:"));
+    }
+
+    void failed_discovery_falls_back_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("404") << 404;
+        QTest::newRow("500") << 500;
+    }
+
+    void failed_discovery_falls_back()
+    {
+        QFETCH(int, status);
+        LogCapture log;
+        discover(TestReply::text(server->base().toUtf8(), status));
+        QCOMPARE(BASE_URL, BACKUP_BASE_URL);
+        const QString line = log.lines().value(0);
+        QVERIFY2(line.startsWith("[WARNING] 获取动态API地址失败: "), qPrintable(line));
+        QVERIFY(line.contains(QString::number(status)));
+        QVERIFY(line.endsWith("，使用备用地址"));
+    }
+
+    void discovery_time_out_falls_back()
+    {
+        TestReply slow = TestReply::text(server->base().toUtf8());
+        slow.delay_ms = 30000;  // longer than the 10 s limit; the server gives up when stopped
+        LogCapture log;
+        discover(slow);
+        QCOMPARE(BASE_URL, BACKUP_BASE_URL);
+        const QString line = log.lines().value(0);
+        QVERIFY2(line.startsWith("[WARNING] 获取动态API地址失败: "), qPrintable(line));
+        QVERIFY(line.endsWith("，使用备用地址"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestCatalogDiscovery)
+#include "tst_catalog_discovery.moc"

@@ -1,0 +1,440 @@
+// The window against a scripted server: catalogue loading and its failures, the
+// instructions panel, the layout and the clearing of layouts.
+
+#include "app/endpoints.h"
+#include "app/logging.h"
+#include "app/mainwindow.h"
+#include "app/modal.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+#include "widgets/flow_layout.h"
+
+#include <QApplication>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTextCodec>
+
+namespace {
+
+const QString kDefaultText = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
+
+// Answers every modal box with its default and writes it into the log as "BOX title | text",
+// so that a test reads boxes and log lines in the order they happened.
+class BoxesInLog {
+public:
+    BoxesInLog()
+    {
+        set_modal_runner([](QDialog &dialog) {
+            auto *box = qobject_cast<QMessageBox *>(&dialog);
+            log_info(QStringLiteral("BOX %1 | %2").arg(dialog.windowTitle(), box ? box->text() : QString()));
+            return box ? int(QMessageBox::Ok) : int(QDialog::Rejected);
+        });
+        set_exit_handler([](int) {});
+    }
+    ~BoxesInLog()
+    {
+        set_modal_runner(nullptr);
+        set_exit_handler(nullptr);
+    }
+};
+
+int index_of(const QStringList &lines, const QString &start)
+{
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].startsWith(start))
+            return i;
+    return -1;
+}
+
+QStringList box_lines(const QStringList &lines)
+{
+    QStringList boxes;
+    for (const QString &line : lines)
+        if (line.startsWith("[INFO] BOX "))
+            boxes.append(line);
+    return boxes;
+}
+
+QStringList flow_texts(MainWindow &window)
+{
+    QStringList texts;
+    for (int i = 0; i < window.flow_layout->count(); ++i)
+        if (auto *label = qobject_cast<QLabel *>(window.flow_layout->itemAt(i)->widget()))
+            texts.append(label->text());
+    return texts;
+}
+
+QStringList button_texts(QLayout *layout)
+{
+    QStringList texts;
+    for (int i = 0; i < layout->count(); ++i)
+        if (auto *button = qobject_cast<QPushButton *>(layout->itemAt(i)->widget()))
+            texts.append(button->text());
+    return texts;
+}
+
+int free_port()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+QJsonArray sample_catalog()
+{
+    QJsonObject a = skin_record("a", "Alpha", "X", 1);
+    a.insert("MainCategory_ranking_id", 1);
+    QJsonObject b = skin_record("b", "Beta", "Y", 2);
+    b.insert("MainCategory_ranking_id", 5);
+    return QJsonArray{a, b, skin_record("c", "Alpha", "Z", 3)};
+}
+
+} // namespace
+
+class TestCatalogWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    // --- catalogue ---
+
+    void successful_start_shows_buttons_and_instructions()
+    {
+        SkinServer server;
+        server.set_catalog(sample_catalog());
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QVERIFY(box_lines(log.lines()).isEmpty());
+        QCOMPARE(window->main_categories, QStringList({"Beta", "Alpha"}));
+        QCOMPARE(button_texts(window->main_category_layout), QStringList({"Beta", "Alpha"}));
+        for (int i = 0; i < window->main_category_layout->count(); ++i) {
+            auto *button = qobject_cast<QPushButton *>(window->main_category_layout->itemAt(i)->widget());
+            QCOMPARE(button->objectName(), QStringLiteral("main_category_btn"));
+            QVERIFY(button->isCheckable());
+            QVERIFY(!button->isChecked());
+        }
+        QCOMPARE(window->subcategory_layout->count(), 0);
+        QVERIFY(!window->current_category_name);
+        QCOMPARE(window->all_skins_data->size(), 3);
+        QCOMPARE(flow_texts(*window), QStringList({QStringLiteral("<h2>欢迎</h2>")}));
+        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
+        QVERIFY(!window->prev_btn->isEnabled());
+        QVERIFY(!window->next_btn->isEnabled());
+    }
+
+    void empty_catalogue_is_no_error()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QVERIFY(box_lines(log.lines()).isEmpty());
+        QCOMPARE(window->main_category_layout->count(), 0);
+        QVERIFY(window->all_skins_data && window->all_skins_data->isEmpty());
+        QCOMPARE(flow_texts(*window).size(), 1);
+        QVERIFY(!window->prev_btn->isEnabled());
+    }
+
+    void content_type_is_compared_in_lower_case()
+    {
+        SkinServer server;
+        server.set_catalog_body(QJsonDocument(sample_catalog()).toJson(), "Application/JSON; charset=utf-8");
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QVERIFY(box_lines(log.lines()).isEmpty());
+        QCOMPARE(window->main_categories.size(), 2);
+    }
+
+    void failures_show_one_box_and_their_log_line_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("content_type");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("log");  // start of the error line; empty: none
+        QTest::addColumn<bool>("box_first");
+        const QString no_load = QStringLiteral("[INFO] BOX 分类加载失败 | 无法加载皮肤分类，请检查网络连接");
+        const QString format = QStringLiteral("[INFO] BOX 分类加载失败 | API返回数据格式错误，请检查网络连接");
+        const QString failed = QStringLiteral("[INFO] BOX 分类加载失败 | 加载皮肤分类失败，请检查网络连接");
+        QTest::newRow("status 500") << QByteArray("[]") << QByteArray("application/json") << 500 << no_load << QString()
+                                    << true;
+        QTest::newRow("status 404") << QByteArray("[]") << QByteArray("application/json") << 404 << no_load << QString()
+                                    << true;
+        QTest::newRow("html") << QByteArray("[]") << QByteArray("text/html") << 200 << format
+                              << QStringLiteral("[ERROR] API返回非JSON数据，Content-Type: text/html") << true;
+        QTest::newRow("invalid json") << QByteArray("{not json") << QByteArray("application/json") << 200 << format
+                                      << QStringLiteral("[ERROR] JSON解析失败: ") << true;
+        QTest::newRow("object") << QByteArray("{\"MainCategory\": \"A\"}") << QByteArray("application/json") << 200
+                                << failed << QStringLiteral("[ERROR] 加载分类失败: ") << false;
+        QTest::newRow("bare number") << QByteArray("5") << QByteArray("application/json") << 200 << failed
+                                     << QStringLiteral("[ERROR] 加载分类失败: ") << false;
+        QTest::newRow("non-object record") << QByteArray("[{\"MainCategory\": \"A\"}, 1]")
+                                           << QByteArray("application/json") << 200 << failed
+                                           << QStringLiteral("[ERROR] 加载分类失败: ") << false;
+        QTest::newRow("text rank") << QByteArray("[{\"MainCategory\": \"A\", \"MainCategory_ranking_id\": \"12\"}]")
+                                   << QByteArray("application/json") << 200 << failed
+                                   << QStringLiteral("[ERROR] 加载分类失败: ") << false;
+    }
+
+    void failures_show_one_box_and_their_log_line()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, content_type);
+        QFETCH(int, status);
+        QFETCH(QString, box);
+        QFETCH(QString, log);
+        QFETCH(bool, box_first);
+
+        SkinServer server;
+        server.set_catalog_body(body, content_type, status);
+        BoxesInLog boxes;
+        LogCapture capture;
+        auto window = make_window(server);
+
+        const QStringList lines = capture.lines();
+        QCOMPARE(box_lines(lines), QStringList({box}));
+        const int box_at = lines.indexOf(box);
+        int errors = 0;
+        for (const QString &line : lines)
+            errors += line.startsWith("[ERROR]") ? 1 : 0;
+        if (log.isEmpty()) {
+            QCOMPARE(errors, 0);
+        } else {
+            QCOMPARE(errors, 1);
+            const int log_at = index_of(lines, log);
+            QVERIFY2(log_at >= 0, qPrintable(lines.join('\n')));
+            QCOMPARE(box_at < log_at, box_first);
+        }
+        // Nothing is built after a failed load, and the page buttons keep their state.
+        QCOMPARE(window->main_category_layout->count(), 0);
+        QCOMPARE(window->subcategory_layout->count(), 0);
+        QCOMPARE(window->flow_layout->count(), 0);
+        QVERIFY(window->prev_btn->isEnabled());
+        QVERIFY(window->next_btn->isEnabled());
+    }
+
+    void unreachable_server_logs_then_shows_the_box()
+    {
+        SkinServer server;
+        server.route("/2/皮肤.php", TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(free_port()).toUtf8()));
+        BoxesInLog boxes;
+        LogCapture capture;
+        auto window = make_window(server);
+        const QStringList lines = capture.lines();
+        const QString box = QStringLiteral("[INFO] BOX 分类加载失败 | 加载皮肤分类失败，请检查网络连接");
+        QCOMPARE(box_lines(lines), QStringList({box}));
+        const int log_at = index_of(lines, "[ERROR] 加载分类失败: ");
+        QVERIFY(log_at >= 0);
+        QVERIFY(log_at < lines.indexOf(box));
+        QVERIFY(lines[log_at].size() > QStringLiteral("[ERROR] 加载分类失败: ").size());
+        QVERIFY(!window->all_skins_data);
+        QCOMPARE(window->flow_layout->count(), 0);
+    }
+
+    void ten_megabyte_catalogue_loads()
+    {
+        QJsonArray records;
+        const QString padding(4000, QLatin1Char('p'));
+        for (int i = 0; i < 2600; ++i) {
+            QJsonObject record = skin_record(QString::number(i), QStringLiteral("M%1").arg(i % 40),
+                                             QStringLiteral("S%1").arg(i % 7), i);
+            record.insert("MainCategory_ranking_id", i % 40);
+            record.insert("description", padding);
+            records.append(record);
+        }
+        const QByteArray body = QJsonDocument(records).toJson(QJsonDocument::Compact);
+        QVERIFY(body.size() > 10 * 1000 * 1000);
+        SkinServer server;
+        // With a charset the test server sends the body as it is (it would brotli-compress
+        // plain "application/json", which takes seconds for 10 MB).
+        server.set_catalog_body(body, "application/json; charset=utf-8");
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QVERIFY(box_lines(log.lines()).isEmpty());
+        QCOMPARE(window->all_skins_data->size(), 2600);
+        QCOMPARE(window->main_categories.size(), 40);
+        QCOMPARE(window->main_categories.first(), QStringLiteral("M39"));
+        QCOMPARE(find_subcategories(window->subcategories, "M39")->size(), 7);
+    }
+
+    void missing_catalogue_stops_the_skin_list_with_box_then_log()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        LogCapture capture;
+        auto window = make_window(server);
+        capture.clear();
+        window->_load_skins();  // no main category chosen: nothing happens
+        QVERIFY(capture.lines().isEmpty());
+
+        window->current_category_name = QStringLiteral("A");
+        window->_load_skins();
+        const QStringList lines = capture.lines();
+        QCOMPARE(lines, QStringList({"[INFO] BOX 错误 | 皮肤数据未加载，请重新启动程序",
+                                     "[ERROR] 皮肤数据未加载，无法显示分类内容"}));
+    }
+
+    // --- instructions ---
+
+    void instructions_text_is_shown_unchanged()
+    {
+        SkinServer server;
+        const QByteArray body = QStringLiteral("  <b>公告</b> 新皮肤上线\n").toUtf8();
+        server.route(SkinServer::instructions_path(), TestReply::text(body));
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QCOMPARE(window->instructions_content, QString::fromUtf8(body));
+        QCOMPARE(flow_texts(*window), QStringList({QString::fromUtf8(body)}));
+        auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
+        QVERIFY(label->wordWrap());
+        QVERIFY(label->alignment() & Qt::AlignHCenter);
+        QVERIFY(label->textFormat() != Qt::PlainText);
+        QVERIFY(log.lines().contains("[INFO] Instructions_API内容加载成功"));
+    }
+
+    void instructions_follow_the_declared_charset()
+    {
+        SkinServer server;
+        TestReply reply = TestReply::text(QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("欢迎光临")));
+        reply.content_type = "text/html; charset=GBK";
+        server.route(SkinServer::instructions_path(), reply);
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        QCOMPARE(window->instructions_content, QStringLiteral("欢迎光临"));
+    }
+
+    void empty_instructions_stay_empty()
+    {
+        SkinServer server;
+        server.route(SkinServer::instructions_path(), TestReply::text(QByteArray()));
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        QCOMPARE(window->instructions_content, QString());
+        QCOMPARE(flow_texts(*window), QStringList({QString()}));
+    }
+
+    void instructions_error_status_gives_the_default_text()
+    {
+        SkinServer server;
+        server.route(SkinServer::instructions_path(), TestReply::text("missing", 404));
+        BoxesInLog boxes;
+        LogCapture log;
+        auto window = make_window(server);
+        QCOMPARE(flow_texts(*window), QStringList({kDefaultText}));
+        QVERIFY(log.lines().contains("[WARNING] Instructions_API加载失败，使用默认内容"));
+        QVERIFY(box_lines(log.lines()).isEmpty());
+    }
+
+    void unreachable_instructions_give_the_default_text()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        LogCapture log;
+        Instructions_API = QStringLiteral("https://127.0.0.1:%1/base/Instructions.php").arg(free_port());
+        window->_load_instructions();
+        window->_show_instructions_content();
+        QCOMPARE(window->instructions_content, kDefaultText);
+        QCOMPARE(flow_texts(*window), QStringList({kDefaultText}));
+        const QStringList lines = log.lines();
+        const int at = index_of(lines, "[ERROR] 加载Instructions_API失败: ");
+        QVERIFY2(at >= 0, qPrintable(lines.join('\n')));
+        QVERIFY(lines[at].size() > QStringLiteral("[ERROR] 加载Instructions_API失败: ").size());
+        QVERIFY(box_lines(lines).isEmpty());
+    }
+
+    void showing_instructions_resets_the_pagination()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        window->page_label->setText(QStringLiteral("第 2 页 / 共 3 页"));
+        window->prev_btn->setEnabled(true);
+        window->next_btn->setEnabled(true);
+        window->all_skin_widgets.append(nullptr);
+        window->_show_instructions_content();
+        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
+        QVERIFY(!window->prev_btn->isEnabled());
+        QVERIFY(!window->next_btn->isEnabled());
+        QVERIFY(window->all_skin_widgets.isEmpty());
+        QCOMPARE(window->flow_layout->count(), 1);
+    }
+
+    // --- layout ---
+
+    void window_is_fixed_and_titled()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Zorbel-DreadHunger-MOD下载器"));
+        QCOMPARE(window->minimumSize(), QSize(970, 870));
+        QCOMPARE(window->maximumSize(), QSize(970, 870));
+        QCOMPARE(window->dir_label->text(), QStringLiteral("请先启动Dread Hunger游戏后点击检测目录"));
+        QCOMPARE(window->flow_layout->maxColumns(), 3);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        for (QPushButton *button : {window->prev_btn, window->next_btn, window->refresh_btn})
+            QCOMPARE(button->size(), QSize(70, 28));
+        QCOMPARE(window->prev_btn->text(), QStringLiteral("上一页"));
+        QCOMPARE(window->next_btn->text(), QStringLiteral("下一页"));
+        QCOMPARE(window->refresh_btn->text(), QStringLiteral("刷新页面"));
+        // The card area takes the height that the fixed rows leave.
+        QVERIFY(window->flow_container->height() > 400);
+        QVERIFY(window->flow_container->y() > window->subcategory_container->mapTo(window.get(), QPoint()).y());
+        QVERIFY(window->pagination_widget->y() > window->flow_container->y());
+        window->close();
+    }
+
+    void game_folder_row_opens_the_download_queue()
+    {
+        SkinServer server;
+        ModalRecorder boxes;
+        auto window = make_window(server);
+        QStringList texts;
+        QPushButton *queue = nullptr;
+        for (QPushButton *button : window->centralWidget()->findChildren<QPushButton *>()) {
+            if (button->parentWidget() == window->dir_label->parentWidget()) {
+                texts.append(button->text());
+                if (button->text() == QStringLiteral("下载队列"))
+                    queue = button;
+            }
+        }
+        QCOMPARE(texts, QStringList({"检测目录", "打开皮肤目录", "下载队列"}));
+        boxes.boxes.clear();
+        queue->click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].type, QStringLiteral("DownloadListDialog"));
+    }
+
+    void clearing_the_card_area_forgets_the_cards_and_deletes_later()
+    {
+        SkinServer server;
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        QPointer<QLabel> label = new QLabel("x");
+        window->flow_layout->addWidget(label);
+        window->all_skin_widgets.append(nullptr);
+
+        window->_clear_layout(window->subcategory_layout);
+        QCOMPARE(window->all_skin_widgets.size(), 1);
+
+        window->_clear_layout(window->flow_layout);
+        QVERIFY(window->all_skin_widgets.isEmpty());
+        QCOMPARE(window->flow_layout->count(), 0);
+        QVERIFY(label);  // still alive until the event loop runs
+        QVERIFY(label->isHidden());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!label);
+    }
+};
+
+ZORBEL_TEST_MAIN(TestCatalogWindow)
+#include "tst_catalog_window.moc"
