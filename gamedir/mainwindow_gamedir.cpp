@@ -1,0 +1,78 @@
+// The game folder of the main window: detection from the running game, validation,
+// and the one stored setting.
+
+#include "app/mainwindow.h"
+
+#include "gamedir/game_folder.h"
+#include "gamedir/process_list.h"
+
+#include <QLabel>
+#include <QSettings>
+
+#include <stdexcept>
+
+namespace {
+const QString kGameDirKey = QStringLiteral("game_dir");
+} // namespace
+
+void MainWindow::_detect_by_process(bool)
+{
+    try {
+        const std::optional<ProcessInfo> game = find_game_process(list_processes());
+        if (!game || game->exe_path.isEmpty()) {
+            dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
+            return;
+        }
+        const QString game_root_dir = game_root_from_exe(game->exe_path);
+        const QStringList errors = _validate_game_dir(game_root_dir);
+        if (!errors.isEmpty()) {
+            dir_label->setText(QStringLiteral("✗ 检测到游戏但权限验证失败: ") + join_errors(errors));
+            // Kept all the same: the user may fix the folder's rights without detecting again.
+            game_dir = game_root_dir;
+            _save_settings();
+            _refresh_skins();
+        } else {
+            game_dir = game_root_dir;
+            dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + game_dir);
+            _save_settings();
+            _refresh_all_skins_permissions();
+            _refresh_skins();
+        }
+    } catch (const std::exception &error) {
+        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + QString::fromUtf8(error.what()));
+    }
+}
+
+QStringList MainWindow::_validate_game_dir(const QString &path)
+{
+    return validate_game_dir(path);
+}
+
+void MainWindow::_load_settings()
+{
+    game_dir = settings->value(kGameDirKey, QString()).toString();
+    if (!game_dir.isEmpty()) {
+        dir_label->setText(QStringLiteral("✓ 皮肤目录已加载"));
+        _refresh_skins();
+        _refresh_all_skins_permissions();
+    } else {
+        dir_label->setText(QStringLiteral("请先启动Dread Hunger游戏后点击检测目录"));
+    }
+}
+
+// Throws std::runtime_error when the store cannot be written, so that the detection
+// reports the failure instead of a folder that would be gone at the next start.
+void MainWindow::_save_settings()
+{
+    settings->setValue(kGameDirKey, game_dir);
+    settings->sync();
+    // A QSettings object keeps its first error for good, so its own status cannot tell
+    // whether this write failed. A fresh view of the same store tells: a file store
+    // retries what is still pending and reports that; the registry reads back what it holds.
+    const QSettings stored(settings->fileName(), settings->format());
+    if (stored.status() != QSettings::NoError || stored.value(kGameDirKey).toString() != game_dir)
+        throw std::runtime_error(
+            QStringLiteral("无法保存设置: %1").arg(settings->fileName()).toUtf8().toStdString());
+    if (!game_dir.isEmpty())
+        _refresh_all_skins_permissions();
+}

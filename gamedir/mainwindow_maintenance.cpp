@@ -1,0 +1,137 @@
+// Keeping the view in step with the game folder: opening the mod folder, re-checking
+// the cards, refetching the covers of the page, and the clean-up at close.
+
+#include "app/mainwindow.h"
+
+#include "app/config.h"
+#include "app/logging.h"
+#include "cards/cover_cache.h"
+#include "cards/skin_widget.h"
+#include "gamedir/game_folder.h"
+#include "gamedir/temp_cleanup.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QUrl>
+
+#include <exception>
+
+namespace {
+
+QString name_for_log(const QJsonObject &skin_data)
+{
+    const QString key = QStringLiteral("name");
+    return skin_data.contains(key) ? skin_data.value(key).toVariant().toString() : QStringLiteral("unknown");
+}
+
+QString error_text(const std::exception &error)
+{
+    return QString::fromUtf8(error.what());
+}
+
+} // namespace
+
+void MainWindow::_open_skin_dir(bool)
+{
+    if (game_dir.isEmpty()) {
+        show_message(QStringLiteral("提示"), QStringLiteral("请先检测游戏目录"), QStringLiteral("info"));
+        return;
+    }
+    const QString skin_dir = join_path(game_dir, MOD_SUBDIR);
+    if (!QFileInfo::exists(skin_dir)) {
+        show_message(QStringLiteral("提示"), QStringLiteral("皮肤目录不存在，请先下载皮肤"), QStringLiteral("info"));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(skin_dir)))
+        show_message(QStringLiteral("打开失败"),
+                     QStringLiteral("无法打开皮肤目录：") + QStringLiteral("系统未能用文件管理器打开 ") + skin_dir,
+                     QStringLiteral("critical"));
+}
+
+void MainWindow::_refresh_skins(bool)
+{
+    if (!current_category_name || current_category_name->isEmpty())
+        return;
+    try {
+        _refresh_current_page_images();
+    } catch (const std::exception &error) {
+        log_error(QStringLiteral("刷新当前页面图片失败: ") + error_text(error));
+        show_message(QStringLiteral("错误"), QStringLiteral("刷新图片失败: ") + error_text(error),
+                     QStringLiteral("critical"));
+    }
+}
+
+void MainWindow::_refresh_current_page_images()
+{
+    const QList<SkinWidget *> skin_widgets = get_current_page_skin_widgets();
+    if (skin_widgets.isEmpty()) {
+        log_info(QStringLiteral("当前页面没有皮肤组件需要刷新"));
+        return;
+    }
+    int refreshed_count = 0;
+    for (SkinWidget *card : skin_widgets) {
+        const QJsonObject skin_data = card->skin_data;
+        try {
+            const QString url = cover_url(skin_data);
+            if (url.isEmpty())  // no cover, main category or subcategory: nothing to fetch
+                continue;
+            const QString cache_path = cover_cache_path(url);
+            if (QFileInfo::exists(cache_path)) {
+                QFile cached(cache_path);
+                if (cached.remove())
+                    log_info(QStringLiteral("已清理图片缓存: ") + cache_path);
+                else
+                    log_warning(QStringLiteral("清理缓存失败: ") + cache_path + QStringLiteral(" - ")
+                                + cached.errorString());
+            }
+            card->load_cover();
+            ++refreshed_count;
+        } catch (const std::exception &error) {
+            log_error(QStringLiteral("刷新皮肤图片失败: ") + name_for_log(skin_data) + QStringLiteral(" - ")
+                      + error_text(error));
+        }
+    }
+    log_info(QStringLiteral("已刷新 %1 个皮肤的图片缓存").arg(refreshed_count));
+}
+
+void MainWindow::_refresh_all_skins_permissions()
+{
+    try {
+        if (!game_dir.isEmpty()) {
+            const QStringList errors = _validate_game_dir(game_dir);
+            if (!errors.isEmpty())
+                dir_label->setText(QStringLiteral("✗ 目录权限验证失败: ") + join_errors(errors));
+            else
+                dir_label->setText(QStringLiteral("✓ 目录权限验证通过: ") + game_dir);
+        }
+        // A copy: a card's check must not be able to change the list under the loop.
+        const QList<SkinWidget *> skin_widgets = get_all_skin_widgets();
+        for (SkinWidget *card : skin_widgets) {
+            try {
+                // Cards made before a detection still hold the old folder; without this a
+                // card would keep offering "安装" for an installed skin and refuse installs.
+                card->game_dir = game_dir;
+                card->_check_installation_status();
+            } catch (const std::exception &error) {
+                log_error(QStringLiteral("刷新皮肤权限状态失败: ") + name_for_log(card->skin_data)
+                          + QStringLiteral(" - ") + error_text(error));
+            }
+        }
+        log_info(QStringLiteral("已刷新整个软件权限状态，共 %1 个皮肤组件").arg(skin_widgets.size()));
+    } catch (const std::exception &error) {
+        log_error(QStringLiteral("刷新整个软件权限状态失败: ") + error_text(error));
+    }
+}
+
+void MainWindow::_cleanup_temp_files()
+{
+    log_info(QStringLiteral("执行定期临时文件清理"));
+    if (game_dir.isEmpty())
+        return;
+    const QString mod_dir = join_path(game_dir, MOD_SUBDIR);
+    if (!QFileInfo(mod_dir).isDir())
+        return;
+    remove_transfer_leftovers(mod_dir);
+}

@@ -1,0 +1,286 @@
+// Maintenance actions of the window: opening the mod folder, refetching the covers of
+// the page, re-checking the cards and removing transfer leftovers.
+
+#include "app/config.h"
+#include "app/endpoints.h"
+#include "app/mainwindow.h"
+#include "cards/cover_cache.h"
+#include "cards/skin_widget.h"
+#include "gamedir/temp_cleanup.h"
+#include "support/test_env.h"
+#include "support/window_fixture.h"
+#include "widgets/flow_layout.h"
+
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+QString mod_dir(const QString &root) { return join_path(root, MOD_SUBDIR); }
+
+void write_file(const QString &path, const QByteArray &content)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray png()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// One spy per card, made before the loads it is to see.
+using CoverSpies = std::vector<std::unique_ptr<QSignalSpy>>;
+
+CoverSpies spy_on_covers(const QList<SkinWidget *> &cards)
+{
+    CoverSpies spies;
+    for (SkinWidget *card : cards)
+        spies.push_back(std::make_unique<QSignalSpy>(card, &SkinWidget::cover_loaded));
+    return spies;
+}
+
+int covers_loaded(const CoverSpies &spies)
+{
+    int loaded = 0;
+    for (const auto &spy : spies)
+        loaded += spy->count() > 0 ? 1 : 0;
+    return loaded;
+}
+
+} // namespace
+
+// Receives the folders the window asks the desktop to open.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+class TestGamedirMaintenance : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<SkinServer> server;
+    std::unique_ptr<ModalRecorder> boxes;
+    std::unique_ptr<MainWindow> window;
+
+    SkinWidget *add_card(const QJsonObject &record)
+    {
+        auto *card = new SkinWidget(record, window->game_dir);
+        window->flow_layout->addWidget(card);
+        window->all_skin_widgets.append(card);
+        return card;
+    }
+
+private slots:
+    void init()
+    {
+        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).remove(QStringLiteral("game_dir"));
+        server = std::make_unique<SkinServer>();
+        server->route(SkinServer::image_path(), TestReply{200, png(), "image/png"});
+        boxes = std::make_unique<ModalRecorder>();
+        window = make_window(*server);
+        QDir(CACHE_DIR).removeRecursively();
+        QDir().mkpath(CACHE_DIR);
+        SkinWidget::_cover_load_counter = 0;
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        boxes.reset();
+        server.reset();
+    }
+
+    void leftovers_are_transfer_files_and_empty_files_at_any_depth()
+    {
+        QTemporaryDir tmp;
+        const QString mods = tmp.path();
+        write_file(mods + "/x.pak", "pak");
+        write_file(mods + "/x.pak.tmp", "part");
+        write_file(mods + "/y.sig", "");
+        write_file(mods + "/z.TMP", "keep");
+        write_file(mods + "/.hidden.tmp", "part");
+        write_file(mods + "/a/b/deep.sig.tmp", "part");
+        write_file(mods + "/a/b/empty.pak", "");
+        write_file(mods + "/a/b/full.pak", "pak");
+        LogCapture log;
+        remove_transfer_leftovers(mods);
+
+        for (const char *kept : {"/x.pak", "/z.TMP", "/a/b/full.pak"})
+            QVERIFY2(QFileInfo::exists(mods + kept), kept);
+        for (const char *gone : {"/x.pak.tmp", "/y.sig", "/.hidden.tmp", "/a/b/deep.sig.tmp", "/a/b/empty.pak"}) {
+            QVERIFY2(!QFileInfo::exists(mods + gone), gone);
+            QVERIFY2(log.lines().contains(QStringLiteral("[INFO] 已清理无效文件: ") + mods + gone), gone);
+        }
+        int removals = 0;
+        for (const QString &line : log.lines())
+            removals += line.contains(QStringLiteral("已清理无效文件: ")) ? 1 : 0;
+        QCOMPARE(removals, 5);
+    }
+
+    void an_unreadable_file_is_logged_and_the_walk_goes_on()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(QFile::link(tmp.path() + "/missing", tmp.path() + "/dangling.pak"));
+        write_file(tmp.path() + "/zz.pak.tmp", "part");
+        LogCapture log;
+        remove_transfer_leftovers(tmp.path());
+        QVERIFY(log.lines().contains(QStringLiteral("[ERROR] 清理错误: ") + tmp.path()
+                                     + QStringLiteral("/dangling.pak - No such file or directory")));
+        QVERIFY(!QFileInfo::exists(tmp.path() + "/zz.pak.tmp"));
+    }
+
+    void window_cleanup_needs_a_known_game_folder()
+    {
+        LogCapture log;
+        window->_cleanup_temp_files();
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("[INFO] 执行定期临时文件清理")});
+    }
+
+    void closing_the_window_removes_leftovers_of_the_game_folder()
+    {
+        QTemporaryDir tmp;
+        window->game_dir = tmp.path();
+        write_file(mod_dir(tmp.path()) + "/x.pak.tmp", "part");
+        write_file(mod_dir(tmp.path()) + "/x.pak", "pak");
+        LogCapture log;
+        window->show();
+        QVERIFY(window->close());
+        QVERIFY(!QFileInfo::exists(mod_dir(tmp.path()) + "/x.pak.tmp"));
+        QVERIFY(QFileInfo::exists(mod_dir(tmp.path()) + "/x.pak"));
+        QCOMPARE(log.lines().value(0), QStringLiteral("[INFO] 执行定期临时文件清理"));
+    }
+
+    void open_folder_before_a_detection_asks_for_one()
+    {
+        window->_open_skin_dir();
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes.first().title, QStringLiteral("提示"));
+        QCOMPARE(boxes->boxes.first().text, QStringLiteral("请先检测游戏目录"));
+    }
+
+    void open_folder_without_mod_folder_does_not_create_it()
+    {
+        QTemporaryDir tmp;
+        window->game_dir = tmp.path();
+        window->_open_skin_dir();
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes.first().title, QStringLiteral("提示"));
+        QCOMPARE(boxes->boxes.first().text, QStringLiteral("皮肤目录不存在，请先下载皮肤"));
+        QVERIFY(!QFileInfo::exists(mod_dir(tmp.path())));
+    }
+
+    void open_folder_hands_the_mod_folder_to_the_desktop()
+    {
+        QTemporaryDir tmp;
+        window->game_dir = tmp.path();
+        QVERIFY(QDir().mkpath(mod_dir(tmp.path())));
+        OpenedUrls opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        window->_open_skin_dir();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(tmp.path() + "/DreadHunger/Content/Paks/qvmods")});
+        QCOMPARE(boxes->boxes.size(), 0);
+    }
+
+    void open_folder_failure_is_shown()
+    {
+        if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            QSKIP("only the offscreen platform is sure to refuse opening a folder");
+        QTemporaryDir tmp;
+        window->game_dir = tmp.path();
+        QVERIFY(QDir().mkpath(mod_dir(tmp.path())));
+        window->_open_skin_dir();
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes.first().title, QStringLiteral("打开失败"));
+        QVERIFY(boxes->boxes.first().text.startsWith(QStringLiteral("无法打开皮肤目录：")));
+    }
+
+    void refresh_before_a_category_is_chosen_does_nothing()
+    {
+        add_card(skin_record("a", "M", "S", 1, "a.png"));
+        LogCapture log;
+        window->current_category_name.reset();
+        window->_refresh_skins();
+        window->current_category_name = QString();
+        window->_refresh_skins();
+        QCOMPARE(log.lines(), QStringList());
+    }
+
+    void refresh_refetches_the_covers_of_complete_cards_only()
+    {
+        window->current_category_name = QStringLiteral("M");
+        QList<SkinWidget *> cards;
+        for (int i = 0; i < 6; ++i) {
+            const QString sub = i % 3 == 2 ? QString() : QStringLiteral("S");
+            cards << add_card(skin_record(QStringLiteral("s%1").arg(i), "M", sub, i, QStringLiteral("c%1.png").arg(i)));
+        }
+        const CoverSpies first_loads = spy_on_covers(cards);
+        QTRY_COMPARE_WITH_TIMEOUT(covers_loaded(first_loads), 6, 15000);
+        QCOMPARE(server->request_count(SkinServer::image_path()), 4);
+        // What a cover without subcategory would be cached under: it must stay untouched.
+        const QString stray =
+            cover_cache_path(IMAGE_DOWNLOAD_API + QStringLiteral("?MainCategory=M&subcategory=&cover=c2.png"));
+        write_file(stray, "stray");
+
+        LogCapture log;
+        const CoverSpies reloads = spy_on_covers(cards);
+        window->_refresh_skins();
+        QVERIFY(log.lines().contains(QStringLiteral("[INFO] 已刷新 4 个皮肤的图片缓存")));
+        int cleared = 0;
+        for (const QString &line : log.lines())
+            cleared += line.startsWith(QStringLiteral("[INFO] 已清理图片缓存: ")) ? 1 : 0;
+        QCOMPARE(cleared, 4);
+        QTRY_COMPARE_WITH_TIMEOUT(covers_loaded(reloads), 4, 15000);
+        QCOMPARE(server->request_count(SkinServer::image_path()), 8);
+        QVERIFY(QFileInfo::exists(stray));
+        QVERIFY(QFileInfo::exists(cover_cache_path(cover_url(cards.first()->skin_data))));
+    }
+
+    void refresh_of_an_empty_page_says_so()
+    {
+        window->current_category_name = QStringLiteral("M");
+        LogCapture log;
+        window->_refresh_skins();
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("[INFO] 当前页面没有皮肤组件需要刷新")});
+    }
+
+    void permission_refresh_without_folder_keeps_the_label_and_rechecks_cards()
+    {
+        SkinWidget *card = add_card(skin_record("a", "M", "S", 1));
+        card->action_button->setText(QStringLiteral("卸载"));
+        window->dir_label->setText(QStringLiteral("不变"));
+        LogCapture log;
+        window->_refresh_all_skins_permissions();
+        QCOMPARE(window->dir_label->text(), QStringLiteral("不变"));
+        QCOMPARE(card->action_button->text(), QStringLiteral("安装"));
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("[INFO] 已刷新整个软件权限状态，共 1 个皮肤组件")});
+    }
+};
+
+ZORBEL_TEST_MAIN(TestGamedirMaintenance)
+#include "tst_gamedir_maintenance.moc"
