@@ -30,42 +30,46 @@ private slots:
     void two_threads_use_the_session_at_once()
     {
         TestServer server;
-        TestReply slow = TestReply::text(QByteArray(100000, 'x'));
-        slow.delay_ms = 200;
-        server.route("/slow", slow);
+        std::atomic_int in_flight{0};
+        std::atomic_int most_at_once{0};
+        std::atomic_bool both_arrived{false};
+        server.route("/slow", [&](const TestRequest &) {
+            const int now = ++in_flight;
+            most_at_once = std::max(most_at_once.load(), now);
+            // Hold the first request until the second one is in flight too (bounded).
+            for (int i = 0; i < 500 && in_flight < 2 && !both_arrived; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            both_arrived = true;
+            --in_flight;
+            return TestReply::text(QByteArray(100000, 'x'));
+        });
         HttpResponse first, second;
         HttpRequest request;
         request.url = server.url("/slow");
-        QElapsedTimer clock;
-        clock.start();
         std::thread other([&] { first = session().get(request); });
         second = session().get(request);
         other.join();
         QCOMPARE(first.body.size(), 100000);
         QCOMPARE(second.body.size(), 100000);
-        QVERIFY2(clock.elapsed() < 390, "the two requests ran one after the other");
+        QCOMPARE(most_at_once.load(), 2);
     }
 
-    void refused_connection_is_tried_four_times()
+    void refused_connection_fails_without_a_status()
     {
         // A port that was just free: nothing listens there.
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const quint16 port = probe.serverPort();
         probe.close();
-        LogCapture log;
         HttpRequest request;
         request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(port);
-        // libcurl counts one connect per attempt; observe them through connection refusals.
-        QElapsedTimer clock;
-        clock.start();
         const HttpResponse response = session().get(request);
         QVERIFY(!response.ok());
         QCOMPARE(response.status, 0);
         QVERIFY(!response.error.isEmpty());
     }
 
-    void connection_attempts_are_counted()
+    void failed_connection_attempt_is_tried_four_times_in_all()
     {
         // Accepts and immediately closes at the TLS handshake: a failed connection attempt.
         QTcpServer listener;

@@ -7,9 +7,44 @@
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
+#include "app/config.h"
+#include "download/download_manager.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QPushButton>
+
+namespace {
+
+DownloadTask task_for(const QString &name, const QString &game_dir)
+{
+    const QJsonObject record = skin_record(name, QStringLiteral("角色"), QStringLiteral("船长"));
+    return std::make_shared<const QVariantMap>(QVariantMap{{QStringLiteral("skin_id"), name},
+                                                           {QStringLiteral("skin_data"), record.toVariantMap()},
+                                                           {QStringLiteral("game_dir"), game_dir}});
+}
+
+// Skin files that arrive in part and then stall, so a download stays running.
+void serve_stalling_skins(SkinServer &server)
+{
+    TestReply stalled = TestReply::text(QByteArray(200000, 'p'));
+    stalled.stall_after = 20000;
+    server.route(SkinServer::skin_path(), stalled);
+}
+
+QStringList temp_files_below(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, {QStringLiteral("*.tmp")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next();
+    return found;
+}
+
+} // namespace
 
 class TestWindowShell : public QObject {
     Q_OBJECT
@@ -65,6 +100,76 @@ private slots:
         QCOMPARE(buttons, 1);
         QCOMPARE(okText, QStringLiteral("确定"));
         QCOMPARE(icon, QMessageBox::NoIcon);
+    }
+
+    void closing_without_downloads_asks_nothing()
+    {
+        SkinServer server;
+        ModalRecorder boxes;
+        auto window = make_window(server);
+        window->show();
+        QVERIFY(window->close());
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    void closing_with_pending_downloads_asks_and_no_keeps_them()
+    {
+        SkinServer server;
+        serve_stalling_skins(server);
+        ModalRecorder boxes;
+        auto window = make_window(server);
+        QTemporaryDir game;
+        DownloadManager *manager = DownloadManager::instance();
+        QSignalSpy started(manager, &DownloadManager::task_started);
+        manager->add_task(task_for(QStringLiteral("a"), game.path()));
+        manager->add_task(task_for(QStringLiteral("b"), game.path()));
+        window->show();
+
+        boxes.answer = QMessageBox::No;
+        QVERIFY(!window->close());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("确认关闭"));
+        QCOMPARE(boxes.boxes[0].text, QStringLiteral("有正在下载的任务，确定要关闭软件吗？"));
+        QVERIFY(window->isVisible());
+        QVERIFY(manager->has_active_tasks());
+        QCOMPARE(manager->get_queue().size(), 1);
+
+        // With only a waiting task left the question comes all the same; Enter answers No.
+        boxes.answer = -1;
+        QVERIFY(!window->close());
+        QCOMPARE(boxes.boxes.size(), 2);
+        QVERIFY(manager->has_active_tasks());
+        manager->cancel_all();
+    }
+
+    void closing_with_yes_stops_every_transfer_and_leaves_no_temp_file()
+    {
+        SkinServer server;
+        serve_stalling_skins(server);
+        ModalRecorder boxes;
+        auto window = make_window(server);
+        QTemporaryDir game;
+        window->game_dir = game.path();
+        DownloadManager *manager = DownloadManager::instance();
+        QSignalSpy progress(manager, &DownloadManager::progress_updated);
+        QSignalSpy cancelled(manager, &DownloadManager::task_cancelled);
+        manager->add_task(task_for(QStringLiteral("running"), game.path()));
+        manager->add_task(task_for(QStringLiteral("waiting"), game.path()));
+        QVERIFY(progress.wait(10000));  // the first file is under way, then stalls
+        const QString mod_dir = join_path(game.path(), MOD_SUBDIR);
+        QVERIFY(!temp_files_below(mod_dir).isEmpty());
+
+        window->show();
+        boxes.answer = QMessageBox::Yes;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(window->close());
+        QVERIFY2(clock.elapsed() < 2000, "closing waited for the stalled transfer");
+        QVERIFY(!manager->has_active_tasks());
+        QVERIFY(!manager->get_current_task());
+        QCOMPARE(cancelled.size(), 1);
+        QCOMPARE(cancelled[0][0].toString(), QStringLiteral("running"));
+        QCOMPARE(temp_files_below(mod_dir), QStringList());
     }
 };
 
