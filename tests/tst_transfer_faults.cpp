@@ -1,0 +1,329 @@
+// What a skin transfer that goes wrong leaves behind, fault by fault: the task ends as a
+// failure with a message (or as a cancellation), the skin installed before stays exactly
+// as it was, and no transfer file is left in the mod folder. Each row runs the real
+// queue and worker against a server that misbehaves in one way.
+
+#include "download/download_manager.h"
+#include "download_fixture.h"
+#include "support/test_env.h"
+
+#include <httplib.h>
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <sys/socket.h>
+
+#include <thread>
+
+namespace {
+
+enum class Fault {
+    GetStatus,          // the GET answers `status` (the size probe answers 200)
+    ConnectionReset,    // the connection is reset after part of the body arrived
+    TruncatedBody,      // the server closes before the announced length
+    StallThenCancel,    // the body stops flowing; the user cancels
+    NoLengths,          // neither probe announces a size
+    UntrustedTls,       // the certificate does not cover the server's name
+    ModFolderReadOnly,  // nothing can be created in the mod folder
+    TargetIsFolder,     // a non-empty folder stands at the file's final name
+    TargetImmutable,    // the installed file cannot be removed or replaced
+};
+
+const QByteArray kNewPak = QByteArray(40000, 'P') + "end of new pak";
+const QByteArray kNewSig = QByteArray(3000, 'S') + "end of new sig";
+const QByteArray kOldPak = "old pak bytes \x01\x02\x03";
+const QByteArray kOldSig = "old sig bytes \x04\x05";
+
+QByteArray body_of(const QString &file) { return file.endsWith(".pak") ? kNewPak : kNewSig; }
+
+// The file a request of the skin-download route asks for.
+QString requested_file(const TestRequest &request)
+{
+    return request.query.contains("pak_original") ? request.query.value("pak_original")
+                                                  : request.query.value("sig_original");
+}
+
+// Plain HTTP on a raw socket. Both probes and a healthy file are answered in full; the GET
+// of `faulty` gets its headers and half its body, then the connection is held until
+// reset() drops it with a TCP reset (SO_LINGER 0).
+class ResettingServer : public QTcpServer {
+public:
+    explicit ResettingServer(const QString &faulty)
+        : faulty(faulty)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+
+    bool holding() const { return !held.isEmpty(); }
+
+    void reset()
+    {
+        for (QTcpSocket *socket : qAsConst(held)) {
+            if (!socket)
+                continue;
+            socket->flush();
+            const linger abrupt{1, 0};
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+            socket->abort();
+        }
+        held.clear();
+    }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        QByteArray &buffer = buffers[socket];
+        buffer += socket->readAll();
+        int end;
+        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+            const QByteArray head = buffer.left(end);
+            buffer.remove(0, end + 4);
+            const QString target = QUrl::fromPercentEncoding(head.split(' ').value(1));
+            const QString file = target.section('=', -1);
+            const QByteArray body = body_of(file);
+            const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                                       + QByteArray::number(body.size()) + "\r\n\r\n";
+            if (head.startsWith("HEAD")) {
+                socket->write(headers);
+            } else if (file == faulty) {
+                socket->write(headers + body.left(body.size() / 2));
+                held.append(socket);
+                return;
+            } else {
+                socket->write(headers + body);
+            }
+        }
+    }
+
+    const QString faulty;
+    QMap<QTcpSocket *, QByteArray> buffers;
+    QList<QPointer<QTcpSocket>> held;
+};
+
+// HTTPS with the certificate the session trusts, but on 127.0.0.2, a name it does not cover.
+class MisnamedTlsServer {
+public:
+    MisnamedTlsServer()
+        : server(test_certificate().cert_path.toLocal8Bit().constData(),
+                 test_certificate().key_path.toLocal8Bit().constData())
+    {
+        port = server.bind_to_any_port("127.0.0.2");
+        if (port > 0) {
+            thread = std::thread([this] { server.listen_after_bind(); });
+            while (!server.is_running())
+                std::this_thread::yield();
+        }
+    }
+    ~MisnamedTlsServer()
+    {
+        server.stop();
+        if (thread.joinable())
+            thread.join();
+    }
+    int port = -1;
+
+private:
+    httplib::SSLServer server;
+    std::thread thread;
+};
+
+// Sets the immutable flag on a file or folder for the test's lifetime (root and a file
+// system that supports the flag, as the usual Linux ones do).
+class ImmutableFlag {
+public:
+    explicit ImmutableFlag(const QString &path)
+        : path(path)
+    {
+        QProcess chattr;
+        chattr.start("chattr", {"+i", path});
+        set = chattr.waitForFinished(10000) && chattr.exitStatus() == QProcess::NormalExit && chattr.exitCode() == 0;
+    }
+    ~ImmutableFlag()
+    {
+        if (set)
+            QProcess::execute("chattr", {"-i", path});
+    }
+    bool set = false;
+
+private:
+    const QString path;
+};
+
+// Every file below a folder with its content.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : files_below(folder))
+        files.insert(name, read_file(QDir(folder).filePath(name)));
+    return files;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fault)
+
+class TestTransferFaults : public QObject {
+    Q_OBJECT
+
+    DownloadManager *manager = DownloadManager::instance();
+
+private slots:
+    void cleanup()
+    {
+        manager->cancel_all();
+        QVERIFY(!manager->has_active_tasks());
+    }
+
+    void a_failed_transfer_leaves_the_installed_skin_alone_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("file");      // the file the fault hits
+        QTest::addColumn<int>("status");        // for GetStatus
+        QTest::addColumn<bool>("cancelled");    // ends as a cancellation, not a failure
+        QTest::addColumn<QString>("message");   // a part the failure message must contain
+
+        //                                           fault                      file     status cancelled message
+        QTest::newRow("GET 404, .pak")            << Fault::GetStatus         << "x.pak" << 404 << false << "404";
+        QTest::newRow("GET 404, .sig")            << Fault::GetStatus         << "x.sig" << 404 << false << "404";
+        QTest::newRow("GET 500, .pak")            << Fault::GetStatus         << "x.pak" << 500 << false << "500";
+        QTest::newRow("GET 500, .sig")            << Fault::GetStatus         << "x.sig" << 500 << false << "500";
+        QTest::newRow("reset mid-body, .pak")     << Fault::ConnectionReset   << "x.pak" << 0   << false << "reset";
+        QTest::newRow("reset mid-body, .sig")     << Fault::ConnectionReset   << "x.sig" << 0   << false << "reset";
+        QTest::newRow("truncated body, .pak")     << Fault::TruncatedBody     << "x.pak" << 0   << false << "";
+        QTest::newRow("truncated body, .sig")     << Fault::TruncatedBody     << "x.sig" << 0   << false << "";
+        QTest::newRow("stall then cancel, .pak")  << Fault::StallThenCancel   << "x.pak" << 0   << true  << "";
+        QTest::newRow("stall then cancel, .sig")  << Fault::StallThenCancel   << "x.sig" << 0   << true  << "";
+        QTest::newRow("no Content-Length at all") << Fault::NoLengths         << ""      << 0   << false << "";
+        QTest::newRow("certificate name mismatch") << Fault::UntrustedTls     << ""      << 0   << false << "SSL";
+        QTest::newRow("mod folder not writable")  << Fault::ModFolderReadOnly << ""      << 0   << false << "";
+        QTest::newRow("folder stands at x.pak")   << Fault::TargetIsFolder    << "x.pak" << 0   << false << "x.pak";
+        QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable  << "x.sig" << 0   << false << "x.sig";
+    }
+
+    void a_failed_transfer_leaves_the_installed_skin_alone()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(QString, file);
+        QFETCH(int, status);
+        QFETCH(bool, cancelled);
+        QFETCH(QString, message);
+
+        QTemporaryDir game;
+        const QString mods = mod_folder(game.path());
+        // An earlier install of the same skin (or, where a folder blocks x.pak, its .sig).
+        if (fault != Fault::TargetIsFolder)
+            write_file(join_path(mods, "x.pak"), kOldPak);
+        write_file(join_path(mods, "x.sig"), kOldSig);
+
+        TestServer server;
+        std::unique_ptr<ResettingServer> resetting;
+        std::unique_ptr<MisnamedTlsServer> misnamed;
+        std::unique_ptr<ImmutableFlag> immutable;
+        QMap<QString, TestReply> replies{{"x.pak", file_reply(kNewPak)}, {"x.sig", file_reply(kNewSig)}};
+
+        switch (fault) {
+        case Fault::GetStatus:
+            set_base_url(server.url("/base"));
+            server.route(skin_download_path(), [file, status](const TestRequest &request) {
+                const QString wanted = requested_file(request);
+                if (wanted == file && request.method == "GET")
+                    return TestReply::text("server says no", status);
+                return file_reply(body_of(wanted));
+            });
+            break;
+        case Fault::ConnectionReset:
+            resetting = std::make_unique<ResettingServer>(file);
+            QVERIFY(resetting->isListening());
+            set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(resetting->serverPort()));
+            break;
+        case Fault::TruncatedBody:
+            replies[file].truncate_after = body_of(file).size() / 3;
+            serve_skin_files(server, replies);
+            break;
+        case Fault::StallThenCancel:
+            replies[file] = stalled_reply(body_of(file).size(), body_of(file).size() / 2);
+            serve_skin_files(server, replies);
+            break;
+        case Fault::NoLengths:
+            replies["x.pak"].omit_length_on_head = true;
+            replies["x.sig"].omit_length_on_head = true;
+            serve_skin_files(server, replies);
+            break;
+        case Fault::UntrustedTls:
+            misnamed = std::make_unique<MisnamedTlsServer>();
+            QVERIFY2(misnamed->port > 0, "no HTTPS server could listen on 127.0.0.2");
+            set_base_url(QStringLiteral("https://127.0.0.2:%1/base").arg(misnamed->port));
+            break;
+        case Fault::ModFolderReadOnly:
+            serve_skin_files(server, replies);
+            immutable = std::make_unique<ImmutableFlag>(mods);
+            break;
+        case Fault::TargetIsFolder:
+            write_file(join_path(mods, "x.pak/keep"), "not to be touched");
+            serve_skin_files(server, replies);
+            break;
+        case Fault::TargetImmutable:
+            serve_skin_files(server, replies);
+            immutable = std::make_unique<ImmutableFlag>(join_path(mods, file));
+            break;
+        }
+        if (immutable && !immutable->set)
+            QSKIP("chattr +i is not possible here (it needs root and a file system with the immutable flag)");
+
+        const QMap<QString, QByteArray> before = snapshot(mods);
+        SignalLog log(manager);
+        manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
+
+        if (fault == Fault::ConnectionReset) {
+            // Reset only once part of the body has been written, so the cut is mid-body.
+            const QString partial = join_path(mods, file + ".tmp");
+            QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() && QFileInfo(partial).size() > 0, 15000);
+            resetting->reset();
+        }
+        if (fault == Fault::StallThenCancel) {
+            const QString partial = join_path(mods, file + ".tmp");
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial).size() > 0, 15000);
+            // The body stays stalled for a minute; the cancel must not wait for it.
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(manager->cancel_task("X"));
+            QVERIFY2(clock.elapsed() < 10000, "cancelling waited for the stalled server");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->has_active_tasks(), 30000);
+        QCoreApplication::processEvents();
+
+        QVERIFY(!log.has("completed:X"));
+        if (cancelled) {
+            QCOMPARE(log.events.count("cancelled:X"), 1);
+            QVERIFY(!log.has("failed:X"));
+        } else {
+            QCOMPARE(log.events.count("failed:X"), 1);
+            QCOMPARE(log.messages.size(), 1);
+            QVERIFY2(!log.messages.first().trimmed().isEmpty(), "the failure carries no message");
+            QVERIFY2(log.messages.first().contains(message), qPrintable(log.messages.first()));
+            qInfo("failure message: %s", qPrintable(log.messages.first()));
+        }
+
+        immutable.reset();  // so the folder can be read and later removed
+        const QMap<QString, QByteArray> after = snapshot(mods);
+        QCOMPARE(after.keys(), before.keys());  // nothing new, in particular no ".tmp"
+        QStringList changed;
+        for (const QString &name : before.keys())
+            if (after.value(name) != before.value(name))
+                changed << name;
+        QVERIFY2(changed.isEmpty(), qPrintable(changed.join(", ") + " changed by the failed task"));
+    }
+};
+
+ZORBEL_TEST_MAIN(TestTransferFaults)
+#include "tst_transfer_faults.moc"
