@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the demo catalogue server on 127.0.0.1 and
 # the program against it; the server stops when the program exits.
+#   ./run.sh --fake-game   also makes a fake game installation under build/fake-game and
+#                          runs a stand-in game process there, so that 检测目录 finds it.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,9 +13,21 @@ cmake --build build
 
 data=${ZORBEL_DEMO_DATA:-$PWD/build/demo-data}
 port=${ZORBEL_DEMO_PORT:-8443}
-build/demo-server/zorbel-demo-server --port "$port" --data "$data" &
+# ZORBEL_DEMO_RATE=2048 sends skin files at 2 MiB/s, to watch an install count up.
+build/demo-server/zorbel-demo-server --port "$port" --data "$data" --rate "${ZORBEL_DEMO_RATE:-0}" &
 server=$!
-trap 'kill $server 2>/dev/null; wait $server 2>/dev/null' EXIT
+pids=($server)
+trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null' EXIT
+
+if [ "${1:-}" = "--fake-game" ]; then
+    game=$PWD/build/fake-game
+    build/demo-server/zorbel-demo-server --make-game "$game" >/dev/null
+    exe=$game/DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe
+    cp "$(command -v sleep)" "$exe"
+    "$exe" infinity &
+    pids+=($!)
+    echo "Fake game running from $exe"
+fi
 
 # The server makes its certificate on first start; wait until it answers.
 for _ in $(seq 1 100); do

@@ -66,7 +66,10 @@ int main(int argc, char **argv)
     const QCommandLineOption game_option(QStringLiteral("make-game"),
                                          QStringLiteral("Create a fake game installation in DIR and exit."),
                                          QStringLiteral("DIR"));
-    parser.addOptions({port_option, host_option, data_option, version_option, game_option});
+    const QCommandLineOption rate_option(QStringLiteral("rate"),
+                                         QStringLiteral("Send skin files at most this fast, in KiB/s (0: no limit)."),
+                                         QStringLiteral("KIB"), QStringLiteral("0"));
+    parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option});
     const bool parsed = parser.parse(arguments);
     const QString data_dir = QDir(parser.value(data_option)).absolutePath();
 
@@ -130,7 +133,8 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("cannot listen on %1 port %2").arg(host).arg(wanted_port));
 
     install_routes(server, RouteSettings{data_dir.toStdString(), origin(host, port).toStdString(),
-                                         parser.value(version_option).toStdString()});
+                                         parser.value(version_option).toStdString(),
+                                         parser.value(rate_option).toInt()});
     say(QStringLiteral("serving %1%2 from %3").arg(origin(host, port), QString::fromStdString(BASE_PATH), data_dir));
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -59,7 +60,7 @@ void not_found(httplib::Response &res)
 
 // Streams the file from disk in slices, so a 100 MB skin never sits in memory. HEAD is
 // answered from the same handler: the length is announced and no slice is read.
-void serve_file(httplib::Response &res, const fs::path &path)
+void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0)
 {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) {
@@ -77,9 +78,13 @@ void serve_file(httplib::Response &res, const fs::path &path)
         res.set_content("", type);
         return;
     }
-    res.set_content_provider(size_t(size), type, [file](size_t offset, size_t length, httplib::DataSink &sink) {
+    res.set_content_provider(size_t(size), type, [file, rate_kib](size_t offset, size_t length,
+                                                                  httplib::DataSink &sink) {
         char slice[64 * 1024];
         const size_t wanted = std::min(length, sizeof slice);
+        // A slow line on demand, so that a download can be watched on a fast loopback.
+        if (rate_kib > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(wanted * 1000000 / (size_t(rate_kib) * 1024)));
         file->clear();
         file->seekg(std::streamoff(offset));
         file->read(slice, std::streamsize(wanted));
@@ -189,7 +194,7 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
                    if (path.empty())
                        not_found(res);
                    else
-                       serve_file(res, path);
+                       serve_file(res, path, settings.skin_rate_kib);
                });
 
     server.Get(exact("/api1/"), [settings](const httplib::Request &req, httplib::Response &res) {

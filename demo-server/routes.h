@@ -9,6 +9,7 @@ struct RouteSettings {
     std::string data_dir;        // the served folder (layout in README.md)
     std::string default_origin;  // "https://HOST:PORT", used when a request carries no usable Host
     std::string version;         // "RIzured版本" of the version record
+    int skin_rate_kib = 0;       // skin files sent at most this fast (KiB/s); 0: no limit
 };
 
 // Path of the discovery address; every catalogue endpoint hangs below it.
