@@ -28,7 +28,7 @@ struct SharedCaches {
         curl_share_setopt(handle, CURLSHOPT_USERDATA, this);
         curl_share_setopt(handle, CURLSHOPT_LOCKFUNC, &SharedCaches::lock);
         curl_share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &SharedCaches::unlock);
-        load_ca_bundle();
+        ca_bundle = trusted_certificates();
     }
 
     static void lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
@@ -38,23 +38,6 @@ struct SharedCaches {
     static void unlock(CURL *, curl_lock_data data, void *self)
     {
         static_cast<SharedCaches *>(self)->locks[data].unlock();
-    }
-
-    void load_ca_bundle()
-    {
-        const QString extra = extra_ca_file();
-        if (extra.isEmpty())
-            return;
-        QByteArray pem;
-        if (const char *system = curl_version_info(CURLVERSION_NOW)->cainfo) {
-            QFile file(QString::fromLocal8Bit(system));
-            if (file.open(QIODevice::ReadOnly))
-                pem = file.readAll() + '\n';
-        }
-        QFile file(extra);
-        if (file.open(QIODevice::ReadOnly))
-            pem += file.readAll();
-        ca_bundle = pem.toStdString();
     }
 };
 
@@ -307,6 +290,23 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
             response.error = QString::fromUtf8(error_text[0] ? error_text : curl_easy_strerror(result));
         return response;
     }
+}
+
+std::string trusted_certificates()
+{
+    const QString extra = extra_ca_file();
+    if (extra.isEmpty())
+        return {};
+    QByteArray pem;
+    if (const char *system = curl_version_info(CURLVERSION_NOW)->cainfo) {
+        QFile file(QString::fromLocal8Bit(system));
+        if (file.open(QIODevice::ReadOnly))
+            pem = file.readAll() + '\n';
+    }
+    QFile file(extra);
+    if (file.open(QIODevice::ReadOnly))
+        pem += file.readAll();
+    return pem.toStdString();
 }
 
 HttpSession &session()

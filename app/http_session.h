@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 struct HttpRequest {
     QString url;
@@ -73,3 +74,8 @@ private:
 
 // The process-wide session.
 HttpSession &session();
+
+// The certificates every request of the program trusts, as one PEM text: the system's
+// store plus ZORBEL_CA_FILE. Empty when no extra file is named (libcurl then uses the
+// system store on its own).
+std::string trusted_certificates();

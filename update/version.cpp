@@ -3,7 +3,6 @@
 #include "app/config.h"
 #include "app/http_session.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QVector>
@@ -49,25 +48,6 @@ size_t collect_body(char *data, size_t size, size_t count, void *target)
 {
     static_cast<QByteArray *>(target)->append(data, int(size * count));
     return size * count;
-}
-
-// The system's trusted certificates plus the extra file, as one PEM text; empty when no
-// extra file is named (libcurl then uses the system store on its own).
-std::string trusted_certificates()
-{
-    const QString extra = extra_ca_file();
-    if (extra.isEmpty())
-        return {};
-    QByteArray pem;
-    if (const char *system = curl_version_info(CURLVERSION_NOW)->cainfo) {
-        QFile file(QString::fromLocal8Bit(system));
-        if (file.open(QIODevice::ReadOnly))
-            pem = file.readAll() + '\n';
-    }
-    QFile file(extra);
-    if (file.open(QIODevice::ReadOnly))
-        pem += file.readAll();
-    return pem.toStdString();
 }
 
 struct Reply {
