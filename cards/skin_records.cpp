@@ -1,5 +1,7 @@
 #include "cards/skin_records.h"
 
+#include "catalog/catalog.h"
+
 const QStringList &required_skin_fields()
 {
     static const QStringList fields{QStringLiteral("name"), QStringLiteral("MainCategory"),
@@ -30,10 +32,8 @@ QVector<QJsonObject> records_of_selection(const QVector<QJsonObject> &skins,
     const bool by_subcategory = subcategory && !subcategory->isEmpty();
     if (!by_subcategory && !category)
         return selected;
-    const QString key = by_subcategory ? QStringLiteral("subcategory") : QStringLiteral("MainCategory");
-    const QJsonValue wanted(by_subcategory ? *subcategory : *category);
     for (const QJsonObject &record : skins) {
-        if (record.value(key) == wanted)
+        if (in_selection(record, category.value_or(QString()), subcategory))
             selected.append(record);
     }
     return selected;

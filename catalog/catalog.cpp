@@ -248,6 +248,14 @@ CategoryRanking rank_categories(const QJsonValue &catalogue)
     return result;
 }
 
+bool in_selection(const QJsonObject &record, const QString &main_category,
+                  const std::optional<QString> &subcategory)
+{
+    const bool by_subcategory = subcategory && !subcategory->isEmpty();
+    const QJsonValue value = record.value(by_subcategory ? kSubcategory : kMainCategory);
+    return value.isString() && value.toString() == (by_subcategory ? *subcategory : main_category);
+}
+
 SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_category,
                            const std::optional<QString> &subcategory)
 {
@@ -257,10 +265,6 @@ SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_cate
         double skin_id;
         int index;
     };
-
-    const bool by_subcategory = subcategory && !subcategory->isEmpty();
-    const QLatin1String filter_key = by_subcategory ? kSubcategory : kMainCategory;
-    const QString wanted = by_subcategory ? *subcategory : main_category;
 
     SkinSelection result;
     QVector<Entry> kept;
@@ -272,8 +276,7 @@ SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_cate
             return result;
         }
         const QJsonObject record = item.toObject();
-        const QJsonValue value = record.value(filter_key);
-        if (!value.isString() || value.toString() != wanted)
+        if (!in_selection(record, main_category, subcategory))
             continue;
         Entry entry{0, 0, 0, records.size()};
         if (!integer_field(record, kMainRank, index, &entry.main_rank, &result.error)
