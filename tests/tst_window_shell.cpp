@@ -60,6 +60,19 @@ private slots:
         QVERIFY(format_log_line(QtCriticalMsg, "main", "m").contains(" [ERROR] main: m"));
     }
 
+    void game_relative_folders_become_real_nested_folders()
+    {
+        QTemporaryDir root;
+        const QString mod_dir = join_path(root.path(), MOD_SUBDIR);
+        QCOMPARE(mod_dir, root.path() + "/DreadHunger/Content/Paks/qvmods");
+        QVERIFY(QDir().mkpath(mod_dir));
+        QVERIFY(QDir(root.path() + "/DreadHunger/Content/Paks").exists());
+        QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"DreadHunger"});
+        QCOMPARE(join_path(root.path(), PAK_DIR, "DreadHunger-WindowsNoEditor.pak"),
+                 root.path() + "/DreadHunger/Content/Paks/DreadHunger-WindowsNoEditor.pak");
+        QCOMPARE(windows_base_name("mods\\sub/abc.pak"), QStringLiteral("abc.pak"));
+    }
+
     void start_up_discovers_the_base_and_logs_the_endpoints()
     {
         SkinServer server;

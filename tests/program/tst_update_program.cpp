@@ -75,6 +75,17 @@ private slots:
 
         QTRY_VERIFY2_WITH_TIMEOUT(log.contains(QStringLiteral("[INFO] main: 当前已是最新版本")), qPrintable(log), 60000);
         QCOMPARE(server.request_count(QStringLiteral("/api1/")), 2);
+        // Every line the program writes has the one log format.
+        const QRegularExpression format(QStringLiteral(
+            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[(INFO|WARNING|ERROR)\\] \\w+: "));
+        const QRegularExpression current(QStringLiteral(
+            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[INFO\\] main: 当前已是最新版本$"));
+        bool current_seen = false;
+        for (const QString &line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QVERIFY2(format.match(line).hasMatch(), qPrintable(line));
+            current_seen = current_seen || current.match(line).hasMatch();
+        }
+        QVERIFY(current_seen);
         // Still there a while after the check: nothing ends it.
         QVERIFY(!program.waitForFinished(2000));
         QCOMPARE(program.state(), QProcess::Running);
