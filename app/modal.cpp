@@ -1,6 +1,8 @@
 #include "app/modal.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +18,28 @@ ExitHandler &exit_handler()
     static ExitHandler handler;
     return handler;
 }
+// Qt labels standard buttons in English unless its translations are deployed; every text
+// the user sees is Chinese.
+void label_standard_buttons(QMessageBox &box)
+{
+    static const QList<QPair<QMessageBox::StandardButton, QString>> labels{
+        {QMessageBox::Ok, QStringLiteral("确定")},
+        {QMessageBox::Yes, QStringLiteral("是")},
+        {QMessageBox::No, QStringLiteral("否")},
+        {QMessageBox::Cancel, QStringLiteral("取消")},
+        {QMessageBox::Close, QStringLiteral("关闭")},
+    };
+    for (const auto &label : labels)
+        if (QAbstractButton *button = box.button(label.first))
+            button->setText(label.second);
+}
+
 } // namespace
 
 int run_modal(QDialog &dialog)
 {
+    if (auto *box = qobject_cast<QMessageBox *>(&dialog))
+        label_standard_buttons(*box);
     if (modal_runner())
         return modal_runner()(dialog);
     return dialog.exec();

@@ -8,7 +8,8 @@
 class QDialog;
 
 // Runs `dialog` modally and returns its result (QDialog::exec by default; for a
-// QMessageBox, the standard button that was pressed).
+// QMessageBox, the standard button that was pressed). A message box's standard buttons
+// are labelled in Chinese first.
 int run_modal(QDialog &dialog);
 
 // Ends the process with `code` (flushes the log first). In tests, calls the handler.

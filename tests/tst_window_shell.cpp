@@ -143,6 +143,7 @@ private slots:
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("确认关闭"));
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("有正在下载的任务，确定要关闭软件吗？"));
+        QCOMPARE(boxes.boxes[0].buttons, QStringList({QStringLiteral("是"), QStringLiteral("否")}));
         QVERIFY(window->isVisible());
         QVERIFY(manager->has_active_tasks());
         QCOMPARE(manager->get_queue().size(), 1);

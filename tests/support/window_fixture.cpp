@@ -19,6 +19,8 @@ ModalRecorder::ModalRecorder()
         box.title = dialog.windowTitle();
         if (auto *message = qobject_cast<QMessageBox *>(&dialog)) {
             box.text = message->text();
+            for (QAbstractButton *button : message->buttons())
+                box.buttons << button->text();
             boxes.append(box);
             if (answer >= 0)
                 return answer;

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ struct RecordedBox {
     QString type;   // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
     QString title;
     QString text;   // the message box text, empty for other dialogs
+    QStringList buttons;  // the message box's button texts, in the box's order
 };
 
 // Answers every modal dialog at once and records it; restores the default when destroyed.
