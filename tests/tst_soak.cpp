@@ -204,8 +204,9 @@ private slots:
         QVERIFY2(log.messages.isEmpty(), qPrintable(log.messages.join('\n')));
         QVERIFY(!boxes->saw("下载失败"));
 
-        // Every download thread has ended (libcurl's short-lived helpers may need a moment).
-        QTRY_COMPARE_WITH_TIMEOUT(thread_count(), threads_before, 10000);
+        // Every download thread has ended. (Not an exact count: a short-lived helper thread
+        // may have been running when the first count was taken.)
+        QTRY_VERIFY_WITH_TIMEOUT(thread_count() <= threads_before, 10000);
 
         // Only whole skins on disk, and nothing half-written.
         for (int i = 0; i < kSkins; ++i) {
