@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QVariantMap>
 #include <QVector>
 
@@ -68,6 +69,7 @@ private:
     }
     Outcome probe(const QString &url, const QString &filename);
     Outcome fetch(const TransferEntry &entry);
+    Outcome put_in_place();
 
     const QVariantMap skin;
     const QString install_path;
@@ -116,9 +118,43 @@ TaskRun::Outcome TaskRun::execute()
         return Outcome::Cancelled;
 
     // Both files arrived whole: only now do they replace what is installed.
-    for (const TransferEntry &entry : entries)
-        if (!safe_rename(entry.temp_path, entry.final_path))
+    return put_in_place();
+}
+
+TaskRun::Outcome TaskRun::put_in_place()
+{
+    // The installed pair is set aside first, so that a file that cannot be moved (held
+    // open by the game, say) stops the install before anything changed, and a failure
+    // after that puts the old pair back: never a new .pak beside an old .sig. The backups
+    // end in ".tmp", so the clean-up at close removes any that a crash leaves behind.
+    QVector<QPair<QString, QString>> set_aside;  // (installed file, its backup)
+    const auto restore = [&set_aside] {
+        for (const auto &moved : set_aside)
+            safe_rename(moved.second, moved.first);
+    };
+    for (const TransferEntry &entry : entries) {
+        const QFileInfo installed(entry.final_path);
+        if (!installed.exists() && !installed.isSymLink())
+            continue;
+        const QString backup = entry.final_path + QStringLiteral(".old.tmp");
+        if (!installed.isFile() || !safe_rename(entry.final_path, backup)) {
+            restore();
+            return fail(QStringLiteral("无法替换已安装的文件: ") + windows_base_name(entry.filename));
+        }
+        set_aside.append({entry.final_path, backup});
+    }
+    QStringList placed;
+    for (const TransferEntry &entry : entries) {
+        if (!safe_rename(entry.temp_path, entry.final_path)) {
+            for (const QString &path : qAsConst(placed))
+                safe_remove(path);
+            restore();
             return fail(QStringLiteral("无法将文件移动到位: ") + windows_base_name(entry.filename));
+        }
+        placed << entry.final_path;
+    }
+    for (const auto &moved : qAsConst(set_aside))
+        safe_remove(moved.second);
     return Outcome::Done;
 }
 
