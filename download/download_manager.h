@@ -3,6 +3,7 @@
 // QThread with a DownloadWorker, and tells every card and the queue dialog what
 // happens through its six signals.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -10,9 +11,11 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class DownloadWorker;
 class QThread;
+class QTimer;
 
 // A task record: {"skin_id": name, "skin_data": skin record, "game_dir": game root}.
 // Shared, never changed after creation.
@@ -34,9 +37,11 @@ public:
 
     // Progress report of the running worker; called on the worker's thread and never
     // blocks. `serial` identifies the task the report belongs to: reports of a task that
-    // is no longer current are ignored. progress_updated is emitted on the manager's
-    // thread, and only while that task is still current, so no receiver sees a
-    // percentage after the task's end.
+    // is no longer current are ignored. Every accepted report becomes one
+    // progress_updated, in order, emitted on the manager's thread, before the task's
+    // task_completed or task_failed, and only while that task is still current, so no
+    // receiver sees a percentage after the task's end. Reports reach that thread in
+    // batches, at most twenty batches a second.
     void update_progress(quint64 serial, const QString &skin_name, int progress);
 
 signals:
@@ -50,12 +55,14 @@ signals:
 private:
     friend class TestDownloadManager;  // delivers late reports of replaced workers
 
-    DownloadManager() = default;
+    DownloadManager();
     void _process_queue();
     void _start_task(const DownloadTask &task);
     void _on_task_finished(quint64 serial, const QString &skin_name);
     void _on_task_error(quint64 serial, const QString &skin_name, const QString &error);
     void _stop_current_thread();
+    void _deliver_progress();
+    void _emit_pending_progress();
 
     // Touched on the manager's thread only.
     QVector<DownloadTask> queue;
@@ -68,4 +75,15 @@ private:
     std::atomic<quint64> current_serial{0};   // 0 while nothing runs
     std::atomic_int current_progress{0};
     QString current_name;
+
+    // Reports on their way from the worker's thread to this one.
+    struct ProgressReport {
+        quint64 serial;
+        int progress;
+    };
+    std::mutex progress_mutex;
+    QVector<ProgressReport> pending_progress;  // guarded by progress_mutex
+    bool progress_delivery_posted = false;     // guarded by progress_mutex
+    QTimer *progress_timer = nullptr;          // holds back a batch that comes too soon
+    QElapsedTimer last_delivery;
 };

@@ -7,6 +7,8 @@
 
 #include <QElapsedTimer>
 
+#include <thread>
+
 class TestDownloadManager : public QObject {
     Q_OBJECT
 
@@ -33,6 +35,7 @@ private slots:
         serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
                                    {"stall.sig", file_reply("sig")},
                                    {"ok.pak", file_reply(QByteArray(3000, 'p'))},
+
                                    {"ok.sig", file_reply("sig")}});
     }
 
@@ -143,6 +146,41 @@ private slots:
         QCOMPARE(manager->get_current_progress(), 70);
         QTRY_COMPARE(log.progress, QList<int>({70}));
         QCOMPARE(log.progress_names, QStringList({"A"}));
+    }
+
+    void a_burst_of_reports_arrives_whole_and_in_order()
+    {
+        manager->add_task(task("A", "stall"));
+        SignalLog log(manager);
+        const quint64 current = serial();
+        QList<int> sent;
+        for (int i = 0; i < 5000; ++i)
+            sent << i % 101;
+        // As the worker does: from its own thread, far faster than any GUI repaints.
+        std::thread reporter([&] {
+            for (int value : sent)
+                manager->update_progress(current, "A", value);
+        });
+        reporter.join();
+        QTRY_COMPARE(log.progress.size(), sent.size());
+        QCOMPARE(log.progress, sent);
+        QCOMPARE(log.progress_names.count("A"), sent.size());
+    }
+
+    void reports_held_for_the_next_batch_come_before_the_outcome()
+    {
+        // A paid skin: the worker reports its failure at once, without a request.
+        manager->add_task(make_task("A", game->path(), "buy_me.txt", "buy_me.sig"));
+        manager->update_progress(serial(), "A", 10);
+        manager->update_progress(serial(), "A", 20);
+        manager->last_delivery.start();  // a batch went out just now: these two wait for the next one
+        QStringList order;
+        connect(manager, &DownloadManager::progress_updated, this,
+                [&](const QString &, int p) { order << QString::number(p); });
+        connect(manager, &DownloadManager::task_failed, this, [&](const QString &n) { order << "failed:" + n; });
+        QTRY_VERIFY_WITH_TIMEOUT(order.contains("failed:A"), 10000);
+        disconnect(manager, nullptr, this, nullptr);
+        QCOMPARE(order, QStringList({"10", "20", "failed:A"}));
     }
 
     void progress_queued_before_a_cancel_is_dropped()
