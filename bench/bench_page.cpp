@@ -47,12 +47,7 @@ bool BenchPage::show_page(const QVector<QJsonObject> &records, int page)
     w.current_category_name = records.value(0).value(QStringLiteral("MainCategory")).toString();
     w.current_subcategory_name.reset();
     w.current_page = page;
-    return rebuild_page();
-}
-
-bool BenchPage::rebuild_page()
-{
-    window().show_current_page();
+    w.show_current_page();
     return wait_for_covers();
 }
 

@@ -31,8 +31,6 @@ public:
     // Shows `records` (all of the first record's main category) at `page` and waits
     // until every card's cover is in.
     bool show_page(const QVector<QJsonObject> &records, int page = 0);
-    // Builds the current page again and waits for its covers, as show_page.
-    bool rebuild_page();
     QList<SkinWidget *> cards() const;
 
     // Waits until every card of the page has loaded its cover.

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 
 namespace {
@@ -109,14 +110,15 @@ protected:
     }
 };
 
-} // namespace
-
+// The two addresses the worker asks for, composed as the worker composes them.
 QStringList skin_urls(const SkinFiles &skin)
 {
     const QString query = QStringLiteral("?MainCategory=猎人&subcategory=猎人系列1&");
     return {SKIN_DOWNLOAD_API + query + QStringLiteral("pak_original=") + skin.stem + QStringLiteral(".pak"),
             SKIN_DOWNLOAD_API + query + QStringLiteral("sig_original=") + skin.stem + QStringLiteral(".sig")};
 }
+
+} // namespace
 
 InstallRun measure_install(BenchPage &page, const SkinFiles &skin, bool track_memory)
 {

@@ -4,7 +4,6 @@
 // curl command fetching the same two addresses; and a cancel during a stalled body.
 
 #include <QString>
-#include <QStringList>
 
 class BenchPage;
 class StallServer;
@@ -43,9 +42,6 @@ struct CurlRun {
 
 // curl -s -o … --cacert … for both files of `skin` into `out_dir`.
 CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QString &ca_file);
-
-// The two addresses the worker asks for, as the worker composes them.
-QStringList skin_urls(const SkinFiles &skin);
 
 struct CancelRun {
     QString failure;

@@ -28,16 +28,6 @@ double median(QVector<double> values)
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
 }
 
-double minimum(const QVector<double> &values)
-{
-    return values.isEmpty() ? 0 : *std::min_element(values.begin(), values.end());
-}
-
-double maximum(const QVector<double> &values)
-{
-    return values.isEmpty() ? 0 : *std::max_element(values.begin(), values.end());
-}
-
 namespace {
 qint64 status_field_kb(const QByteArray &field)
 {

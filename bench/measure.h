@@ -11,8 +11,6 @@ qint64 now_ns();
 double ms_between(qint64 from_ns, qint64 to_ns);
 
 double median(QVector<double> values);
-double minimum(const QVector<double> &values);
-double maximum(const QVector<double> &values);
 
 // Resident set size and its peak (VmRSS, VmHWM) of this process, in kB; -1 if unknown.
 qint64 rss_kb();
