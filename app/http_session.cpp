@@ -2,13 +2,17 @@
 
 #include "app/config.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <curl/curl.h>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -18,7 +22,10 @@ using Clock = std::chrono::steady_clock;
 struct SharedCaches {
     CURLSH *handle = nullptr;
     std::mutex locks[CURL_LOCK_DATA_LAST];
-    std::string ca_bundle;  // system bundle + ZORBEL_CA_FILE, when the latter is set
+    // System bundle + ZORBEL_CA_FILE in one file, when the latter is set. A file rather
+    // than a blob: libcurl keeps the certificate store it builds from a file in the
+    // multi handle, so that only the first connection of a handle pays for parsing it.
+    std::unique_ptr<QTemporaryFile> ca_bundle;
 
     SharedCaches()
     {
@@ -28,7 +35,14 @@ struct SharedCaches {
         curl_share_setopt(handle, CURLSHOPT_USERDATA, this);
         curl_share_setopt(handle, CURLSHOPT_LOCKFUNC, &SharedCaches::lock);
         curl_share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &SharedCaches::unlock);
-        ca_bundle = trusted_certificates();
+        const std::string pem = trusted_certificates();
+        if (!pem.empty()) {
+            ca_bundle = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("zorbel-ca-XXXXXX.pem")));
+            if (ca_bundle->open()) {
+                ca_bundle->write(pem.data(), qint64(pem.size()));
+                ca_bundle->flush();
+            }
+        }
     }
 
     static void lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
@@ -48,7 +62,8 @@ SharedCaches &shared()
 }
 
 // One easy handle and one multi handle per thread: the multi handle owns the thread's
-// connection cache, so sequential requests of a thread reuse their connections.
+// connection cache and its certificate store, so sequential requests of a thread reuse
+// both.
 struct ThreadHandles {
     CURL *easy = curl_easy_init();
     CURLM *multi = curl_multi_init();
@@ -64,10 +79,47 @@ struct ThreadHandles {
     }
 };
 
+// Each download runs on a fresh thread. Handles of a thread that ended are handed to the
+// next thread that asks (never to two at once), so a new download starts with a built
+// certificate store and warm connections instead of paying for both again.
+class HandlePool {
+public:
+    std::unique_ptr<ThreadHandles> take()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (idle.empty())
+            return std::make_unique<ThreadHandles>();
+        std::unique_ptr<ThreadHandles> handles = std::move(idle.back());
+        idle.pop_back();
+        return handles;
+    }
+    void give_back(std::unique_ptr<ThreadHandles> handles)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (idle.size() < kKept)
+            idle.push_back(std::move(handles));
+    }
+
+private:
+    static constexpr size_t kKept = 4;
+    std::mutex mutex;
+    std::vector<std::unique_ptr<ThreadHandles>> idle;
+};
+
+HandlePool &handle_pool()
+{
+    static auto *pool = new HandlePool;  // lives until the process ends
+    return *pool;
+}
+
 ThreadHandles &thread_handles()
 {
-    thread_local ThreadHandles handles;
-    return handles;
+    struct Lease {
+        std::unique_ptr<ThreadHandles> handles = handle_pool().take();
+        ~Lease() { handle_pool().give_back(std::move(handles)); }
+    };
+    thread_local Lease lease;
+    return *lease.handles;
 }
 
 struct Transfer {
@@ -212,11 +264,8 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
-        if (!shared().ca_bundle.empty()) {
-            curl_blob blob{const_cast<char *>(shared().ca_bundle.data()), shared().ca_bundle.size(),
-                           CURL_BLOB_NOCOPY};
-            curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
-        }
+        if (shared().ca_bundle)
+            curl_easy_setopt(easy, CURLOPT_CAINFO, QFile::encodeName(shared().ca_bundle->fileName()).constData());
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::on_body);

@@ -16,7 +16,8 @@ class TestDownloadManager : public QObject {
     std::unique_ptr<TestServer> server;
     std::unique_ptr<QTemporaryDir> game;
 
-    // "stall": the .pak's body stops after its first bytes; "ok": small files;
+    // "stall": the .pak's body stops after its first bytes; "quiet": it stops before any
+    // (so the worker reports no progress of its own); "ok": small files;
     // a missing name is answered 404.
     DownloadTask task(const QString &name, const QString &kind)
     {
@@ -34,8 +35,9 @@ private slots:
         game = std::make_unique<QTemporaryDir>();
         serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
                                    {"stall.sig", file_reply("sig")},
+                                   {"quiet.pak", stalled_reply(4000, 0)},
+                                   {"quiet.sig", file_reply("sig")},
                                    {"ok.pak", file_reply(QByteArray(3000, 'p'))},
-
                                    {"ok.sig", file_reply("sig")}});
     }
 
@@ -134,7 +136,7 @@ private slots:
 
     void progress_of_another_task_is_ignored()
     {
-        manager->add_task(task("A", "stall"));
+        manager->add_task(task("A", "quiet"));
         SignalLog log(manager);
         manager->update_progress(serial(), "other", 50);
         manager->update_progress(serial() + 1, "A", 60);
@@ -150,7 +152,7 @@ private slots:
 
     void a_burst_of_reports_arrives_whole_and_in_order()
     {
-        manager->add_task(task("A", "stall"));
+        manager->add_task(task("A", "quiet"));
         SignalLog log(manager);
         const quint64 current = serial();
         QList<int> sent;

@@ -132,6 +132,7 @@ TestServer::TestServer(bool tls)
     }
     d->server->set_keep_alive_max_count(1000);
     d->server->set_keep_alive_timeout(1);
+    d->server->set_tcp_nodelay(true);  // no Nagle wait between headers and body
     auto handler = [this](const httplib::Request &req, httplib::Response &res) { d->handle(req, res); };
     d->server->Get(".*", handler);
     d->server->Post(".*", handler);
