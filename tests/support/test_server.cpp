@@ -133,6 +133,10 @@ TestServer::TestServer(bool tls)
     d->server->set_keep_alive_max_count(1000);
     d->server->set_keep_alive_timeout(1);
     d->server->set_tcp_nodelay(true);  // no Nagle wait between headers and body
+    // A stalled answer keeps its handler thread until the stall ends, even after the
+    // client gave up; enough threads that a run of cancelled stalls does not starve the
+    // requests that follow.
+    d->server->new_task_queue = [] { return new httplib::ThreadPool(256); };
     auto handler = [this](const httplib::Request &req, httplib::Response &res) { d->handle(req, res); };
     d->server->Get(".*", handler);
     d->server->Post(".*", handler);
