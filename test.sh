@@ -21,4 +21,14 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 cd "$dir"
-ctest --output-on-failure -j2 "$@"
+if [ $# -gt 0 ]; then
+    exec ctest --output-on-failure -j2 "$@"
+fi
+# The catalogue fuzzer first, on its own, so that its crash-free count is printed.
+if ! ctest -L fuzz -V > fuzz.log 2>&1; then
+    tail -n 40 fuzz.log
+    echo "catalogue fuzzing failed (full log: $dir/fuzz.log)"
+    exit 1
+fi
+grep -h -E "catalogue fuzz:|Not Run|Skipped" fuzz.log || true
+ctest --output-on-failure -j2 -LE fuzz
