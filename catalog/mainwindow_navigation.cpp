@@ -77,6 +77,18 @@ QList<QPushButton *> buttons_of(QLayout *layout)
     return buttons;
 }
 
+// Replaces the card area with one centred line and paints it at once, before the slower
+// work that follows the click.
+void show_card_area_notice(MainWindow *window, const QString &text)
+{
+    window->_clear_layout(window->flow_layout);
+    auto *notice = new QLabel(text);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setStyleSheet(kPlaceholderStyle);
+    window->flow_layout->addWidget(notice);
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 QVBoxLayout *MainWindow::_create_category_navigation()
@@ -119,12 +131,7 @@ void MainWindow::_select_main_category(const QString &category_name)
     if (_load_skins_timer)
         _load_skins_timer->stop();
 
-    _clear_layout(flow_layout);
-    auto *waiting = new QLabel(QStringLiteral("请选择子分类..."));
-    waiting->setAlignment(Qt::AlignCenter);
-    waiting->setStyleSheet(kPlaceholderStyle);
-    flow_layout->addWidget(waiting);
-    QCoreApplication::processEvents();  // paint the label before the rows are rebuilt
+    show_card_area_notice(this, QStringLiteral("请选择子分类..."));
 
     _update_subcategory_ui();
     _show_instructions_content();
@@ -171,12 +178,7 @@ void MainWindow::_select_subcategory(const std::optional<QString> &subcategory_n
     }
     current_subcategory_name = subcategory_name;
 
-    _clear_layout(flow_layout);
-    auto *loading = new QLabel(QStringLiteral("正在加载皮肤列表..."));
-    loading->setAlignment(Qt::AlignCenter);
-    loading->setStyleSheet(kPlaceholderStyle);
-    flow_layout->addWidget(loading);
-    QCoreApplication::processEvents();  // paint the label before the list is built
+    show_card_area_notice(this, QStringLiteral("正在加载皮肤列表..."));
 
     if (!_load_skins_timer) {
         _load_skins_timer = new QTimer(this);
