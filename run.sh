@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh run
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+cmake --build build --target zorbel-skins zorbel-demo-server
 
 data=${ZORBEL_DEMO_DATA:-$PWD/build/demo-data}
 port=${ZORBEL_DEMO_PORT:-8443}
