@@ -9,7 +9,6 @@
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,15 +19,6 @@
 #include <QSignalSpy>
 
 namespace {
-
-QByteArray png_of(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QImage solid(int width, int height, QColor colour)
 {
@@ -84,7 +74,7 @@ private slots:
         server.route(image_path, [](const TestRequest &request) {
             const QString cover = request.query.value("cover");
             if (cover == "red.png") {
-                TestReply png = TestReply::text(png_of(solid(64, 64, Qt::red)));
+                TestReply png = TestReply::text(png_bytes(solid(64, 64, Qt::red)));
                 png.content_type = "image/png";
                 return png;
             }
@@ -120,7 +110,7 @@ private slots:
             QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
         QFile file(cached);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), png_of(solid(64, 64, Qt::red)));
+        QCOMPARE(file.readAll(), png_bytes(solid(64, 64, Qt::red)));
 
         SkinWidget second(skin("b", "red.png"), QString());
         QVERIFY(wait_for_cover(second));

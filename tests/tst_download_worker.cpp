@@ -3,6 +3,7 @@
 
 #include "download/download_manager.h"
 #include "download_fixture.h"
+#include "support/raw_http_server.h"
 #include "support/test_env.h"
 
 #include <QElapsedTimer>
@@ -14,41 +15,26 @@ namespace {
 // Plain HTTP that announces a size on HEAD but, on GET, sends a body without a length
 // and closes the connection half way: a dropped connection the client cannot tell from
 // a complete close-delimited body.
-class DroppingServer : public QTcpServer {
+class DroppingServer : public RawHttpServer {
 public:
     explicit DroppingServer(int size)
         : size(size)
     {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        listen(QHostAddress::LocalHost);
     }
 
 private:
-    void serve(QTcpSocket *socket)
+    bool answer(QTcpSocket *socket, const QByteArray &head) override
     {
-        QByteArray &buffer = buffers[socket];
-        buffer += socket->readAll();
-        int end;
-        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
-            const QByteArray head = buffer.left(end);
-            buffer.remove(0, end + 4);
-            if (head.startsWith("HEAD")) {
-                socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n");
-            } else {
-                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(size / 2, 'd'));
-                socket->disconnectFromHost();
-                return;
-            }
+        if (head.startsWith("HEAD")) {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n");
+            return true;
         }
+        socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(size / 2, 'd'));
+        socket->disconnectFromHost();
+        return false;
     }
 
     const int size;
-    QMap<QTcpSocket *, QByteArray> buffers;
 };
 
 } // namespace

@@ -11,7 +11,6 @@
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
-#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -43,11 +42,7 @@ QByteArray png()
 {
     QImage image(8, 8, QImage::Format_RGB32);
     image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return png_bytes(image);
 }
 
 // One spy per card, made before the loads it is to see.

@@ -11,7 +11,6 @@
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
@@ -38,11 +37,7 @@ QByteArray tiny_png()
 {
     QImage image(8, 8, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return png_bytes(image);
 }
 
 } // namespace

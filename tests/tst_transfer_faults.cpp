@@ -5,6 +5,7 @@
 
 #include "download/download_manager.h"
 #include "download_fixture.h"
+#include "support/raw_http_server.h"
 #include "support/test_env.h"
 
 #include <httplib.h>
@@ -50,18 +51,11 @@ QString requested_file(const TestRequest &request)
 // Plain HTTP on a raw socket. Both probes and a healthy file are answered in full; the GET
 // of `faulty` gets its headers and half its body, then the connection is held until
 // reset() drops it with a TCP reset (SO_LINGER 0).
-class ResettingServer : public QTcpServer {
+class ResettingServer : public RawHttpServer {
 public:
     explicit ResettingServer(const QString &faulty)
         : faulty(faulty)
     {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        listen(QHostAddress::LocalHost);
     }
 
     bool holding() const { return !held.isEmpty(); }
@@ -80,33 +74,26 @@ public:
     }
 
 private:
-    void serve(QTcpSocket *socket)
+    bool answer(QTcpSocket *socket, const QByteArray &head) override
     {
-        QByteArray &buffer = buffers[socket];
-        buffer += socket->readAll();
-        int end;
-        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
-            const QByteArray head = buffer.left(end);
-            buffer.remove(0, end + 4);
-            const QString target = QUrl::fromPercentEncoding(head.split(' ').value(1));
-            const QString file = target.section('=', -1);
-            const QByteArray body = body_of(file);
-            const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-                                       + QByteArray::number(body.size()) + "\r\n\r\n";
-            if (head.startsWith("HEAD")) {
-                socket->write(headers);
-            } else if (file == faulty) {
-                socket->write(headers + body.left(body.size() / 2));
-                held.append(socket);
-                return;
-            } else {
-                socket->write(headers + body);
-            }
+        const QString target = QUrl::fromPercentEncoding(head.split(' ').value(1));
+        const QString file = target.section('=', -1);
+        const QByteArray body = body_of(file);
+        const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                                   + QByteArray::number(body.size()) + "\r\n\r\n";
+        if (head.startsWith("HEAD")) {
+            socket->write(headers);
+        } else if (file == faulty) {
+            socket->write(headers + body.left(body.size() / 2));
+            held.append(socket);
+            return false;
+        } else {
+            socket->write(headers + body);
         }
+        return true;
     }
 
     const QString faulty;
-    QMap<QTcpSocket *, QByteArray> buffers;
     QList<QPointer<QTcpSocket>> held;
 };
 

@@ -5,6 +5,8 @@
 #include "support/test_env.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
+#include <QImage>
 #include <QPushButton>
 #include <QDialog>
 #include <QJsonDocument>
@@ -104,4 +106,13 @@ QJsonObject skin_record(const QString &name, const QString &main, const QString 
     if (!cover.isEmpty())
         record.insert(QStringLiteral("cover"), cover);
     return record;
+}
+
+QByteArray png_bytes(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }

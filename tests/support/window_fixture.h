@@ -19,6 +19,7 @@
 
 class MainWindow;
 class QDialog;
+class QImage;
 
 struct RecordedBox {
     QString type;   // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
@@ -58,6 +59,9 @@ public:
 
 // Points the program at `server` and builds the window (discovery, catalogue and all).
 std::unique_ptr<MainWindow> make_window(SkinServer &server);
+
+// `image` encoded as PNG, as a cover endpoint would send it.
+QByteArray png_bytes(const QImage &image);
 
 // A catalogue record with the five keys a card needs, plus ranks and a cover.
 QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id = 0,
