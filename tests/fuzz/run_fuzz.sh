@@ -59,6 +59,6 @@ report=$(sed -n '/==ERROR:\|invariant broken\|runtime error:\|ALARM: \|out-of-me
     grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)' | head -n 50)
 if [ -n "$report" ]; then echo "$report"; else tail -n 50 "$work/fuzz.log"; fi
 executed=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$work/fuzz.log" | tail -n 1)
-echo "catalogue fuzz: ${executed:-?} runs, 1 crash (fuzzer exit status $status); reproducer in $work/artifacts:"
+echo "catalogue fuzz: ${executed:-?} runs, then a fault (fuzzer exit status $status); reproducer, if any, in $work/artifacts:"
 ls -l "$work/artifacts"
 exit 1
