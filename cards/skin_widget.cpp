@@ -5,6 +5,7 @@
 #include "app/modal.h"
 #include "cards/skin_records.h"
 #include "download/download_manager.h"
+#include "widgets/cached_drop_shadow.h"
 #include "widgets/image_preview_dialog.h"
 
 #include <QCoreApplication>
@@ -155,11 +156,12 @@ void SkinWidget::init_ui()
 
 void SkinWidget::setup_shadow()
 {
-    auto *shadow = new QGraphicsDropShadowEffect(this);
+    // Cached: the action button inside repaints with every percentage of a download, and
+    // Qt's own effect would re-render and re-blur the whole card each time.
+    auto *shadow = new CachedDropShadowEffect(this);
     shadow->setBlurRadius(8);
     shadow->setOffset(0, 2);
     shadow->setColor(QColor(0, 0, 0, 20));
-    setGraphicsEffect(shadow);
 }
 
 // Progress arrives once per received piece, to every card on the page: the setters
