@@ -95,7 +95,9 @@ private slots:
     {
         QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).remove(QStringLiteral("game_dir"));
         server = std::make_unique<SkinServer>();
-        server->route(SkinServer::image_path(), TestReply{200, png(), "image/png"});
+        TestReply cover = TestReply::text(png());
+        cover.content_type = "image/png";
+        server->route(SkinServer::image_path(), cover);
         boxes = std::make_unique<ModalRecorder>();
         window = make_window(*server);
         QDir(CACHE_DIR).removeRecursively();
