@@ -93,8 +93,10 @@ void expect_same_shadow(Scene &qt_scene, Scene &cached_scene)
     const QImage expected = qt_scene.picture();
     const QImage actual = cached_scene.picture();
     const QRect card = cached_scene.card->geometry();
-    QCOMPARE(QColor(actual.pixel(card.topLeft() + cached_scene.badge->geometry().center())), QColor(Qt::red));
-    QVERIFY(qGray(actual.pixel(card.center().x(), card.bottom() + 1)) < 225);
+    const qreal ratio = actual.devicePixelRatio();  // pictures are in device pixels
+    QCOMPARE(QColor(actual.pixel((card.topLeft() + cached_scene.badge->geometry().center()) * ratio)),
+             QColor(Qt::red));
+    QVERIFY(qGray(actual.pixel(QPoint(card.center().x(), card.bottom() + 1) * ratio)) < 225);
     QCOMPARE(actual.pixel(2, 2), expected.pixel(2, 2));
     QVERIFY2(largest_difference(expected, actual) <= 2,
              qPrintable(QStringLiteral("differs by %1").arg(largest_difference(expected, actual))));
