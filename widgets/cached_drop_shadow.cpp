@@ -65,7 +65,6 @@ CachedDropShadowEffect::CachedDropShadowEffect(QWidget *widget) : QGraphicsDropS
     const auto forget = [this] { shadow = QPixmap(); };
     connect(this, &QGraphicsDropShadowEffect::blurRadiusChanged, this, forget);
     connect(this, &QGraphicsDropShadowEffect::colorChanged, this, forget);
-    connect(this, &QGraphicsDropShadowEffect::offsetChanged, this, forget);
     widget->setGraphicsEffect(this);
 }
 
@@ -112,7 +111,8 @@ void CachedDropShadowEffect::draw(QPainter *painter)
 
     if (shadow.isNull())
         make_shadow();
-    painter->drawPixmap(shadow_origin, shadow);
+    const int pad = qCeil(qCeil(blurRadius()) / pixel_ratio); // the shadow's margin, in logical pixels
+    painter->drawPixmap(offset().toPoint() - QPoint(pad, pad), shadow);
     painter->drawImage(QPoint(), rendering);
 }
 
@@ -134,6 +134,4 @@ void CachedDropShadowEffect::make_shadow()
     }
     shadow = QPixmap::fromImage(*image);
     shadow.setDevicePixelRatio(pixel_ratio);
-    const int logical_pad = qCeil(pad / pixel_ratio);
-    shadow_origin = offset().toPoint() - QPoint(logical_pad, logical_pad);
 }

@@ -16,7 +16,6 @@
 #include <QGraphicsDropShadowEffect>
 #include <QImage>
 #include <QPixmap>
-#include <QPoint>
 #include <QPointer>
 
 class CachedDropShadowEffect : public QGraphicsDropShadowEffect {
