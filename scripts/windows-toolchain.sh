@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Builds the Windows (x86_64-w64-mingw32) libraries the program links against, from Debian's own
+# source packages: qtbase 5.15, libcurl with Schannel and libsodium. They land in a cache folder
+# ($ZORBEL_WINCROSS, default /var/tmp/zorbel-wincross) that cmake/windows-mingw.cmake points at.
+#
+# Each stage records what it built in a stamp (source version + options); a stage whose stamp
+# matches is skipped, so a second run with nothing changed returns at once.
+set -euo pipefail
+
+cache=${ZORBEL_WINCROSS:-/var/tmp/zorbel-wincross}
+host=x86_64-w64-mingw32
+jobs=$(nproc)
+mkdir -p "$cache/src"
+
+say() { printf '[windows-toolchain] %s\n' "$*"; }
+started() { stage_start=$(date +%s); say "$1 …"; }
+finished() { say "$1 done in $(( $(date +%s) - stage_start )) s"; }
+
+qt_options=(-platform linux-g++ -xplatform win32-g++ -device-option CROSS_COMPILE=$host-
+    -release -shared -opensource -confirm-license -nomake examples -nomake tests
+    -no-opengl -no-dbus -no-icu -no-vulkan -no-direct2d -schannel -no-openssl
+    -qt-zlib -qt-pcre -qt-libpng -qt-libjpeg -qt-harfbuzz -qt-freetype
+    -no-feature-sql -no-feature-printer -no-feature-tabletevent)
+curl_options=(--host=$host --with-schannel --without-openssl --without-gnutls --without-libpsl
+    --disable-ldap --disable-ldaps --without-zlib --without-brotli --without-zstd --without-libidn2
+    --without-nghttp2 --without-libssh2 --disable-manual --enable-shared --disable-static)
+sodium_options=(--host=$host --enable-shared --disable-static)
+
+# The source versions this Debian release carries; they are part of every stamp.
+source_version() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2; exit }'; }
+
+stamp_of() { printf '%s\n' "$@" | sha256sum | cut -c1-16; }
+is_current() { [ -f "$cache/$1.stamp" ] && [ "$(cat "$cache/$1.stamp")" = "$2" ]; }
+
+stamps() {
+    qt_stamp=$(stamp_of qtbase "$(source_version qtbase-opensource-src)" "${qt_options[@]}")
+    curl_stamp=$(stamp_of curl "$(source_version curl)" "${curl_options[@]}")
+    sodium_stamp=$(stamp_of libsodium "$(source_version libsodium)" "${sodium_options[@]}")
+}
+
+# Fast path: every stage current, nothing to install.
+stamps
+if is_current qt "$qt_stamp" && is_current curl "$curl_stamp" && is_current sodium "$sodium_stamp" \
+    && command -v $host-g++-posix >/dev/null; then
+    say "up to date in $cache"
+    exit 0
+fi
+
+started "build tools and source entries"
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    cat > /etc/apt/sources.list.d/zorbel-deb-src.sources <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+    fresh_sources=1
+fi
+tools=(g++-mingw-w64-x86-64-posix build-essential dpkg-dev perl python3 autoconf automake libtool
+       make patch pkg-config)
+missing=()
+for package in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ] || [ -n "${fresh_sources:-}" ] || [ -z "$(source_version curl)" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    [ ${#missing[@]} -gt 0 ] && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+finished "build tools and source entries"
+stamps
+
+# fetch PACKAGE: unpacks Debian's source of PACKAGE (patches applied) and prints its folder.
+fetch() {
+    local version dir
+    version=$(source_version "$1")
+    dir=$(find "$cache/src" -maxdepth 1 -type d -name "$2-*" | head -n1)
+    if [ -z "$dir" ]; then
+        (cd "$cache/src" && apt-get source -qq "$1=$version" >/dev/null 2>&1)
+        dir=$(find "$cache/src" -maxdepth 1 -type d -name "$2-*" | head -n1)
+    fi
+    printf '%s\n' "$dir"
+}
+
+# qtbase: Core, Gui, Widgets, Network (Schannel), Test and the Windows/offscreen/minimal platforms.
+if ! is_current qt "$qt_stamp"; then
+    started "qtbase $(source_version qtbase-opensource-src)"
+    src=$(fetch qtbase-opensource-src qtbase-opensource-src)
+    # MinGW's import libraries are lower case; Qt names these two in mixed case.
+    sed -i 's/-lSecur32/-lsecur32/; s/-lCrypt32/-lcrypt32/' "$src/src/network/ssl/ssl.pri"
+    rm -rf "$cache/qt" "$cache/build-qt"
+    mkdir -p "$cache/build-qt"
+    (cd "$cache/build-qt" && "$src/configure" -prefix "$cache/qt" "${qt_options[@]}" > configure.log 2>&1) \
+        || { tail -n 40 "$cache/build-qt/configure.log"; exit 1; }
+    (cd "$cache/build-qt" && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
+        || { tail -n 40 "$cache/build-qt/build.log"; exit 1; }
+    rm -rf "$cache/build-qt"
+    echo "$qt_stamp" > "$cache/qt.stamp"
+    finished "qtbase"
+fi
+
+# libcurl with Schannel. Debian's last two patches rename the library for its gnutls/nss
+# variants; the Windows build wants the plain one.
+if ! is_current curl "$curl_stamp"; then
+    started "curl $(source_version curl)"
+    src=$(fetch curl curl)
+    for patch in 99_nss.patch 90_gnutls.patch; do
+        if patch -p1 -R --dry-run -s -d "$src" < "$src/debian/patches/$patch" >/dev/null 2>&1; then
+            patch -p1 -R -s -d "$src" < "$src/debian/patches/$patch"
+        fi
+    done
+    rm -rf "$cache/curl" "$cache/build-curl"
+    mkdir -p "$cache/build-curl"
+    (cd "$src" && autoreconf -fi > "$cache/build-curl/autoreconf.log" 2>&1)
+    (cd "$cache/build-curl" && "$src/configure" --prefix="$cache/curl" "${curl_options[@]}" > configure.log 2>&1 \
+        && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
+        || { tail -n 40 "$cache/build-curl"/*.log; exit 1; }
+    rm -rf "$cache/build-curl"
+    echo "$curl_stamp" > "$cache/curl.stamp"
+    finished "curl"
+fi
+
+# libsodium, for the update signature check.
+if ! is_current sodium "$sodium_stamp"; then
+    started "libsodium $(source_version libsodium)"
+    src=$(fetch libsodium libsodium)
+    rm -rf "$cache/sodium" "$cache/build-sodium"
+    mkdir -p "$cache/build-sodium"
+    (cd "$cache/build-sodium" && "$src/configure" --prefix="$cache/sodium" "${sodium_options[@]}" > configure.log 2>&1 \
+        && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
+        || { tail -n 40 "$cache/build-sodium"/*.log; exit 1; }
+    rm -rf "$cache/build-sodium"
+    echo "$sodium_stamp" > "$cache/sodium.stamp"
+    finished "libsodium"
+fi
+
+say "ready in $cache (qt, curl, sodium)"
