@@ -1,6 +1,7 @@
 #include "app/http_session.h"
 
 #include "app/config.h"
+#include "app/system_roots.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,10 +23,16 @@ using Clock = std::chrono::steady_clock;
 struct SharedCaches {
     CURLSH *handle = nullptr;
     std::mutex locks[CURL_LOCK_DATA_LAST];
-    // System bundle + ZORBEL_CA_FILE in one file, when the latter is set. A file rather
-    // than a blob: libcurl keeps the certificate store it builds from a file in the
-    // multi handle, so that only the first connection of a handle pays for parsing it.
+    // System store + ZORBEL_CA_FILE, when the latter is set. On Linux a file rather than a
+    // blob: libcurl keeps the certificate store it builds from a file in the multi handle,
+    // so that only the first connection of a handle pays for parsing it. Schannel reads
+    // the authorities at every handshake wherever they come from, so Windows takes them
+    // from memory: no file left behind, none held open (Windows refuses a second open).
+#ifdef Q_OS_WIN
+    std::string ca_pem;
+#else
     std::unique_ptr<QTemporaryFile> ca_bundle;
+#endif
 
     SharedCaches()
     {
@@ -36,13 +43,30 @@ struct SharedCaches {
         curl_share_setopt(handle, CURLSHOPT_LOCKFUNC, &SharedCaches::lock);
         curl_share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &SharedCaches::unlock);
         const std::string pem = trusted_certificates();
-        if (!pem.empty()) {
-            ca_bundle = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("zorbel-ca-XXXXXX.pem")));
-            if (ca_bundle->open()) {
-                ca_bundle->write(pem.data(), qint64(pem.size()));
-                ca_bundle->flush();
-            }
+        if (pem.empty())
+            return;
+#ifdef Q_OS_WIN
+        ca_pem = pem;
+#else
+        ca_bundle = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("zorbel-ca-XXXXXX.pem")));
+        if (ca_bundle->open()) {
+            ca_bundle->write(pem.data(), qint64(pem.size()));
+            ca_bundle->flush();
         }
+#endif
+    }
+
+    void apply_trust(CURL *easy) const
+    {
+#ifdef Q_OS_WIN
+        if (!ca_pem.empty()) {
+            curl_blob blob{const_cast<char *>(ca_pem.data()), ca_pem.size(), CURL_BLOB_NOCOPY};
+            curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+        }
+#else
+        if (ca_bundle)
+            curl_easy_setopt(easy, CURLOPT_CAINFO, QFile::encodeName(ca_bundle->fileName()).constData());
+#endif
     }
 
     static void lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
@@ -264,8 +288,7 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
-        if (shared().ca_bundle)
-            curl_easy_setopt(easy, CURLOPT_CAINFO, QFile::encodeName(shared().ca_bundle->fileName()).constData());
+        shared().apply_trust(easy);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
@@ -346,12 +369,9 @@ std::string trusted_certificates()
     const QString extra = extra_ca_file();
     if (extra.isEmpty())
         return {};
-    QByteArray pem;
-    if (const char *system = curl_version_info(CURLVERSION_NOW)->cainfo) {
-        QFile file(QString::fromLocal8Bit(system));
-        if (file.open(QIODevice::ReadOnly))
-            pem = file.readAll() + '\n';
-    }
+    QByteArray pem = system_root_certificates();
+    if (!pem.isEmpty())
+        pem += '\n';
     QFile file(extra);
     if (file.open(QIODevice::ReadOnly))
         pem += file.readAll();

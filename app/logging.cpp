@@ -1,6 +1,7 @@
 #include "app/logging.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QMutex>
 
 #include <cstdio>
@@ -50,3 +51,8 @@ void install_log_handler()
 void log_info(const QString &message) { qCInfo(logger).noquote() << message; }
 void log_warning(const QString &message) { qCWarning(logger).noquote() << message; }
 void log_error(const QString &message) { qCCritical(logger).noquote() << message; }
+
+QString shown_path(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}

@@ -19,3 +19,8 @@ QString format_log_line(QtMsgType type, const QString &category, const QString &
 void log_info(const QString &message);
 void log_warning(const QString &message);
 void log_error(const QString &message);
+
+// A path as the user sees it in a log line, a label or a box: in the platform's own form
+// (backslashes on Windows, where game folders arrive with them and the program joins
+// with "/"). Stored paths keep their form.
+QString shown_path(const QString &path);

@@ -100,9 +100,9 @@ void SkinWidget::_uninstall_skin()
     for (const QString &file_path : installed_skin_files(mod_dir, SkinFileNames{sig_name, pak_name})) {
         if (safe_remove(file_path)) {
             deleted = true;
-            log_info(QStringLiteral("已删除文件: ") + file_path);
+            log_info(QStringLiteral("已删除文件: ") + shown_path(file_path));
         } else {
-            log_warning(QStringLiteral("删除文件失败: ") + file_path);
+            log_warning(QStringLiteral("删除文件失败: ") + shown_path(file_path));
         }
     }
 

@@ -84,7 +84,7 @@ TaskRun::Outcome TaskRun::execute()
 {
     if (!QDir().mkpath(install_path))
         return fail(QStringLiteral("无法创建目录: ") + install_path);
-    log_info(QStringLiteral("已创建或确认目录存在: ") + install_path);
+    log_info(QStringLiteral("已创建或确认目录存在: ") + shown_path(install_path));
 
     const QString main_category = skin.value(QStringLiteral("MainCategory")).toString();
     const QString subcategory = skin.value(QStringLiteral("subcategory")).toString();

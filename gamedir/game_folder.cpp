@@ -1,6 +1,7 @@
 #include "gamedir/game_folder.h"
 
 #include "app/config.h"
+#include "app/logging.h"
 #include "gamedir/native_path.h"
 
 #include <QFile>
@@ -35,7 +36,7 @@ int drive_length(const QString &path)
 
 QString failure_text(const QString &reason, const QString &path)
 {
-    return QStringLiteral("%1: '%2'").arg(reason, path);
+    return QStringLiteral("%1: '%2'").arg(reason, shown_path(path));
 }
 
 // Creates the probe's folder chain, writes the probe and removes it. Returns the
@@ -99,7 +100,7 @@ QStringList validate_game_dir(const QString &game_root)
     QStringList errors;
     const QString check_path = join_path(game_root, PAK_DIR, GAME_PAK_FILE);
     if (!QFileInfo::exists(check_path))
-        errors.append(QStringLiteral("无效目录: 未找到") + QStringLiteral("必需文件") + QLatin1Char(' ') + check_path);
+        errors.append(QStringLiteral("无效目录: 未找到") + QStringLiteral("必需文件") + QLatin1Char(' ') + shown_path(check_path));
 
     const QString failure = write_test(join_path(game_root, MOD_SUBDIR, PERMISSION_PROBE));
     if (!failure.isEmpty())

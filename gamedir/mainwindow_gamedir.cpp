@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/logging.h"
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
 
@@ -33,7 +34,7 @@ void MainWindow::_detect_by_process(bool)
             _refresh_skins();
         } else {
             game_dir = game_root_dir;
-            dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + game_dir);
+            dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + shown_path(game_dir));
             _save_settings();
             _refresh_all_skins_permissions();
             _refresh_skins();

@@ -46,7 +46,7 @@ void MainWindow::_open_skin_dir(bool)
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(skin_dir)))
         show_message(QStringLiteral("打开失败"),
-                     QStringLiteral("无法打开皮肤目录：") + QStringLiteral("系统未能用文件管理器打开 ") + skin_dir,
+                     QStringLiteral("无法打开皮肤目录：") + QStringLiteral("系统未能用文件管理器打开 ") + shown_path(skin_dir),
                      QStringLiteral("critical"));
 }
 
@@ -81,9 +81,9 @@ void MainWindow::_refresh_current_page_images()
             if (QFileInfo::exists(cache_path)) {
                 QFile cached(cache_path);
                 if (cached.remove())
-                    log_info(QStringLiteral("已清理图片缓存: ") + cache_path);
+                    log_info(QStringLiteral("已清理图片缓存: ") + shown_path(cache_path));
                 else
-                    log_warning(QStringLiteral("清理缓存失败: ") + cache_path + QStringLiteral(" - ")
+                    log_warning(QStringLiteral("清理缓存失败: ") + shown_path(cache_path) + QStringLiteral(" - ")
                                 + cached.errorString());
             }
             card->load_cover();
@@ -104,7 +104,7 @@ void MainWindow::_refresh_all_skins_permissions()
             if (!errors.isEmpty())
                 dir_label->setText(QStringLiteral("✗ 目录权限验证失败: ") + join_errors(errors));
             else
-                dir_label->setText(QStringLiteral("✓ 目录权限验证通过: ") + game_dir);
+                dir_label->setText(QStringLiteral("✓ 目录权限验证通过: ") + shown_path(game_dir));
         }
         // A copy: a card's check must not be able to change the list under the loop.
         const QList<SkinWidget *> skin_widgets = get_all_skin_widgets();

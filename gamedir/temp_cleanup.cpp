@@ -21,7 +21,7 @@ void clean_file(const QString &path, const QString &name)
         std::error_code error;
         const auto size = std::filesystem::file_size(native_path(path), error);
         if (error) {
-            log_error(QStringLiteral("清理错误: ") + path + QStringLiteral(" - ")
+            log_error(QStringLiteral("清理错误: ") + shown_path(path) + QStringLiteral(" - ")
                       + QString::fromLocal8Bit(error.message().c_str()));
             return;
         }
@@ -30,9 +30,9 @@ void clean_file(const QString &path, const QString &name)
     if (!leftover)
         return;
     if (safe_remove(path))
-        log_info(QStringLiteral("已清理无效文件: ") + path);
+        log_info(QStringLiteral("已清理无效文件: ") + shown_path(path));
     else
-        log_warning(QStringLiteral("清理失败: ") + path);
+        log_warning(QStringLiteral("清理失败: ") + shown_path(path));
 }
 
 void clean_folder(const QString &folder)

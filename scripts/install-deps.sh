@@ -5,7 +5,8 @@ set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config qtbase5-dev libcurl4-openssl-dev
        libcpp-httplib-dev libssl-dev openssl ccache)
 run=(xvfb xauth fonts-wqy-microhei fonts-symbola)
-test=(xvfb xauth xdotool fonts-wqy-microhei fonts-symbola g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev)
+test=(xvfb xauth xdotool fonts-wqy-microhei fonts-symbola g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev
+      locales)
 
 wanted=("${build[@]}")
 case "${1:-}" in
@@ -13,11 +14,22 @@ case "${1:-}" in
     test) wanted+=("${test[@]}") ;;
 esac
 
+# The Windows suites run partly in a Chinese locale (code page 936 under Wine).
+ensure_chinese_locale() {
+    locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$' && return
+    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+}
+
 missing=()
 for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    [ "${1:-}" = test ] && ensure_chinese_locale
+    exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "Missing packages: ${missing[*]} (run as root or install them with apt-get)" >&2
@@ -27,3 +39,5 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ "${1:-}" = test ] && ensure_chinese_locale
+exit 0

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows (x86_64-w64-mingw32) libraries the program links against, from Debian's own
-# source packages: qtbase 5.15, libcurl with Schannel and libsodium. They land in a cache folder
+# source packages: qtbase 5.15, libcurl with Schannel and libsodium, and for the test suites
+# in-process HTTPS server OpenSSL (static) and cpp-httplib's header. They land in a cache folder
 # ($ZORBEL_WINCROSS, default /var/tmp/zorbel-wincross) that cmake/windows-mingw.cmake points at.
 #
 # Each stage records what it built in a stamp (source version + options); a stage whose stamp
@@ -25,6 +26,7 @@ curl_options=(--host=$host --with-schannel --without-openssl --without-gnutls --
     --disable-ldap --disable-ldaps --without-zlib --without-brotli --without-zstd --without-libidn2
     --without-nghttp2 --without-libssh2 --disable-manual --enable-shared --disable-static)
 sodium_options=(--host=$host --enable-shared --disable-static)
+openssl_options=(mingw64 --cross-compile-prefix=$host- no-shared no-tests no-docs no-engine no-legacy)
 
 # The source versions this Debian release carries; they are part of every stamp.
 source_version() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2; exit }'; }
@@ -36,11 +38,14 @@ stamps() {
     qt_stamp=$(stamp_of qtbase "$(source_version qtbase-opensource-src)" "${qt_options[@]}")
     curl_stamp=$(stamp_of curl "$(source_version curl)" "${curl_options[@]}")
     sodium_stamp=$(stamp_of libsodium "$(source_version libsodium)" "${sodium_options[@]}")
+    openssl_stamp=$(stamp_of openssl "$(source_version openssl)" "${openssl_options[@]}")
+    httplib_stamp=$(stamp_of cpp-httplib "$(source_version cpp-httplib)")
 }
 
 # Fast path: every stage current, nothing to install.
 stamps
 if is_current qt "$qt_stamp" && is_current curl "$curl_stamp" && is_current sodium "$sodium_stamp" \
+    && is_current openssl "$openssl_stamp" && is_current httplib "$httplib_stamp" \
     && command -v $host-g++-posix >/dev/null; then
     say "up to date in $cache"
     exit 0
@@ -135,4 +140,29 @@ if ! is_current sodium "$sodium_stamp"; then
     finished "libsodium"
 fi
 
-say "ready in $cache (qt, curl, sodium)"
+# OpenSSL, linked statically into the test suites only (their HTTPS test server).
+if ! is_current openssl "$openssl_stamp"; then
+    started "openssl $(source_version openssl)"
+    src=$(fetch openssl openssl)
+    rm -rf "$cache/openssl" "$cache/build-openssl"
+    mkdir -p "$cache/build-openssl"
+    (cd "$cache/build-openssl" && "$src/Configure" "${openssl_options[@]}" --prefix="$cache/openssl" --libdir=lib \
+        > configure.log 2>&1 && make -j"$jobs" build_libs > build.log 2>&1 && make install_dev > install.log 2>&1) \
+        || { tail -n 40 "$cache/build-openssl"/*.log; exit 1; }
+    rm -rf "$cache/build-openssl"
+    echo "$openssl_stamp" > "$cache/openssl.stamp"
+    finished "openssl"
+fi
+
+# cpp-httplib: Debian installs a split header with a compiled library; the Windows test
+# suites use the upstream single header from the same source package.
+if ! is_current httplib "$httplib_stamp"; then
+    started "cpp-httplib $(source_version cpp-httplib)"
+    src=$(fetch cpp-httplib cpp-httplib)
+    mkdir -p "$cache/httplib/include"
+    cp "$src/httplib.h" "$cache/httplib/include/httplib.h"
+    echo "$httplib_stamp" > "$cache/httplib.stamp"
+    finished "cpp-httplib"
+fi
+
+say "ready in $cache (qt, curl, sodium, openssl, httplib)"

@@ -19,6 +19,10 @@
 #include <functional>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 inline QString skin_download_path() { return QStringLiteral("/base/subcutaneous/index_skin_download.php"); }
 
 // Answers the skin-download endpoint by the "pak_original" or "sig_original" value; HEAD
@@ -82,6 +86,30 @@ inline void write_file(const QString &path, const QByteArray &data)
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(data);
 }
+
+#ifdef Q_OS_WIN
+// Keeps a file open without delete sharing while it lives, as a running game or a virus
+// scanner holds a .pak: Windows then refuses to delete, rename or replace it.
+class HeldOpen {
+public:
+    explicit HeldOpen(const QString &path)
+        : handle(CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), GENERIC_READ,
+                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~HeldOpen()
+    {
+        if (held())
+            CloseHandle(handle);
+    }
+    HeldOpen(const HeldOpen &) = delete;
+    HeldOpen &operator=(const HeldOpen &) = delete;
+    bool held() const { return handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle;
+};
+#endif
 
 // Every file below `folder`, relative to it, sorted.
 inline QStringList files_below(const QString &folder)

@@ -285,6 +285,26 @@ private slots:
         // transfer file is left.
         QCOMPARE(files_below(mods()), QStringList({"x.sig/keep"}));
     }
+
+#ifdef Q_OS_WIN
+    void an_installed_file_held_open_fails_the_task_and_keeps_the_pair()
+    {
+        write_file(mod_file("x.pak"), "old pak");
+        write_file(mod_file("x.sig"), "old sig");
+        const HeldOpen held(mod_file("x.pak"));
+        QVERIFY(held.held());
+        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        SignalLog log(manager);
+        LogCapture lines;
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QVERIFY(log.has("failed:X"));
+        QVERIFY2(log.messages.first().contains("x.pak"), qPrintable(log.messages.first()));
+        QVERIFY(lines.contains(QStringLiteral("重命名重试 1/3")));
+        QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
+        QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
+        QCOMPARE(read_file(mod_file("x.sig")), QByteArray("old sig"));
+    }
+#endif
 };
 
 ZORBEL_TEST_MAIN(TestDownloadWorker)

@@ -3,8 +3,10 @@
 
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
-#include "gamedir/wine_path.h"
 #include "support/test_env.h"
+#ifndef Q_OS_WIN
+#include "gamedir/wine_path.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +20,16 @@
 namespace {
 
 const QString kExeSubpath = QStringLiteral("DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe");
+#ifdef Q_OS_WIN
+const Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+const Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
 
-// A copy of sleep(1) under `exe_path`, so that the kernel lists it under that name.
+// A copy of the waiting program under `exe_path`, so that the system lists it under that name.
 bool place_sleeper(const QString &exe_path)
 {
-    return QDir().mkpath(QFileInfo(exe_path).path()) && QFile::copy(QStringLiteral("/bin/sleep"), exe_path);
+    return QDir().mkpath(QFileInfo(exe_path).path()) && QFile::copy(waiting_program(), exe_path);
 }
 
 // Runs until the test ends.
@@ -37,6 +44,7 @@ std::unique_ptr<QProcess> start(const QString &program, const QStringList &argum
     return process;
 }
 
+#ifndef Q_OS_WIN
 // A process whose command line starts with `windows_path`, as Wine shows a Windows program.
 std::unique_ptr<QProcess> start_wine_lookalike(const QString &windows_path, const QProcessEnvironment &environment)
 {
@@ -45,6 +53,8 @@ std::unique_ptr<QProcess> start_wine_lookalike(const QString &windows_path, cons
                   windows_path},
                  environment);
 }
+
+#endif
 
 void stop(std::unique_ptr<QProcess> &process)
 {
@@ -55,18 +65,21 @@ void stop(std::unique_ptr<QProcess> &process)
 }
 
 // The listed process of that executable (other suites may run game look-alikes too).
+// Windows lists its own form of the path (backslashes, any case).
 std::optional<ProcessInfo> listed_at(const QList<ProcessInfo> &processes, const QString &exe_path)
 {
     for (const ProcessInfo &process : processes)
-        if (process.exe_path == exe_path)
+        if (QDir::fromNativeSeparators(process.exe_path).compare(exe_path, kPathCase) == 0)
             return process;
     return std::nullopt;
 }
 
+#ifndef Q_OS_WIN
 QString windows_form(const QString &unix_path)
 {
     return QStringLiteral("Z:") + QString(unix_path).replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
+#endif
 
 } // namespace
 
@@ -88,9 +101,10 @@ private slots:
         QVERIFY(found);
         QCOMPARE(found->name, GAME_EXE_NAME);
         QVERIFY(find_game_process({*found}));
-        QCOMPARE(game_root_from_exe(found->exe_path), root);
+        QCOMPARE(QDir::fromNativeSeparators(game_root_from_exe(found->exe_path)), root);
     }
 
+#ifndef Q_OS_WIN
     void wine_hosted_game_is_mapped_through_the_prefix_drive()
     {
         QTemporaryDir tmp;
@@ -136,6 +150,8 @@ private slots:
         QCOMPARE(game_root_from_exe(found->exe_path), home + QStringLiteral("/.wine/drive_c/Games/DH"));
     }
 
+#endif
+
     void lower_case_executable_is_not_the_game()
     {
         QTemporaryDir tmp;
@@ -174,6 +190,10 @@ private slots:
         QTest::newRow("top level") << "/a" << "/";
         QTest::newRow("root stays") << "/" << "/";
         QTest::newRow("relative name") << "a" << "";
+#ifdef Q_OS_WIN
+        QTest::newRow("backslashes") << "C:\\G\\b.exe" << "C:\\G";
+        QTest::newRow("drive root stays") << "C:\\b.exe" << "C:\\";
+#endif
     }
 
     void parent_folder_follows_the_platform_rules()
@@ -189,6 +209,7 @@ private slots:
         QCOMPARE(game_root_from_exe(QStringLiteral("/a/b/game.exe")), QStringLiteral("/"));
     }
 
+#ifndef Q_OS_WIN
     void wine_paths_map_only_known_drives()
     {
         QTemporaryDir tmp;
@@ -206,6 +227,7 @@ private slots:
         QCOMPARE(wine_to_unix_path(QStringLiteral("/usr/bin/wine64"), prefix), QString());
         QVERIFY(!is_windows_drive_path(QStringLiteral("C:relative.exe")));
     }
+#endif
 };
 
 ZORBEL_TEST_MAIN(TestGamedirProcessList)

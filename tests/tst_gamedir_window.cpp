@@ -55,12 +55,12 @@ void store_game_dir(const QString &path)
     store.sync();
 }
 
-// A stand-in game: sleep(1) copied to where the game's executable lives below `root`.
+// A stand-in game: the waiting program copied to where the game's executable lives below `root`.
 class GameProcess {
 public:
     explicit GameProcess(const QString &root) : exe_(root + QLatin1Char('/') + kExeSubpath)
     {
-        if (!QDir().mkpath(QFileInfo(exe_).path()) || !QFile::copy(QStringLiteral("/bin/sleep"), exe_))
+        if (!QDir().mkpath(QFileInfo(exe_).path()) || !QFile::copy(waiting_program(), exe_))
             return;
         process_.start(exe_, {QStringLiteral("60")});
         started_ = process_.waitForStarted(10000);

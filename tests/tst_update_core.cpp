@@ -10,6 +10,16 @@
 #include <QJsonDocument>
 #include <QTextCodec>
 
+#ifdef Q_OS_WIN
+#include "gamedir/process_list.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <windows.h>
+#endif
+
 class TestUpdateCore : public QObject {
     Q_OBJECT
 
@@ -97,6 +107,45 @@ private slots:
         QVERIFY(!bytes->contains(QStringLiteral("旧版").toUtf8()));
         QVERIFY(bytes->endsWith("exit\r\n"));
     }
+
+#ifdef Q_OS_WIN
+    // The command interpreter reads the script in the system's code page: on a Chinese
+    // system a path written in UTF-8 would name other files, and nothing would be replaced.
+    void script_replaces_the_program_in_a_chinese_folder_with_spaces()
+    {
+        QCOMPARE(GetACP(), 936u);  // this suite runs in a Chinese locale
+        QTemporaryDir tmp;
+        const QString folder = tmp.filePath(QStringLiteral("皮肤 管理器"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString exe = QDir::toNativeSeparators(folder + QStringLiteral("/旧 版.exe"));
+        const QString fresh = QDir::toNativeSeparators(folder + QStringLiteral("/新 版.exe"));
+        const QString bat = QDir::toNativeSeparators(folder + QStringLiteral("/update.bat"));
+        QVERIFY(QFile::copy(waiting_program(), exe));
+        QVERIFY(QFile::copy(waiting_program(), fresh));
+        const std::optional<QByteArray> script = encode_script(update_script_text(exe, fresh, bat));
+        QVERIFY(script);
+        QFile file(bat);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(*script);
+        file.close();
+
+        QProcess cmd;
+        cmd.start(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), bat});
+        QVERIFY(cmd.waitForFinished(60000));
+        const auto started = [&fresh] {
+            for (const ProcessInfo &process : list_processes())
+                if (process.exe_path.compare(fresh, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        const bool fresh_started = started();
+        QProcess::execute(QStringLiteral("taskkill"), {QStringLiteral("/F"), QStringLiteral("/IM"), QStringLiteral("新 版.exe")});
+        QVERIFY(fresh_started);
+        QVERIFY(!QFile::exists(exe));
+        QVERIFY(!QFile::exists(bat));
+        QVERIFY(QFile::exists(fresh));
+    }
+#endif
 
     void script_with_characters_outside_the_code_page_is_refused()
     {

@@ -27,7 +27,7 @@ QStringList recorded;
 
 void start_elevated(const QString &script_path)
 {
-    log_info(QStringLiteral("以管理员身份启动脚本需要Windows外壳，此处只作记录: ") + script_path);
+    log_info(QStringLiteral("以管理员身份启动脚本需要Windows外壳，此处只作记录: ") + shown_path(script_path));
     QMutexLocker lock(&recorded_mutex);
     recorded.append(script_path);
 }

@@ -193,7 +193,7 @@ bool MainWindow::_download_new_version(const QString &download_url, const QStrin
 
         download_file = new QFile(save_path);
         if (!download_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            log_error(QStringLiteral("下载新版本失败: ") + save_path + QStringLiteral(": ") + download_file->errorString());
+            log_error(QStringLiteral("下载新版本失败: ") + shown_path(save_path) + QStringLiteral(": ") + download_file->errorString());
             release();
             return false;
         }
@@ -308,7 +308,7 @@ bool MainWindow::_update_exe(const QString &new_exe)
         QFile file(bat_path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*script) != script->size()
             || !file.flush()) {
-            log_error(QStringLiteral("更新exe失败: ") + bat_path + QStringLiteral(": ") + file.errorString());
+            log_error(QStringLiteral("更新exe失败: ") + shown_path(bat_path) + QStringLiteral(": ") + file.errorString());
             return false;
         }
         file.close();

@@ -4,10 +4,19 @@
 #include "app/http_session.h"
 #include "app/logging.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QMutex>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509v3.h>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -38,24 +47,73 @@ void capture_handler(QtMsgType type, const QMessageLogContext &context, const QS
 
 QString test_home() { return home_dir().path(); }
 
+namespace {
+
+// A self-signed authority that is also the server's certificate, valid for two days.
+void write_self_signed(const TestCertificate &files)
+{
+    EVP_PKEY *key = EVP_RSA_gen(2048);
+    X509 *cert = X509_new();
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), long(QDateTime::currentMSecsSinceEpoch() % 2000000000));
+    X509_gmtime_adj(X509_getm_notBefore(cert), -3600);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 2 * 24 * 3600);
+    X509_set_pubkey(cert, key);
+    X509_NAME *name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    X509V3_CTX context;
+    X509V3_set_ctx_nodb(&context);
+    X509V3_set_ctx(&context, cert, cert, nullptr, nullptr, 0);
+    // Windows' Schannel matches names only, not addresses: the tests there use "localhost".
+    for (const auto &extension : {std::make_pair(NID_basic_constraints, "critical,CA:TRUE"),
+                                  std::make_pair(NID_subject_key_identifier, "hash"),
+                                  std::make_pair(NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost")}) {
+        X509_EXTENSION *made = X509V3_EXT_conf_nid(nullptr, &context, extension.first, extension.second);
+        X509_add_ext(cert, made, -1);
+        X509_EXTENSION_free(made);
+    }
+    X509_sign(cert, key, EVP_sha256());
+
+    const auto write = [](const QString &path, const std::function<int(BIO *)> &writer) {
+        BIO *out = BIO_new(BIO_s_mem());
+        writer(out);
+        char *data = nullptr;
+        const long size = BIO_get_mem_data(out, &data);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data, size) != size)
+            qFatal("cannot write %s", qPrintable(path));
+        BIO_free(out);
+    };
+    write(files.cert_path, [cert](BIO *out) { return PEM_write_bio_X509(out, cert); });
+    write(files.key_path, [key](BIO *out) {
+        return PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr);
+    });
+    X509_free(cert);
+    EVP_PKEY_free(key);
+}
+
+} // namespace
+
 const TestCertificate &test_certificate()
 {
     static const TestCertificate cert = [] {
         TestCertificate made;
         made.cert_path = QDir(test_home()).filePath(QStringLiteral("test-cert.pem"));
         made.key_path = QDir(test_home()).filePath(QStringLiteral("test-key.pem"));
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                       QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                       QStringLiteral("-keyout"), made.key_path, QStringLiteral("-out"), made.cert_path});
-        if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
-            qFatal("openssl could not make the test certificate: %s", openssl.readAllStandardError().constData());
+        write_self_signed(made);
         return made;
     }();
     return cert;
+}
+
+QString waiting_program()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/wait_program.exe");
+#else
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/wait_program");
+#endif
 }
 
 void use_server(const QString &host)

@@ -12,11 +12,15 @@ struct TestCertificate {
     QString key_path;
 };
 
-// Made once per process (openssl), in the private test folder.
+// Made once per process, in the private test folder.
 const TestCertificate &test_certificate();
 
 // The private folder that stands in for HOME during this run.
 QString test_home();
+
+// The program that waits the seconds of its first argument (tests/support/wait_program.cpp);
+// copies of it stand in for the game's process.
+QString waiting_program();
 
 // Points ZORBEL_SERVER at `host` and re-reads the fixed server addresses.
 void use_server(const QString &host);

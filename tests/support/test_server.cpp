@@ -155,7 +155,14 @@ TestServer::~TestServer()
 
 int TestServer::port() const { return d->port; }
 
-QString TestServer::host() const { return QStringLiteral("127.0.0.1:%1").arg(d->port); }
+QString TestServer::host() const
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("localhost:%1").arg(d->port);  // Schannel matches names, not addresses
+#else
+    return QStringLiteral("127.0.0.1:%1").arg(d->port);
+#endif
+}
 
 QString TestServer::url(const QString &path) const
 {

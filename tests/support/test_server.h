@@ -46,7 +46,7 @@ public:
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    QString host() const;                     // "127.0.0.1:PORT"
+    QString host() const;                     // "127.0.0.1:PORT" ("localhost:PORT" on Windows)
     QString url(const QString &path) const;   // "https://127.0.0.1:PORT" + path
     int port() const;
 
