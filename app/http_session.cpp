@@ -206,24 +206,28 @@ struct Transfer {
     }
 };
 
-bool is_connection_failure(CURLcode code, CURL *easy)
+bool connection_made(CURL *easy)
 {
-    switch (code) {
+    curl_off_t connected = 0;
+    curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &connected);
+    return connected > 0;
+}
+
+} // namespace
+
+bool is_connection_failure(int curl_code, bool connected)
+{
+    switch (curl_code) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
     case CURLE_SSL_CONNECT_ERROR:
         return true;
-    case CURLE_OPERATION_TIMEDOUT: {
-        curl_off_t connected = 0;
-        curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &connected);
-        return connected == 0;
-    }
+    case CURLE_OPERATION_TIMEDOUT:
+        return !connected;
     default:
         return false;
     }
 }
-
-} // namespace
 
 QByteArray HttpResponse::header(const QByteArray &name) const
 {
@@ -350,7 +354,7 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
             response.error = QStringLiteral("transfer stopped");
             return response;
         }
-        if (attempt < kConnectRetries && !response.aborted && is_connection_failure(result, easy))
+        if (attempt < kConnectRetries && !response.aborted && is_connection_failure(result, connection_made(easy)))
             continue;
         if (result == CURLE_OPERATION_TIMEDOUT)
             response.timed_out = true;

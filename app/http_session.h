@@ -72,6 +72,11 @@ private:
                          const PieceHandler *on_piece);
 };
 
+// Whether an exchange that ended with the libcurl result `curl_code` failed before its
+// connection was made (`connected`: it had been), so that trying again cannot repeat a
+// request the server already saw.
+bool is_connection_failure(int curl_code, bool connected);
+
 // The process-wide session.
 HttpSession &session();
 

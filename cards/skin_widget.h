@@ -27,6 +27,8 @@ public:
 
     // Loads started since the page build began; staggers the cover requests.
     static int _cover_load_counter;
+    // How long the load with this counter value waits before it fetches.
+    static int _cover_load_delay_ms(int counter);
 
     // Throws std::invalid_argument("皮肤数据缺少<key>字段") when a required key is absent.
     SkinWidget(const QJsonObject &skin_data, const QString &game_dir);

@@ -59,6 +59,11 @@ void SkinWidget::_set_placeholder_image()
     cover->setPixmap(pixmap);
 }
 
+int SkinWidget::_cover_load_delay_ms(int counter)
+{
+    return counter / kCoverGroupSize * kCoverGroupDelayMs;
+}
+
 void SkinWidget::_async_load_cover()
 {
     if (cover_loading)
@@ -66,7 +71,7 @@ void SkinWidget::_async_load_cover()
     cover_loading = true;
     _set_loading_placeholder();
     const int current_counter = _cover_load_counter++;
-    const int delay = current_counter / kCoverGroupSize * kCoverGroupDelayMs;
+    const int delay = _cover_load_delay_ms(current_counter);
     QTimer::singleShot(delay, this, &SkinWidget::_start_cover_download);
 }
 

@@ -53,7 +53,7 @@ signals:
     void queue_updated();
 
 private:
-    friend class TestDownloadManager;  // delivers late reports of replaced workers
+    friend class TestDownloadManager;  // holds workers at their progress reports to make them late
 
     DownloadManager();
     void _process_queue();

@@ -174,6 +174,11 @@ private slots:
 
     void the_seventh_card_waits_two_groups()
     {
+        // Groups of three cards, 100 ms apart.
+        const int delays[] = {0, 0, 0, 100, 100, 100, 200};
+        for (int counter = 0; counter < 7; ++counter)
+            QCOMPARE(SkinWidget::_cover_load_delay_ms(counter), delays[counter]);
+
         SkinWidget card(skin("a", "red.png"), QString());
         SkinWidget::_cover_load_counter = 6;
         QSignalSpy loaded(&card, &SkinWidget::cover_loaded);

@@ -241,9 +241,22 @@ private slots:
 
     void equal_keys_keep_array_order()
     {
-        const QJsonArray catalogue{skin("1", "M", "S", 5), skin("2", "M", "S", 5.9), skin("3", "M", "S", "5"),
-                                   skin("4", "M", "S", 5)};
-        QCOMPARE(names(select_skins(catalogue, "M", std::nullopt).skins), QStringList({"1", "2", "3", "4"}));
+        // More than 16 of each: std::sort leaves fewer to an insertion sort, which would keep
+        // them in order anyway.
+        QJsonArray catalogue;
+        QStringList skins, subcategories, main_categories{"M"};
+        const QJsonValue equal_ids[] = {5, 5.9, "5"};
+        for (int i = 0; i < 20; ++i) {
+            skins << QString::number(i);
+            subcategories << "S" + skins.last();
+            main_categories << "N" + skins.last();
+            catalogue.append(skin(skins.last(), "M", subcategories.last(), equal_ids[i % 3]));
+            catalogue.append(rec(main_categories.last()));
+        }
+        QCOMPARE(names(select_skins(catalogue, "M", std::nullopt).skins), skins);
+        const CategoryRanking ranking = rank_categories(catalogue);
+        QCOMPARE(ranking.main_categories, main_categories);
+        QCOMPARE(*find_subcategories(ranking.subcategories, "M"), subcategories);
     }
 
     void integer_value_of_sort_ids_data()

@@ -2,11 +2,14 @@
 // running tasks, and reports that arrive after their task was replaced.
 
 #include "download/download_manager.h"
+#include "download/download_worker.h"
 #include "download_fixture.h"
 #include "support/test_env.h"
 
 #include <QElapsedTimer>
+#include <QSemaphore>
 
+#include <mutex>
 #include <thread>
 
 class TestDownloadManager : public QObject {
@@ -17,26 +20,41 @@ class TestDownloadManager : public QObject {
     std::unique_ptr<QTemporaryDir> game;
 
     // "stall": the .pak's body stops after its first bytes; "quiet": it stops before any
-    // (so the worker reports no progress of its own); "ok": small files;
-    // a missing name is answered 404.
+    // (so the worker reports no progress of its own); "cut": it breaks off after its first
+    // bytes; "ok": small files; a missing name is answered 404.
     DownloadTask task(const QString &name, const QString &kind)
     {
         return make_task(name, game->path(), kind + QStringLiteral(".pak"), kind + QStringLiteral(".sig"));
     }
 
     quint64 serial() const { return manager->current_serial; }
-    void finished_report(quint64 serial, const QString &name) { manager->_on_task_finished(serial, name); }
-    void error_report(quint64 serial, const QString &name) { manager->_on_task_error(serial, name, "late"); }
+
+    // Lets the running worker go on from its first progress report, where `hold` (the lock
+    // that report takes) keeps it, and returns once it has emitted `outcome`: the report
+    // is then on its way to the manager, which has not seen it yet.
+    template <typename Outcome>
+    bool let_worker_report(std::unique_lock<std::mutex> &hold, Outcome outcome)
+    {
+        const auto emitted = std::make_shared<QSemaphore>();
+        DownloadWorker *worker = manager->current_worker;
+        connect(worker, outcome, worker, [emitted] { emitted->release(); }, Qt::DirectConnection);
+        hold.unlock();
+        return emitted->tryAcquire(1, 10000);
+    }
 
 private slots:
     void init()
     {
         server = std::make_unique<TestServer>();
         game = std::make_unique<QTemporaryDir>();
+        TestReply cut = file_reply(QByteArray(4000, 'c'));
+        cut.truncate_after = 1000;
         serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
                                    {"stall.sig", file_reply("sig")},
                                    {"quiet.pak", stalled_reply(4000, 0)},
                                    {"quiet.sig", file_reply("sig")},
+                                   {"cut.pak", cut},
+                                   {"cut.sig", file_reply("sig")},
                                    {"ok.pak", file_reply(QByteArray(3000, 'p'))},
                                    {"ok.sig", file_reply("sig")}});
     }
@@ -198,26 +216,28 @@ private slots:
 
     void late_reports_leave_the_next_task_alone()
     {
-        manager->add_task(task("A", "stall"));
-        const quint64 first = serial();
-        manager->add_task(task("B", "stall"));
+        // A's success and B's failure are still queued when each is cancelled.
+        std::unique_lock<std::mutex> hold(manager->progress_mutex);
+        manager->add_task(task("A", "ok"));
+        manager->add_task(task("B", "cut"));
+        manager->add_task(task("C", "quiet"));
+        QVERIFY(let_worker_report(hold, &DownloadWorker::finished));
+        hold.lock();
         QVERIFY(manager->cancel_task("A"));
-        const DownloadTask b = manager->get_current_task();
-        QCOMPARE(b->value("skin_id").toString(), QString("B"));
+        QVERIFY(let_worker_report(hold, &DownloadWorker::error));
+        QVERIFY(manager->cancel_task("B"));
+        const DownloadTask c = manager->get_current_task();
+        QCOMPARE(c->value("skin_id").toString(), QString("C"));
 
         SignalLog log(manager);
-        // What a worker of A would deliver had its report been queued before the cancel.
-        finished_report(first, "A");
-        error_report(first, "A");
-        manager->update_progress(first, "A", 90);
         QCoreApplication::processEvents();
         QVERIFY(log.events.isEmpty());
         QVERIFY(log.progress.isEmpty());
-        QCOMPARE(manager->get_current_task(), b);
+        QCOMPARE(manager->get_current_task(), c);
 
-        // B still runs on its own thread and can be cancelled as usual.
-        QVERIFY(manager->cancel_task("B"));
-        QCOMPARE(log.events, QStringList({"cancelled:B", "queue"}));
+        // C still runs on its own thread and can be cancelled as usual.
+        QVERIFY(manager->cancel_task("C"));
+        QCOMPARE(log.events, QStringList({"cancelled:C", "queue"}));
     }
 
     void cancel_all_ends_running_and_waiting_tasks()

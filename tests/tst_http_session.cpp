@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
+#include <curl/curl.h>
+
 #include <thread>
 
 class TestHttpSession : public QObject {
@@ -96,6 +98,31 @@ private slots:
         QCOMPARE(accepted, 4);
     }
 
+    // Which failures the session tries again: those that ended before a connection was
+    // made. Nothing listening (a refused connection) is one of them.
+    void connection_failures_are_retried_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("retried");
+        QTest::newRow("unresolved host") << int(CURLE_COULDNT_RESOLVE_HOST) << false << true;
+        QTest::newRow("refused") << int(CURLE_COULDNT_CONNECT) << false << true;
+        QTest::newRow("TLS handshake") << int(CURLE_SSL_CONNECT_ERROR) << false << true;
+        QTest::newRow("time-out while connecting") << int(CURLE_OPERATION_TIMEDOUT) << false << true;
+        QTest::newRow("time-out waiting for data") << int(CURLE_OPERATION_TIMEDOUT) << true << false;
+        QTest::newRow("no answer") << int(CURLE_GOT_NOTHING) << true << false;
+        QTest::newRow("connection reset") << int(CURLE_RECV_ERROR) << true << false;
+        QTest::newRow("short body") << int(CURLE_PARTIAL_FILE) << true << false;
+    }
+
+    void connection_failures_are_retried()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, connected);
+        QFETCH(bool, retried);
+        QCOMPARE(is_connection_failure(code, connected), retried);
+    }
+
     void head_does_not_follow_redirects_and_get_does()
     {
         TestServer server;
@@ -163,13 +190,15 @@ private slots:
     void long_transfer_that_keeps_flowing_does_not_time_out()
     {
         TestServer server;
-        TestReply slow = TestReply::text(QByteArray(64 * 1024, 'y'));
-        slow.stall_after = 32 * 1024;
-        slow.stall_ms = 300;  // shorter than the time-out, but the whole transfer is longer
+        // Eleven pieces 150 ms apart: 1.5 s in all, three times the time-out.
+        TestReply slow = TestReply::text(QByteArray(11 * 16 * 1024, 'y'));
+        slow.stall_after = 16 * 1024;
+        slow.stall_ms = 150;
+        slow.stall_repeats = true;
         server.route("/slow", slow);
         HttpRequest request;
         request.url = server.url("/slow");
-        request.timeout_ms = 400;
+        request.timeout_ms = 500;
         int pieces = 0;
         qint64 received = 0;
         const HttpResponse response = session().get_streamed(
@@ -180,7 +209,7 @@ private slots:
                 return size <= HttpSession::kMaxPiece;
             });
         QVERIFY2(response.ok(), qPrintable(response.error));
-        QCOMPARE(received, qint64(64 * 1024));
+        QCOMPARE(received, qint64(11 * 16 * 1024));
         QVERIFY(pieces >= 8);
     }
 

@@ -94,20 +94,23 @@ struct TestServer::Impl {
         }
         const int stall_after = reply.stall_after;
         const int stall_ms = reply.stall_ms;
+        const bool stall_repeats = reply.stall_repeats;
         const int truncate_after = reply.truncate_after;
         if (stall_after < 0 && truncate_after < 0) {
             res.set_content(*body, type);
             return;
         }
         res.set_content_provider(body->size(), type,
-                                 [this, body, stall_after, stall_ms, truncate_after](size_t offset, size_t length,
-                                                                                      httplib::DataSink &sink) {
+                                 [this, body, stall_after, stall_ms, stall_repeats,
+                                  truncate_after](size_t offset, size_t length, httplib::DataSink &sink) {
                                      size_t limit = offset + length;
                                      if (truncate_after >= 0)
                                          limit = std::min(limit, size_t(truncate_after));
                                      if (stall_after >= 0 && offset >= size_t(stall_after)) {
                                          if (!pause(stall_ms))
                                              return false;
+                                         if (stall_repeats)
+                                             limit = std::min(limit, offset + size_t(stall_after));
                                      } else if (stall_after >= 0) {
                                          limit = std::min(limit, size_t(stall_after));
                                      }

@@ -20,6 +20,7 @@ struct TestReply {
     int delay_ms = 0;          // wait before answering
     int stall_after = -1;      // send this many body bytes, then send nothing for stall_ms
     int stall_ms = 60000;
+    bool stall_repeats = false;  // then stall again after every further stall_after bytes
     int truncate_after = -1;   // announce the full length, close after this many bytes
     bool chunked = false;      // no Content-Length
     bool omit_length_on_head = false;  // HEAD answers without Content-Length
