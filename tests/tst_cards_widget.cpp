@@ -1,6 +1,7 @@
 // The skin card: its required keys, its button driven by the download queue, the
 // install, cancel and uninstall actions, and the installation check on disk.
 
+#include "app/logging.h"
 #include "app/config.h"
 #include "app/endpoints.h"
 #include "cards/skin_files.h"
@@ -276,7 +277,7 @@ private slots:
 
         card.action_button->click();
         QVERIFY(!QFile::exists(sig));
-        QVERIFY(log.contains("已删除文件: " + sig));
+        QVERIFY(log.contains("已删除文件: " + shown_path(sig)));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].type, QStringLiteral("QDialog"));
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));

@@ -1,6 +1,7 @@
 // Maintenance actions of the window: opening the mod folder, refetching the covers of
 // the page, re-checking the cards and removing transfer leftovers.
 
+#include "app/logging.h"
 #include "app/config.h"
 #include "app/endpoints.h"
 #include "app/mainwindow.h"
@@ -131,7 +132,7 @@ private slots:
             QVERIFY2(QFileInfo::exists(mods + kept), kept);
         for (const char *gone : {"/x.pak.tmp", "/y.sig", "/.hidden.tmp", "/a/b/deep.sig.tmp", "/a/b/empty.pak"}) {
             QVERIFY2(!QFileInfo::exists(mods + gone), gone);
-            QVERIFY2(log.lines().contains(QStringLiteral("[INFO] 已清理无效文件: ") + mods + gone), gone);
+            QVERIFY2(log.lines().contains(QStringLiteral("[INFO] 已清理无效文件: ") + shown_path(mods + gone)), gone);
         }
         int removals = 0;
         for (const QString &line : log.lines())

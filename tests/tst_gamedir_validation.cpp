@@ -2,6 +2,7 @@
 // The suite runs as root, which ignores permission bits, so unwritable folders are made
 // immutable with chattr.
 
+#include "app/logging.h"
 #include "app/config.h"
 #include "gamedir/game_folder.h"
 #include "support/test_env.h"
@@ -82,7 +83,7 @@ private slots:
     {
         QTemporaryDir root;
         const QStringList errors = validate_game_dir(root.path());
-        QCOMPARE(errors, QStringList{QStringLiteral("无效目录: 未找到必需文件 ") + pak_file(root.path())});
+        QCOMPARE(errors, QStringList{QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(pak_file(root.path()))});
         QCOMPARE(pak_file(root.path()),
                  root.path() + QStringLiteral("/DreadHunger/Content/Paks/DreadHunger-WindowsNoEditor.pak"));
         QVERIFY(QFileInfo(root.path() + QStringLiteral("/DreadHunger/Content/Paks/qvmods")).isDir());
@@ -109,7 +110,7 @@ private slots:
         REQUIRE_IMMUTABLE(guard);
         const QStringList errors = validate_game_dir(root.path());
         QCOMPARE(errors.size(), 2);
-        QCOMPARE(errors.at(0), QStringLiteral("无效目录: 未找到必需文件 ") + pak_file(root.path()));
+        QCOMPARE(errors.at(0), QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(pak_file(root.path())));
         QVERIFY(errors.at(1).startsWith(QStringLiteral("目录不可写: ")));
         QCOMPARE(join_errors(errors), errors.at(0) + QStringLiteral("，") + errors.at(1));
     }

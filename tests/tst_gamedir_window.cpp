@@ -1,6 +1,7 @@
 // The game folder in the window: the stored folder at start, detection from a running
 // game, and what the status label and the settings store hold afterwards.
 
+#include "app/logging.h"
 #include "app/config.h"
 #include "app/mainwindow.h"
 #include "cards/skin_widget.h"
@@ -145,7 +146,7 @@ private slots:
         LogCapture log;
         auto main = window();
         QCOMPARE(main->game_dir, tmp.path());
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + tmp.path());
+        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(tmp.path()));
         QVERIFY(QFileInfo(mod_dir(tmp.path())).isDir());
         QVERIFY(log.contains(QStringLiteral("[INFO] 已刷新整个软件权限状态，共 0 个皮肤组件")));
     }
@@ -157,7 +158,7 @@ private slots:
         auto main = window();
         QCOMPARE(main->game_dir, tmp.path());
         QCOMPARE(main->dir_label->text(),
-                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + pak_file(tmp.path()));
+                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(pak_file(tmp.path())));
     }
 
     void detection_finds_the_running_game_and_stores_its_folder()
@@ -176,7 +177,7 @@ private slots:
 
         QCOMPARE(main->game_dir, root);
         QCOMPARE(stored_game_dir(), root);
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + root);
+        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(root));
         QVERIFY(QFileInfo(mod_dir(root)).isDir());
     }
 
@@ -193,7 +194,7 @@ private slots:
         QCOMPARE(main->game_dir, root);
         QCOMPARE(stored_game_dir(), root);
         QCOMPARE(main->dir_label->text(),
-                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + pak_file(root));
+                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(pak_file(root)));
         QVERIFY(QFileInfo(mod_dir(root)).isDir());
     }
 
@@ -246,7 +247,7 @@ private slots:
 
         QVERIFY(QDir().rmdir(store_file));
         main->_detect_by_process();
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + tmp.path());
+        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(tmp.path()));
         QCOMPARE(stored_game_dir(), tmp.path());
     }
 
