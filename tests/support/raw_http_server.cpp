@@ -6,8 +6,10 @@ RawHttpServer::RawHttpServer()
 {
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            // In this server's context: its connections end before its sockets close, so a
+            // socket that closes while the server is destroyed finds no half-gone server.
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 buffers.remove(socket);
                 socket->deleteLater();
             });
