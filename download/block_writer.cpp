@@ -40,7 +40,7 @@ bool BlockWriter::restart()
         return false;
     held = 0;
     taken = 0;
-    if (!file.resize(0) || !file.seek(0))
+    if (file.isOpen() && (!file.resize(0) || !file.seek(0)))
         return fail();
     return true;
 }

@@ -277,14 +277,15 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
                 return false;
             }
             log_info(QStringLiteral("继续下载: %1 (从第 %2 字节起)").arg(entry.filename).arg(from));
-            return true;
+        } else {
+            // The whole file's own length, where the answer gives one, is what a later
+            // request for the rest must end at.
+            bool number = false;
+            const qint64 length = response.header("Content-Length").trimmed().toLongLong(&number);
+            if (number && length >= 0)
+                transfer.expected = length;
         }
-        // The whole file's own length, where the answer gives one, is what a later request
-        // for the rest must end at.
-        bool number = false;
-        const qint64 length = response.header("Content-Length").trimmed().toLongLong(&number);
-        if (number && length >= 0)
-            transfer.expected = length;
+        // Opened at the first answer: a connection that broke before any gets no file yet.
         if (!transfer.file.is_open() && !transfer.file.open()) {
             failure = write_failure(transfer);
             return false;
