@@ -6,8 +6,8 @@ RawHttpServer::RawHttpServer()
 {
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
-            // In this server's context: its connections end before its sockets close, so a
-            // socket that closes while the server is destroyed finds no half-gone server.
+            // The server as context: a socket still open when the server goes is deleted
+            // with it, after these connections (and `buffers`) are gone.
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 buffers.remove(socket);
