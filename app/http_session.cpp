@@ -213,6 +213,22 @@ bool connection_made(CURL *easy)
     return connected > 0;
 }
 
+// The connection broke or closed after it was made, before the answer was whole.
+bool is_cut_short(CURLcode code)
+{
+    switch (code) {
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool is_connection_failure(int curl_code, bool connected)
@@ -299,6 +315,9 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
         if (mode == Mode::Head)
             curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        const QByteArray range = QByteArray::number(request.range_from) + '-';
+        if (request.range_from >= 0)
+            curl_easy_setopt(easy, CURLOPT_RANGE, range.constData());
 
         curl_multi_add_handle(handles.multi, easy);
         CURLcode result = CURLE_OK;
@@ -358,6 +377,7 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
             continue;
         if (result == CURLE_OPERATION_TIMEDOUT)
             response.timed_out = true;
+        response.cut_short = !response.aborted && is_cut_short(result);
         if (response.aborted)
             response.error = QStringLiteral("transfer aborted");
         else if (response.timed_out)

@@ -27,6 +27,7 @@ struct HttpRequest {
     QString url;
     int timeout_ms = 10000;
     bool follow_redirects = true;
+    qint64 range_from = -1;  // when set, asks for the body from this byte on ("Range: bytes=N-")
     // Raised by another thread to end the transfer; takes effect within about 50 ms.
     const std::atomic_bool *abort = nullptr;
 };
@@ -38,6 +39,7 @@ struct HttpResponse {
     QString error;           // empty when the exchange completed
     bool aborted = false;    // ended by the abort flag or by the piece callback
     bool timed_out = false;
+    bool cut_short = false;  // the connection ended before the body was whole (reset, closed early)
 
     bool ok() const { return error.isEmpty(); }
     // Case-insensitive look-up; a null QByteArray when the header is absent.

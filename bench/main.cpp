@@ -21,6 +21,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,6 +29,9 @@ namespace {
 constexpr int kCatalogueRecords = 20000;
 constexpr int kCoverCount = 6;
 constexpr int kCardsPerPage = 6;
+// curl's time over ours for the 200 MB install: the median, and the worst paired run.
+constexpr double kInstallRatio = 1.05;
+constexpr double kWorstPairRatio = 0.95;
 
 struct Options {
     QString data_dir;  // what the server hands out
@@ -63,6 +67,14 @@ QString mod_dir(const QString &game_dir) { return join_path(game_dir, MOD_SUBDIR
 QVector<QJsonObject> copies(const QJsonObject &record)
 {
     return QVector<QJsonObject>(kCardsPerPage, record);
+}
+
+QVector<double> paired_ratios(const QVector<double> &curl, const QVector<double> &ours)
+{
+    QVector<double> ratios;
+    for (int run = 0; run < std::min(curl.size(), ours.size()); ++run)
+        ratios.append(curl.at(run) / ours.at(run));
+    return ratios;
 }
 
 TableRow bound_row(const QString &figure, const QVector<double> &values, const QString &unit, double bound,
@@ -241,12 +253,17 @@ int run_all(const Options &options, const QStringList &arguments)
         row.measured = install_failure.isEmpty() && !ours_s.isEmpty();
         if (row.measured) {
             const double ratio = median(curl_s) / median(ours_s);
+            // Runs are paired (curl and the program back to back), so the worst pair shows
+            // a slow run that the medians hide.
+            const QVector<double> pairs = paired_ratios(curl_s, ours_s);
+            const double worst = *std::min_element(pairs.begin(), pairs.end());
             row.ours = fixed(median(ours_s), 3) + QStringLiteral(" s (") + fixed(200 / median(ours_s), 0)
                        + QStringLiteral(" MB/s)");
             row.reference = QStringLiteral("curl ") + fixed(median(curl_s), 3) + QStringLiteral(" s (")
                             + fixed(200 / median(curl_s), 0) + QStringLiteral(" MB/s)");
-            row.target = fixed(ratio, 2) + QStringLiteral(" (>= 0.95)");
-            row.pass = ratio >= 0.95;
+            row.target = fixed(ratio, 2) + QStringLiteral(" (>= %1), worst pair ").arg(fixed(kInstallRatio, 2))
+                         + fixed(worst, 2) + QStringLiteral(" (>= %1)").arg(fixed(kWorstPairRatio, 2));
+            row.pass = ratio >= kInstallRatio && worst >= kWorstPairRatio;
         } else {
             row.ours = row.reference = QStringLiteral("-");
         }
@@ -273,6 +290,7 @@ int run_all(const Options &options, const QStringList &arguments)
     details << QStringLiteral("runs per figure: %1 (medians shown)").arg(options.runs)
             << QStringLiteral("install, ours (s): ") + series(ours_s, 3)
             << QStringLiteral("install, add_task to the first progress signal (ms): ") + series(first_ms, 1)
+            << QStringLiteral("install, paired ratio curl / ours: ") + series(paired_ratios(curl_s, ours_s), 2)
             << QStringLiteral("install, curl command (s), --cacert %1: ").arg(QFileInfo(options.trust).fileName())
                    + series(curl_s, 3)
             << QStringLiteral("install, curl's own transfer time (s): ") + series(curl_transfer_s, 3)

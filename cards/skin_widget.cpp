@@ -169,6 +169,7 @@ void SkinWidget::setup_shadow()
 // comparison and no re-polish or repaint.
 void SkinWidget::_set_button_state(const QString &text, const QString &style)
 {
+    _shown_progress = -1;  // the button shows something else from here on
     if (action_button->text() != text)
         action_button->setText(text);
     if (action_button->styleSheet() != style)
@@ -198,13 +199,12 @@ void SkinWidget::_handle_download_started(const QString &skin_id)
 
 void SkinWidget::_handle_download_progress(const QString &skin_id, int progress)
 {
-    if (skin_id != _skin_name)
+    // Every card hears every report, tens of thousands per install, and nearly all of them
+    // repeat the percentage shown: both cases end at one comparison.
+    if (skin_id != _skin_name || progress == _shown_progress)
         return;
-    if (progress == _shown_progress && action_button->text() == _shown_progress_text)
-        return;
+    _set_button_state(QStringLiteral("下载中 ") + QString::number(progress) + QStringLiteral("%"), BUSY_BUTTON_STYLE);
     _shown_progress = progress;
-    _shown_progress_text = QStringLiteral("下载中 ") + QString::number(progress) + QStringLiteral("%");
-    _set_button_state(_shown_progress_text, BUSY_BUTTON_STYLE);
 }
 
 void SkinWidget::_handle_download_completed(const QString &skin_id)

@@ -91,6 +91,5 @@ private:
     void _set_idle(const QString &text, const QString &style);
 
     QString _skin_name;  // "name" as text: the identity of the skin's download task
-    int _shown_progress = -1;
-    QString _shown_progress_text;
+    int _shown_progress = -1;  // the percentage on the button, -1 while it shows none
 };

@@ -69,7 +69,11 @@ int main(int argc, char **argv)
     const QCommandLineOption rate_option(QStringLiteral("rate"),
                                          QStringLiteral("Send skin files at most this fast, in KiB/s (0: no limit)."),
                                          QStringLiteral("KIB"), QStringLiteral("0"));
-    parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option});
+    const QCommandLineOption drop_option(QStringLiteral("drop-at"),
+                                         QStringLiteral("End the first skin-file transfer that reaches byte N of its "
+                                                        "file there, once, to try resuming (0: never)."),
+                                         QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option});
     const bool parsed = parser.parse(arguments);
     const QString data_dir = QDir(parser.value(data_option)).absolutePath();
 
@@ -132,9 +136,13 @@ int main(int argc, char **argv)
     if (port <= 0)
         return fail(QStringLiteral("cannot listen on %1 port %2").arg(host).arg(wanted_port));
 
+    bool drop_ok = false;
+    const long long drop_at = parser.value(drop_option).toLongLong(&drop_ok);
+    if (!drop_ok || drop_at < 0)
+        return fail(QStringLiteral("--drop-at needs a byte number, 0 or more"));
     install_routes(server, RouteSettings{data_dir.toStdString(), origin(host, port).toStdString(),
                                          parser.value(version_option).toStdString(),
-                                         parser.value(rate_option).toInt()});
+                                         parser.value(rate_option).toInt(), drop_at});
     say(QStringLiteral("serving %1%2 from %3").arg(origin(host, port), QString::fromStdString(BASE_PATH), data_dir));
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "routes.h"
 
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -58,9 +59,32 @@ void not_found(httplib::Response &res)
     res.set_content("not found\n", "text/plain; charset=utf-8");
 }
 
+// Cuts one transfer short, as a dropped connection would, so that the client's resume can
+// be tried: the first answer to reach byte `at` of its file ends there; later ones run whole.
+class DropOnce {
+public:
+    explicit DropOnce(long long at)
+        : at(at)
+    {
+    }
+    // How many of the `wanted` bytes from `offset` are sent before the cut (all when none).
+    size_t sendable(size_t offset, size_t wanted)
+    {
+        if (at <= 0 || offset >= size_t(at) || offset + wanted <= size_t(at) || dropped.exchange(true))
+            return wanted;
+        return size_t(at) - offset;
+    }
+
+private:
+    const long long at;
+    std::atomic_bool dropped{false};
+};
+
 // Streams the file from disk in slices, so a 100 MB skin never sits in memory. HEAD is
-// answered from the same handler: the length is announced and no slice is read.
-void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0)
+// answered from the same handler: the length is announced and no slice is read. A range
+// request gets its part (206): httplib hands the provider offsets into the whole file.
+void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0,
+                const std::shared_ptr<DropOnce> &drop = nullptr)
 {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) {
@@ -78,10 +102,12 @@ void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0)
         res.set_content("", type);
         return;
     }
-    res.set_content_provider(size_t(size), type, [file, rate_kib](size_t offset, size_t length,
-                                                                  httplib::DataSink &sink) {
+    res.set_content_provider(size_t(size), type, [file, rate_kib, drop, path](size_t offset, size_t length,
+                                                                              httplib::DataSink &sink) {
         char slice[64 * 1024];
-        const size_t wanted = std::min(length, sizeof slice);
+        const size_t whole = std::min(length, sizeof slice);
+        const size_t wanted = drop ? drop->sendable(offset, whole) : whole;
+        const bool cut = wanted < whole;
         // A slow line on demand, so that a download can be watched on a fast loopback.
         if (rate_kib > 0)
             std::this_thread::sleep_for(std::chrono::microseconds(wanted * 1000000 / (size_t(rate_kib) * 1024)));
@@ -91,7 +117,14 @@ void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0)
         // A file that shrank meanwhile ends the answer early instead of padding it.
         if (size_t(file->gcount()) != wanted)
             return false;
-        return sink.write(slice, wanted);
+        if (!sink.write(slice, wanted))
+            return false;
+        if (cut) {
+            const std::string line = "dropping the transfer of " + path.filename().u8string() + " at byte "
+                + std::to_string(offset + wanted) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stderr);
+        }
+        return !cut;
     });
 }
 
@@ -186,15 +219,16 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
                        serve_file(res, path);
                });
 
+    const auto drop = std::make_shared<DropOnce>(settings.drop_at);
     server.Get(exact(BASE_PATH + "/subcutaneous/index_skin_download.php"),
-               [settings](const httplib::Request &req, httplib::Response &res) {
+               [settings, drop](const httplib::Request &req, httplib::Response &res) {
                    const std::string name = req.has_param("pak_original") ? req.get_param_value("pak_original")
                                                                           : req.get_param_value("sig_original");
                    const fs::path path = catalogue_file(settings, "skins", req, name);
                    if (path.empty())
                        not_found(res);
                    else
-                       serve_file(res, path, settings.skin_rate_kib);
+                       serve_file(res, path, settings.skin_rate_kib, drop);
                });
 
     server.Get(exact("/api1/"), [settings](const httplib::Request &req, httplib::Response &res) {

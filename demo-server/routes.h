@@ -10,6 +10,7 @@ struct RouteSettings {
     std::string default_origin;  // "https://HOST:PORT", used when a request carries no usable Host
     std::string version;         // "RIzured版本" of the version record
     int skin_rate_kib = 0;       // skin files sent at most this fast (KiB/s); 0: no limit
+    long long drop_at = 0;       // the first skin answer to reach this byte of its file ends there; 0: none
 };
 
 // Path of the discovery address; every catalogue endpoint hangs below it.

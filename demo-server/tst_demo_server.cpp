@@ -65,10 +65,11 @@ const std::string ENCODED_BASE = "/2/%E7%9A%AE%E8%82%A4.php";
 // The routes on a plain socket: what they answer does not depend on TLS.
 class RunningServer {
 public:
-    explicit RunningServer(const QString &data_dir, const std::string &version = "1.1")
+    explicit RunningServer(const QString &data_dir, const std::string &version = "1.1", long long drop_at = 0)
     {
         port_ = server_.bind_to_any_port("127.0.0.1");
-        install_routes(server_, RouteSettings{data_dir.toStdString(), "https://fallback.invalid:1", version});
+        install_routes(server_,
+                       RouteSettings{data_dir.toStdString(), "https://fallback.invalid:1", version, 0, drop_at});
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running())
             std::this_thread::yield();
@@ -331,12 +332,44 @@ private slots:
         QCOMPARE(get->status, 200);
         QVERIFY(QByteArray::fromStdString(get->body) == expected);
 
+        // The rest of a file, for a client whose transfer was cut.
+        auto rest = client.Get(path, {{"Range", "bytes=1000-"}});
+        QVERIFY(rest);
+        QCOMPARE(rest->status, 206);
+        QCOMPARE(QByteArray::fromStdString(rest->get_header_value("Content-Range")),
+                 "bytes 1000-" + QByteArray::number(expected.size() - 1) + '/' + QByteArray::number(expected.size()));
+        QVERIFY(QByteArray::fromStdString(rest->body) == expected.mid(1000));
+
         const std::string sig_path = ENCODED_BASE + "/subcutaneous/index_skin_download.php"
             + query({{"MainCategory", skin["MainCategory"].toString()},
                      {"subcategory", skin["subcategory"].toString()},
                      {"sig_original", skin["sig_original"].toString()}});
         QCOMPARE(QByteArray::fromStdString(client.Get(sig_path)->body),
                  read_all(skin_file(data_.path(), skin, "sig_original")));
+    }
+
+    void a_transfer_is_dropped_once_at_the_byte_asked_for()
+    {
+        const QJsonObject skin = first_skin(downloadable);
+        const QByteArray expected = read_all(skin_file(data_.path(), skin, "pak_original"));
+        QVERIFY(expected.size() > 300000);
+        RunningServer server(data_.path(), "1.1", 200000);
+        auto client = server.client();
+        const std::string path = ENCODED_BASE + "/subcutaneous/index_skin_download.php"
+            + query({{"MainCategory", skin["MainCategory"].toString()},
+                     {"subcategory", skin["subcategory"].toString()},
+                     {"pak_original", skin["pak_original"].toString()}});
+        std::string received;
+        const auto cut = client.Get(path, [&](const char *data, size_t length) {
+            received.append(data, length);
+            return true;
+        });
+        QVERIFY(!cut);  // the connection ended before the announced length
+        QCOMPARE(qint64(received.size()), qint64(200000));
+        QVERIFY(QByteArray::fromStdString(received) == expected.left(200000));
+        const auto whole = client.Get(path);  // only once
+        QVERIFY(whole);
+        QVERIFY(QByteArray::fromStdString(whole->body) == expected);
     }
 
     void unsafe_or_missing_values_are_not_found_data()

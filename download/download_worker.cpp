@@ -4,12 +4,15 @@
 #include "app/endpoints.h"
 #include "app/http_session.h"
 #include "app/logging.h"
+#include "download/block_writer.h"
+#include "download/resume_plan.h"
 #include "download/safe_file_ops.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QVariantMap>
 #include <QVector>
 
@@ -67,8 +70,32 @@ private:
         message = description;
         return Outcome::Failed;
     }
+    // How one request for a file's body ended.
+    enum class Ending {
+        Whole,
+        Cut,           // the connection ended before the body was whole
+        NotContinued,  // a request for the rest was answered with something else
+        Failed,
+        Cancelled,
+    };
+    // One file across the requests it may take.
+    struct FileTransfer {
+        explicit FileTransfer(const TransferEntry &entry)
+            : entry(entry), file(entry.temp_path), expected(entry.announced)
+        {
+        }
+        const TransferEntry &entry;
+        BlockWriter file;
+        qint64 expected;     // the whole file's size, 0 when unknown
+        qint64 counted = 0;  // bytes of this file already in `downloaded`
+    };
+
     Outcome probe(const QString &url, const QString &filename);
     Outcome fetch(const TransferEntry &entry);
+    Ending request(FileTransfer &transfer, bool resume);
+    // Waits, or less when the task is cancelled meanwhile; false then.
+    bool pause_unless_cancelled(int ms) const;
+    static QString write_failure(const FileTransfer &transfer);
     Outcome put_in_place();
 
     const QVariantMap skin;
@@ -190,17 +217,77 @@ TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename)
 
 TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
 {
-    QFile file(entry.temp_path);
+    FileTransfer transfer(entry);
+    ResumePlan plan;
+    Ending ending = request(transfer, false);
+    for (;;) {
+        switch (ending) {
+        case Ending::Whole:
+            if (!transfer.file.finish())
+                return fail(write_failure(transfer));
+            return Outcome::Done;
+        case Ending::Cancelled:
+            return Outcome::Cancelled;
+        case Ending::Failed:
+            return Outcome::Failed;
+        case Ending::Cut: {
+            // Without a known size no answer could be checked to end where the file ends.
+            const int pause = transfer.expected > 0 ? plan.next_pause_ms() : -1;
+            if (pause < 0)
+                return Outcome::Failed;
+            log_warning(QStringLiteral("下载中断，%1 秒后继续: %2 (%3/%4 字节) - %5")
+                            .arg(pause / 1000)
+                            .arg(entry.filename)
+                            .arg(transfer.file.size())
+                            .arg(transfer.expected)
+                            .arg(message));
+            if (!pause_unless_cancelled(pause))
+                return Outcome::Cancelled;
+            ending = request(transfer, true);
+            break;
+        }
+        case Ending::NotContinued:
+            if (!plan.take_restart())
+                return fail(QStringLiteral("服务器无法继续传输文件: ") + entry.filename);
+            log_warning(QStringLiteral("服务器未从中断处继续，重新下载: ") + entry.filename);
+            if (!transfer.file.restart())
+                return fail(write_failure(transfer));
+            ending = request(transfer, false);
+            break;
+        }
+    }
+}
+
+TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
+{
+    const TransferEntry &entry = transfer.entry;
+    const qint64 from = transfer.file.size();
     QString failure;
-    qint64 received = 0;
+    bool not_continued = false;
 
     const HttpSession::HeadersHandler on_headers = [&](const HttpResponse &response) {
         if (response.status >= 400) {
             failure = QStringLiteral("服务器返回错误 %1: ").arg(response.status) + entry.filename;
             return false;
         }
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            failure = QStringLiteral("无法写入文件: ") + entry.temp_path + QStringLiteral(" - ") + file.errorString();
+        if (resume) {
+            if (ResumePlan::judge(response.status, response.header("Content-Range"), from, transfer.expected)
+                != ResumePlan::Answer::Continue) {
+                not_continued = true;
+                return false;
+            }
+            log_info(QStringLiteral("继续下载: %1 (从第 %2 字节起)").arg(entry.filename).arg(from));
+        } else {
+            // The whole file's own length, where the answer gives one, is what a later
+            // request for the rest must end at.
+            bool number = false;
+            const qint64 length = response.header("Content-Length").trimmed().toLongLong(&number);
+            if (number && length >= 0)
+                transfer.expected = length;
+        }
+        // Opened at the first answer: a connection that broke before any gets no file yet.
+        if (!transfer.file.is_open() && !transfer.file.open()) {
+            failure = write_failure(transfer);
             return false;
         }
         return true;
@@ -210,12 +297,16 @@ TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
             return false;
         if (size == 0)
             return true;
-        if (file.write(data, qint64(size)) != qint64(size) || !file.flush()) {
-            failure = QStringLiteral("无法写入文件: ") + entry.temp_path + QStringLiteral(" - ") + file.errorString();
+        if (!transfer.file.append(data, qint64(size))) {
+            failure = write_failure(transfer);
             return false;
         }
-        received += qint64(size);
-        downloaded += qint64(size);
+        // Bytes fetched again after a restart were counted the first time: progress only
+        // moves on once the file grows past what it had.
+        if (transfer.file.size() > transfer.counted) {
+            downloaded += transfer.file.size() - transfer.counted;
+            transfer.counted = transfer.file.size();
+        }
         if (total_size <= 0) {
             failure = QStringLiteral("服务器未提供文件大小，无法计算下载进度");
             return false;
@@ -233,23 +324,50 @@ TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
     request.timeout_ms = kTransferTimeoutMs;
     request.follow_redirects = true;
     request.abort = &cancelled;
+    request.range_from = resume ? from : -1;
     const HttpResponse response = session().get_streamed(request, on_headers, on_piece);
-    file.close();
 
     if (cancelled)
-        return Outcome::Cancelled;
-    if (!failure.isEmpty())
-        return fail(failure);
-    if (!response.ok())
-        return fail(response.error);
+        return Ending::Cancelled;
+    if (!failure.isEmpty()) {
+        message = failure;
+        return Ending::Failed;
+    }
+    if (not_continued)
+        return Ending::NotContinued;
+    if (!response.ok()) {
+        message = response.error;
+        return response.cut_short ? Ending::Cut : Ending::Failed;
+    }
     // Without a length of its own, a body that ends early looks complete to the client;
     // the probe's size tells a dropped connection from a whole file.
-    if (response.header("Content-Length").isNull() && received < entry.announced)
-        return fail(QStringLiteral("文件下载不完整: %1 (%2/%3 字节)")
-                        .arg(entry.filename)
-                        .arg(received)
-                        .arg(entry.announced));
-    return Outcome::Done;
+    if (response.header("Content-Length").isNull() && transfer.file.size() < transfer.expected) {
+        message = QStringLiteral("文件下载不完整: %1 (%2/%3 字节)")
+                      .arg(entry.filename)
+                      .arg(transfer.file.size())
+                      .arg(transfer.expected);
+        return Ending::Cut;
+    }
+    return Ending::Whole;
+}
+
+bool TaskRun::pause_unless_cancelled(int ms) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!cancelled) {
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0)
+            return true;
+        QThread::msleep(ulong(std::min<qint64>(left, 10)));
+    }
+    return false;
+}
+
+QString TaskRun::write_failure(const FileTransfer &transfer)
+{
+    return QStringLiteral("无法写入文件: ") + transfer.entry.temp_path + QStringLiteral(" - ")
+           + transfer.file.error_string();
 }
 
 void TaskRun::remove_temp_files() const

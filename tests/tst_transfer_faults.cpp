@@ -18,6 +18,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -32,6 +33,7 @@ enum class Fault {
     ModFolderReadOnly,  // nothing can be created in the mod folder
     TargetIsFolder,     // a non-empty folder stands at the file's final name
     TargetImmutable,    // the installed file cannot be removed or replaced
+    DiskFull,           // the new file does not fit on the mod folder's disk
 };
 
 const QByteArray kNewPak = QByteArray(40000, 'P') + "end of new pak";
@@ -41,6 +43,14 @@ const QByteArray kOldSig = "old sig bytes \x04\x05";
 
 QByteArray body_of(const QString &file) { return file.endsWith(".pak") ? kNewPak : kNewSig; }
 
+// The progress reported once `part` of `file` (and the .pak before a .sig) has arrived.
+int percent_at(const QString &file, double part)
+{
+    const int before = file.endsWith(".sig") ? kNewPak.size() : 0;
+    const int arrived = before + int(body_of(file).size() * part);
+    return int(double(arrived) / double(kNewPak.size() + kNewSig.size()) * 100.0);
+}
+
 // The file a request of the skin-download route asks for.
 QString requested_file(const TestRequest &request)
 {
@@ -48,13 +58,21 @@ QString requested_file(const TestRequest &request)
                                                   : request.query.value("sig_original");
 }
 
-// Plain HTTP on a raw socket. Both probes and a healthy file are answered in full; the GET
-// of `faulty` gets its headers and half its body, then the connection is held until
-// reset() drops it with a TCP reset (SO_LINGER 0).
+// How a request for the rest of a file ("Range: bytes=N-") is answered.
+enum class RangeReply {
+    Honoured,    // 206 with the bytes from N to the end
+    Ignored,     // 200 with the whole file
+    WrongStart,  // 206, but from the first byte
+};
+
+// Plain HTTP on a raw socket. Both probes and a healthy file are answered in full. The
+// first `cuts` GETs of `faulty` (all of them with -1) get their headers and `cut_at` of
+// their body, then the connection is held until reset() drops it with a TCP reset
+// (SO_LINGER 0).
 class ResettingServer : public RawHttpServer {
 public:
-    explicit ResettingServer(const QString &faulty)
-        : faulty(faulty)
+    ResettingServer(const QString &faulty, int cuts, double cut_at, RangeReply range_reply = RangeReply::Honoured)
+        : faulty(faulty), cuts(cuts), cut_at(cut_at), range_reply(range_reply)
     {
     }
 
@@ -73,27 +91,51 @@ public:
         held.clear();
     }
 
+    QStringList ranges;  // the Range header of every GET of `faulty` ("" when it had none)
+
 private:
     bool answer(QTcpSocket *socket, const QByteArray &head) override
     {
         const QString target = QUrl::fromPercentEncoding(head.split(' ').value(1));
         const QString file = target.section('=', -1);
         const QByteArray body = body_of(file);
-        const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-                                   + QByteArray::number(body.size()) + "\r\n\r\n";
+        QByteArray range;
+        for (const QByteArray &line : head.split('\n'))
+            if (line.toLower().startsWith("range:"))
+                range = line.mid(6).trimmed();
+
+        QByteArray status = "200 OK";
+        QByteArray extra;
+        QByteArray payload = body;
+        if (file == faulty && head.startsWith("GET")) {
+            ranges << QString::fromLatin1(range);
+            if (range.startsWith("bytes=") && range_reply != RangeReply::Ignored) {
+                const int from = range_reply == RangeReply::WrongStart ? 0 : range.mid(6).split('-').value(0).toInt();
+                status = "206 Partial Content";
+                extra = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(body.size() - 1)
+                        + '/' + QByteArray::number(body.size()) + "\r\n";
+                payload = body.mid(from);
+            }
+        }
+        const QByteArray headers = "HTTP/1.1 " + status + "\r\nContent-Type: application/octet-stream\r\n" + extra
+                                   + "Content-Length: " + QByteArray::number(payload.size()) + "\r\n\r\n";
         if (head.startsWith("HEAD")) {
             socket->write(headers);
-        } else if (file == faulty) {
-            socket->write(headers + body.left(body.size() / 2));
+        } else if (file == faulty && cuts != 0) {
+            cuts -= cuts > 0;
+            socket->write(headers + payload.left(int(payload.size() * cut_at)));
             held.append(socket);
             return false;
         } else {
-            socket->write(headers + body);
+            socket->write(headers + payload);
         }
         return true;
     }
 
     const QString faulty;
+    int cuts;
+    const double cut_at;
+    const RangeReply range_reply;
     QList<QPointer<QTcpSocket>> held;
 };
 
@@ -146,6 +188,25 @@ private:
     const QString path;
 };
 
+// A small file system mounted on a folder for the test's lifetime (root only).
+class SmallDisk {
+public:
+    SmallDisk(const QString &path, int kib)
+        : path(path)
+    {
+        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kib), "tmpfs", path}) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            QProcess::execute("umount", {path});
+    }
+    bool mounted = false;
+
+private:
+    const QString path;
+};
+
 // Every file below a folder with its content.
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
@@ -158,6 +219,7 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(RangeReply)
 
 class TestTransferFaults : public QObject {
     Q_OBJECT
@@ -184,8 +246,8 @@ private slots:
         QTest::newRow("GET 404, .sig")            << Fault::GetStatus         << "x.sig" << 404 << false << "404";
         QTest::newRow("GET 500, .pak")            << Fault::GetStatus         << "x.pak" << 500 << false << "500";
         QTest::newRow("GET 500, .sig")            << Fault::GetStatus         << "x.sig" << 500 << false << "500";
-        QTest::newRow("reset mid-body, .pak")     << Fault::ConnectionReset   << "x.pak" << 0   << false << "reset";
-        QTest::newRow("reset mid-body, .sig")     << Fault::ConnectionReset   << "x.sig" << 0   << false << "reset";
+        QTest::newRow("reset on every attempt, .pak") << Fault::ConnectionReset << "x.pak" << 0 << false << "reset";
+        QTest::newRow("reset on every attempt, .sig") << Fault::ConnectionReset << "x.sig" << 0 << false << "reset";
         QTest::newRow("truncated body, .pak")     << Fault::TruncatedBody     << "x.pak" << 0   << false << "";
         QTest::newRow("truncated body, .sig")     << Fault::TruncatedBody     << "x.sig" << 0   << false << "";
         QTest::newRow("stall then cancel, .pak")  << Fault::StallThenCancel   << "x.pak" << 0   << true  << "";
@@ -195,6 +257,7 @@ private slots:
         QTest::newRow("mod folder not writable")  << Fault::ModFolderReadOnly << ""      << 0   << false << "";
         QTest::newRow("folder stands at x.pak")   << Fault::TargetIsFolder    << "x.pak" << 0   << false << "x.pak";
         QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable  << "x.sig" << 0   << false << "x.sig";
+        QTest::newRow("disk full")                << Fault::DiskFull          << "x.pak" << 0   << false << "无法写入文件";
     }
 
     void a_failed_transfer_leaves_the_installed_skin_alone()
@@ -216,6 +279,7 @@ private slots:
         std::unique_ptr<ResettingServer> resetting;
         std::unique_ptr<MisnamedTlsServer> misnamed;
         std::unique_ptr<ImmutableFlag> immutable;
+        std::unique_ptr<SmallDisk> disk;
         QMap<QString, TestReply> replies{{"x.pak", file_reply(kNewPak)}, {"x.sig", file_reply(kNewSig)}};
 
         switch (fault) {
@@ -229,7 +293,7 @@ private slots:
             });
             break;
         case Fault::ConnectionReset:
-            resetting = std::make_unique<ResettingServer>(file);
+            resetting = std::make_unique<ResettingServer>(file, -1, 0.5);
             QVERIFY(resetting->isListening());
             set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(resetting->serverPort()));
             break;
@@ -263,23 +327,37 @@ private slots:
             serve_skin_files(server, replies);
             immutable = std::make_unique<ImmutableFlag>(join_path(mods, file));
             break;
+        case Fault::DiskFull:
+            // Room for the installed pair, not for the new .pak.
+            disk = std::make_unique<SmallDisk>(mods, 32);
+            write_file(join_path(mods, "x.pak"), kOldPak);
+            write_file(join_path(mods, "x.sig"), kOldSig);
+            serve_skin_files(server, replies);
+            break;
         }
         if (immutable && !immutable->set)
             QSKIP("chattr +i is not possible here (it needs root and a file system with the immutable flag)");
+        if (disk && !disk->mounted)
+            QSKIP("mounting a small tmpfs is not possible here (it needs root)");
 
         const QMap<QString, QByteArray> before = snapshot(mods);
         SignalLog log(manager);
         manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
 
         if (fault == Fault::ConnectionReset) {
-            // Reset only once part of the body has been written, so the cut is mid-body.
-            const QString partial = join_path(mods, file + ".tmp");
-            QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() && QFileInfo(partial).size() > 0, 15000);
-            resetting->reset();
+            // The first transfer is cut mid-body; so is every request for the rest, until
+            // the worker gives up.
+            QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() && !log.progress.isEmpty()
+                                         && log.progress.last() >= percent_at(file, 0.5),
+                                     15000);
+            while (manager->has_active_tasks()) {
+                resetting->reset();
+                QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() || !manager->has_active_tasks(), 30000);
+            }
+            QCOMPARE(resetting->ranges.size(), 1 + 3);  // the first request and three for the rest
         }
         if (fault == Fault::StallThenCancel) {
-            const QString partial = join_path(mods, file + ".tmp");
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial).size() > 0, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(!log.progress.isEmpty() && log.progress.last() >= percent_at(file, 0.5), 15000);
             // The body stays stalled for a minute; the cancel must not wait for it.
             QElapsedTimer clock;
             clock.start();
@@ -309,6 +387,50 @@ private slots:
             if (after.value(name) != before.value(name))
                 changed << name;
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join(", ") + " changed by the failed task"));
+    }
+
+    void a_dropped_transfer_resumes_data()
+    {
+        QTest::addColumn<RangeReply>("range_reply");
+        QTest::addColumn<QStringList>("ranges");  // the Range header of each GET of x.pak
+
+        const QString rest = "bytes=" + QString::number(int(kNewPak.size() * 0.3)) + "-";
+        QTest::newRow("reset at 30 %, the rest asked for") << RangeReply::Honoured << QStringList{"", rest};
+        QTest::newRow("Range ignored (200), started over") << RangeReply::Ignored << QStringList{"", rest, ""};
+        QTest::newRow("206 from a wrong start, started over") << RangeReply::WrongStart << QStringList{"", rest, ""};
+    }
+
+    void a_dropped_transfer_resumes()
+    {
+        QFETCH(RangeReply, range_reply);
+        QFETCH(QStringList, ranges);
+
+        QTemporaryDir game;
+        const QString mods = mod_folder(game.path());
+        write_file(join_path(mods, "x.pak"), kOldPak);
+        write_file(join_path(mods, "x.sig"), kOldSig);
+        ResettingServer server("x.pak", 1, 0.3, range_reply);
+        QVERIFY(server.isListening());
+        set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(server.serverPort()));
+
+        SignalLog log(manager);
+        manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
+        // Cut once all of the first 30 % has arrived, so the rest is asked for from there.
+        QTRY_VERIFY_WITH_TIMEOUT(server.holding() && !log.progress.isEmpty()
+                                     && log.progress.last() >= percent_at("x.pak", 0.3),
+                                 15000);
+        server.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->has_active_tasks(), 30000);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(log.events.count("completed:X"), 1);
+        QVERIFY(!log.has("failed:X"));
+        QCOMPARE(server.ranges, ranges);
+        QCOMPARE(files_below(mods), QStringList({"x.pak", "x.sig"}));
+        QVERIFY(read_file(join_path(mods, "x.pak")) == kNewPak);
+        QVERIFY(read_file(join_path(mods, "x.sig")) == kNewSig);
+        QVERIFY2(std::is_sorted(log.progress.begin(), log.progress.end()), "progress went back");
+        QCOMPARE(log.progress.last(), 100);
     }
 };
 
