@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace {
 
 std::wstring registry_text(HKEY root, const wchar_t *key, const wchar_t *name)
