@@ -228,19 +228,6 @@ private slots:
         QVERIFY2(failure.isEmpty() == refusal.isEmpty(), qPrintable(failure));
     }
 
-    void checksum_must_be_sha256_hex()
-    {
-        QString error;
-        const QString good = QStringLiteral("ab").repeated(32);
-        const std::optional<UpdateIntegrity> read = read_update_integrity({{CHECKSUM_KEY, good}}, {}, &error);
-        QVERIFY(read);
-        QCOMPARE(read->sha256, QByteArray(32, '\xab'));
-        for (const QString &bad : {good.left(62), good + QStringLiteral("ab"), good.left(63) + QLatin1Char('-'),
-                                   QStringLiteral(" ") + good.left(63)})
-            QVERIFY2(!read_update_integrity({{CHECKSUM_KEY, bad}}, {}, &error), qPrintable(bad));
-        QVERIFY(!read_update_integrity({{CHECKSUM_KEY, 12}}, {}, &error));
-    }
-
     void progress_text_in_mebibytes_with_one_decimal()
     {
         QCOMPARE(download_progress_text(12582912, 12582912), QStringLiteral("更新中，下载进度: 12.0MB/12.0MB"));
