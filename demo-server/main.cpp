@@ -3,6 +3,7 @@
 #include "certificate.h"
 #include "routes.h"
 #include "sample_data.h"
+#include "update_signing.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -73,14 +74,27 @@ int main(int argc, char **argv)
                                          QStringLiteral("End the first skin-file transfer that reaches byte N of its "
                                                         "file there, once, to try resuming (0: never)."),
                                          QStringLiteral("N"), QStringLiteral("0"));
-    parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option});
+    const QCommandLineOption make_keys_option(
+        QStringLiteral("make-keys"),
+        QStringLiteral("Make an update signing key pair: the private key goes to the new file KEYFILE, the public "
+                       "key (for ZORBEL_UPDATE_PUBLIC_KEY) is printed; then exit."),
+        QStringLiteral("KEYFILE"));
+    const QCommandLineOption sign_option(
+        QStringLiteral("sign"),
+        QStringLiteral("Sign FILE with the private key of --key, writing FILE.sig.json; then exit. "
+                       "/api1/ serves the signature of files/zorbel-skins.exe with the record."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption key_option(QStringLiteral("key"), QStringLiteral("Private key file for --sign."),
+                                        QStringLiteral("KEYFILE"));
+    parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option,
+                       make_keys_option, sign_option, key_option});
     const bool parsed = parser.parse(arguments);
     const QString data_dir = QDir(parser.value(data_option)).absolutePath();
 
     // Only drawing the sample covers needs a GUI application (fonts); it runs offscreen,
     // and plain starts stay free of the platform plugin and its warnings.
     const bool drawing = parsed && !parser.isSet(help_option) && !parser.isSet(game_option)
-        && !QFile::exists(catalog_path(data_dir));
+        && !parser.isSet(make_keys_option) && !parser.isSet(sign_option) && !QFile::exists(catalog_path(data_dir));
     std::unique_ptr<QCoreApplication> app;
     if (drawing) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -100,6 +114,27 @@ int main(int argc, char **argv)
         if (!error.isEmpty())
             return fail(error);
         say(QStringLiteral("fake game installation made in %1").arg(root));
+        return 0;
+    }
+
+    if (parser.isSet(make_keys_option)) {
+        QString public_key;
+        const QString error = make_update_keys(parser.value(make_keys_option), &public_key);
+        if (!error.isEmpty())
+            return fail(error);
+        say(QStringLiteral("private key written to %1; keep it off the server").arg(parser.value(make_keys_option)));
+        std::printf("%s\n", public_key.toLatin1().constData());
+        return 0;
+    }
+    if (parser.isSet(sign_option)) {
+        if (!parser.isSet(key_option))
+            return fail(QStringLiteral("--sign needs --key KEYFILE"));
+        QString record_keys;
+        const QString error = sign_update_file(parser.value(sign_option), parser.value(key_option), &record_keys);
+        if (!error.isEmpty())
+            return fail(error);
+        say(QStringLiteral("signature written to %1").arg(signature_path(parser.value(sign_option))));
+        std::printf("%s\n", record_keys.toUtf8().constData());
         return 0;
     }
 

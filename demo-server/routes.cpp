@@ -1,4 +1,5 @@
 #include "routes.h"
+#include "update_signing.h"
 
 #include <atomic>
 #include <cctype>
@@ -231,9 +232,12 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
                        serve_file(res, path, settings.skin_rate_kib, drop);
                });
 
-    server.Get(exact("/api1/"), [settings](const httplib::Request &req, httplib::Response &res) {
+    server.Get(exact("/api1/"), [settings, data](const httplib::Request &req, httplib::Response &res) {
+        // A signature made with --sign travels with the record.
+        const std::string signature =
+            signature_members(QString::fromStdString((data / "files" / "zorbel-skins.exe").u8string()));
         const std::string body = "{\"RIzured版本\": \"" + json_escape(settings.version) + "\", \"RIzured下载地址\": \""
-            + json_escape(origin_of(req, settings)) + "/files/zorbel-skins.exe\"}";
+            + json_escape(origin_of(req, settings)) + "/files/zorbel-skins.exe\"" + signature + "}";
         res.set_content(body, "application/json; charset=utf-8");
     });
 

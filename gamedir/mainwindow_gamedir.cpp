@@ -1,11 +1,12 @@
-// The game folder of the main window: detection from the running game, validation,
-// and the one stored setting.
+// The game folder of the main window: detection from the running game (or, without one,
+// from the Steam libraries), validation, and the one stored setting.
 
 #include "app/mainwindow.h"
 
 #include "app/logging.h"
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
+#include "gamedir/steam_library.h"
 
 #include <QLabel>
 #include <QSettings>
@@ -20,11 +21,17 @@ void MainWindow::_detect_by_process(bool)
 {
     try {
         const std::optional<ProcessInfo> game = find_game_process(list_processes());
-        if (!game || game->exe_path.isEmpty()) {
-            dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
-            return;
+        QString game_root_dir;
+        if (game && !game->exe_path.isEmpty()) {
+            game_root_dir = game_root_from_exe(game->exe_path);
+        } else {
+            // A running game wins; without one, the Steam libraries may still know the folder.
+            game_root_dir = steam_game_folder();
+            if (game_root_dir.isEmpty()) {
+                dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
+                return;
+            }
         }
-        const QString game_root_dir = game_root_from_exe(game->exe_path);
         const QStringList errors = _validate_game_dir(game_root_dir);
         if (!errors.isEmpty()) {
             dir_label->setText(QStringLiteral("✗ 检测到游戏但权限验证失败: ") + join_errors(errors));

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config qtbase5-dev libcurl4-openssl-dev
-       libcpp-httplib-dev libssl-dev openssl ccache)
+       libcpp-httplib-dev libssl-dev libsodium-dev openssl ccache)
 run=(xvfb xauth fonts-wqy-microhei fonts-symbola)
 test=(xvfb xauth xdotool fonts-wqy-microhei fonts-symbola g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev
       locales)

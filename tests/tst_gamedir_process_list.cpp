@@ -1,8 +1,10 @@
 // Finding the game: the process list with real processes (native and Wine-hosted),
-// the name rule and the root four levels above the executable.
+// the name rule and the root four levels above the executable; and, without a running
+// game, the library lists of Steam.
 
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
+#include "gamedir/steam_library.h"
 #include "support/test_env.h"
 #ifndef Q_OS_WIN
 #include "gamedir/wine_path.h"
@@ -228,6 +230,45 @@ private slots:
         QVERIFY(!is_windows_drive_path(QStringLiteral("C:relative.exe")));
     }
 #endif
+
+    void steam_library_lists_are_read_or_refused_whole_data()
+    {
+        QTest::addColumn<QString>("vdf");
+        QTest::addColumn<QStringList>("libraries");  // {"broken"}: refused
+        const QStringList broken{QStringLiteral("broken")};
+        QTest::newRow("escapes, comments, bom")
+            << "\uFEFF// written by Steam\n\"libraryfolders\" {\n \"0\" { \"path\" \"C:\\\\Program Files (x86)\\\\Steam\" }"
+               " // main\n \"1\" { \"label\" \"a \\\"b\\\"\" \"PATH\" \"/mnt/\\\"x\\\"\\ty\" } }"
+            << QStringList{QStringLiteral("C:\\Program Files (x86)\\Steam"), QStringLiteral("/mnt/\"x\"\ty")};
+        QTest::newRow("older layout, bare words")
+            << "LibraryFolders { TimeNextStatsReport 1690000000 \"1\" \"D:\\\\SteamLibrary\" }"
+            << QStringList{QStringLiteral("D:\\SteamLibrary")};
+        QTest::newRow("unknown escape kept") << "\"libraryfolders\"{\"0\"{\"path\" \"E:\\Games\"}}"
+                                             << QStringList{QStringLiteral("E:\\Games")};
+        QTest::newRow("other root, path section")
+            << "\"config\" {} \"libraryfolders\" { \"0\" { \"path\" { } } }" << QStringList();
+        QTest::newRow("empty text") << "" << QStringList();
+        QTest::newRow("section not closed") << "\"libraryfolders\" { \"0\" { \"path\" \"/a\" }" << broken;
+        QTest::newRow("stray brace") << "\"libraryfolders\" { } }" << broken;
+        QTest::newRow("quote not closed") << "\"libraryfolders\" { \"0\" \"/a }" << broken;
+        QTest::newRow("key without value") << "\"libraryfolders\"" << broken;
+        QTest::newRow("brace as key") << "{ \"a\" \"b\" }" << broken;
+        QTest::newRow("nested too deeply") << QString(QStringLiteral("a {")).repeated(100000) << broken;
+    }
+    void steam_library_lists_are_read_or_refused_whole()
+    {
+        QFETCH(QString, vdf);
+        QFETCH(QStringList, libraries);
+        QString error;
+        const std::optional<QStringList> read = library_folders_from_vdf(vdf, &error);
+        if (libraries == QStringList{QStringLiteral("broken")}) {
+            QVERIFY(!read);
+            QVERIFY(!error.isEmpty());
+        } else {
+            QVERIFY2(read, qPrintable(error));
+            QCOMPARE(*read, libraries);
+        }
+    }
 };
 
 ZORBEL_TEST_MAIN(TestGamedirProcessList)

@@ -1,5 +1,6 @@
 // The game folder in the window: the stored folder at start, detection from a running
-// game, and what the status label and the settings store hold afterwards.
+// game or from the Steam libraries, and what the status label and the settings store
+// hold afterwards.
 
 #include "app/logging.h"
 #include "app/config.h"
@@ -94,6 +95,36 @@ void list_only_games_below(const QString &root)
 void list_fixed(const QList<ProcessInfo> &processes)
 {
     set_process_lister([processes] { return processes; });
+}
+
+// A home folder of its own for the test's lifetime, where Steam folders can be laid out.
+class FakeSteamHome {
+public:
+    FakeSteamHome() : previous_(qgetenv("HOME")) { qputenv("HOME", home_.path().toUtf8()); }
+    ~FakeSteamHome() { qputenv("HOME", previous_); }
+    QString path(const QString &relative) const { return QDir(home_.path()).filePath(relative); }
+
+    // The Steam folder at `relative` below home, with `vdf` as its library list.
+    void steam_folder(const QString &relative, const QByteArray &vdf) const
+    {
+        QVERIFY(QDir().mkpath(path(relative) + QStringLiteral("/steamapps")));
+        QFile list(path(relative) + QStringLiteral("/steamapps/libraryfolders.vdf"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(vdf);
+    }
+
+private:
+    QTemporaryDir home_;
+    QByteArray previous_;
+};
+
+QByteArray library_list(const QStringList &libraries)
+{
+    QByteArray vdf = "\"libraryfolders\"\n{\n";
+    for (int i = 0; i < libraries.size(); ++i)
+        vdf += "\t\"" + QByteArray::number(i) + "\"\n\t{\n\t\t\"path\"\t\t\"" + libraries.at(i).toUtf8()
+               + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"1234\"\t\t\"1\"\n\t\t}\n\t}\n";
+    return vdf + "}\n";
 }
 
 QPushButton *button_with_text(QWidget &window, const QString &text)
@@ -209,6 +240,73 @@ private slots:
         QCOMPARE(main->dir_label->text(), kNoGame);
         QCOMPARE(main->game_dir, known.path());
         QCOMPARE(stored_game_dir(), known.path());
+    }
+
+    void without_a_game_process_the_steam_libraries_are_searched_data()
+    {
+        QTest::addColumn<QString>("steam_folder");
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("~/.steam/steam, second library") << ".steam/steam" << false;
+        QTest::newRow("flatpak") << ".var/app/com.valvesoftware.Steam/.local/share/Steam" << false;
+        QTest::newRow("broken list") << ".local/share/Steam" << true;
+    }
+    void without_a_game_process_the_steam_libraries_are_searched()
+    {
+        QFETCH(QString, steam_folder);
+        QFETCH(bool, broken);
+        FakeSteamHome home;
+        const QString empty_library = home.path(QStringLiteral("Empty Library"));
+        const QString library = home.path(QStringLiteral("Games/SteamLibrary"));
+        const QString game = library + QStringLiteral("/steamapps/common/Dread Hunger");
+        make_game(game);
+        QVERIFY(QDir().mkpath(empty_library + QStringLiteral("/steamapps/common/Other Game")));
+        QByteArray vdf = library_list({empty_library, library});
+        if (broken)
+            vdf.chop(2);  // the closing brace
+        home.steam_folder(steam_folder, vdf);
+        list_fixed({{QStringLiteral("bash"), QStringLiteral("/bin/bash")}});
+        LogCapture log;
+        auto main = window();
+        main->_detect_by_process();
+
+        if (broken) {
+            QCOMPARE(main->dir_label->text(), kNoGame);
+            QCOMPARE(main->game_dir, QString());
+            QVERIFY(log.contains(QStringLiteral("[WARNING] 无法读取Steam库列表: ")));
+            return;
+        }
+        QCOMPARE(main->game_dir, game);
+        QCOMPARE(stored_game_dir(), game);
+        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + game);
+        QVERIFY(log.contains(QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + game));
+    }
+
+    void a_running_game_wins_over_the_steam_libraries_and_the_first_library_over_others()
+    {
+        FakeSteamHome home;
+        const QString first = home.path(QStringLiteral("A/steamapps/common/Dread Hunger"));
+        const QString second = home.path(QStringLiteral("B/steamapps/common/DH"));
+        make_game(first);
+        make_game(second);
+        home.steam_folder(QStringLiteral(".local/share/Steam"), library_list({home.path(QStringLiteral("A")), home.path(QStringLiteral("B"))}));
+        // Steam's own link to its folder: the same libraries again, not further games.
+        QVERIFY(QDir().mkpath(home.path(QStringLiteral(".steam"))));
+        QVERIFY(QFile::link(home.path(QStringLiteral(".local/share/Steam")), home.path(QStringLiteral(".steam/steam"))));
+        QTemporaryDir running;
+        make_game(running.path());
+        list_fixed({{GAME_EXE_NAME, running.path() + QLatin1Char('/') + kExeSubpath}});
+        LogCapture log;
+        auto main = window();
+        main->_detect_by_process();
+        QCOMPARE(main->game_dir, running.path());
+        QVERIFY(!log.contains(QStringLiteral("Steam")));
+
+        list_fixed({});
+        main->_detect_by_process();
+        QCOMPARE(main->game_dir, first);
+        QCOMPARE(log.lines().filter(QStringLiteral("Steam库")),
+                 QStringList({QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + first,
+                              QStringLiteral("[INFO] Steam库中另有游戏目录(未使用): ") + second}));
     }
 
     void a_game_process_without_readable_path_counts_as_absent()

@@ -1,13 +1,16 @@
 // Self-update pieces that need no window: version order, the version record, the swap
-// script and its bytes, the download's file name and progress text.
+// script and its bytes, the download's file name and progress text, the checksum and
+// signature of the new program file.
 
 #include "support/test_env.h"
 #include "support/test_server.h"
 #include "update/update_download.h"
+#include "update/update_integrity.h"
 #include "update/update_script.h"
 #include "update/version.h"
 
 #include <QJsonDocument>
+#include <QTemporaryFile>
 #include <QTextCodec>
 
 #ifdef Q_OS_WIN
@@ -19,6 +22,37 @@
 
 #include <windows.h>
 #endif
+
+#include <sodium.h>
+
+namespace {
+
+struct KeyPair {
+    QByteArray public_key;
+    QByteArray secret_key;
+};
+
+KeyPair key_pair(char seed_byte)
+{
+    const QByteArray seed(crypto_sign_SEEDBYTES, seed_byte);
+    KeyPair pair{QByteArray(crypto_sign_PUBLICKEYBYTES, '\0'), QByteArray(crypto_sign_SECRETKEYBYTES, '\0')};
+    crypto_sign_seed_keypair(reinterpret_cast<unsigned char *>(pair.public_key.data()),
+                             reinterpret_cast<unsigned char *>(pair.secret_key.data()),
+                             reinterpret_cast<const unsigned char *>(seed.constData()));
+    return pair;
+}
+
+QString signature_of(const QByteArray &content, const KeyPair &pair)
+{
+    QByteArray signature(crypto_sign_BYTES, '\0');
+    crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr,
+                         reinterpret_cast<const unsigned char *>(content.constData()),
+                         static_cast<unsigned long long>(content.size()),
+                         reinterpret_cast<const unsigned char *>(pair.secret_key.constData()));
+    return QString::fromLatin1(signature.toBase64());
+}
+
+} // namespace
 
 class TestUpdateCore : public QObject {
     Q_OBJECT
@@ -195,6 +229,52 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, plain);
         QCOMPARE(is_plain_file_name(name), plain);
+    }
+
+    void signed_updates_are_checked_against_the_built_in_key_data()
+    {
+        QTest::addColumn<bool>("keyed");       // the build carries the publisher's key
+        QTest::addColumn<QString>("signature");  // "good", "other key", "tampered", "none" or a literal
+        QTest::addColumn<QString>("refusal");    // "": accepted; "record" or "file": where it is refused
+        QTest::newRow("keyed, good") << true << "good" << "";
+        QTest::newRow("keyed, no signature") << true << "none" << "record";
+        QTest::newRow("keyed, other key") << true << "other key" << "file";
+        QTest::newRow("keyed, file changed after signing") << true << "tampered" << "file";
+        QTest::newRow("keyed, not base64") << true << "@@@@" << "record";
+        QTest::newRow("keyed, short signature") << true << "AAAA" << "record";
+        QTest::newRow("unkeyed, no signature") << false << "none" << "";
+        QTest::newRow("unkeyed, signature cannot be checked") << false << "other key" << "";
+    }
+    void signed_updates_are_checked_against_the_built_in_key()
+    {
+        QFETCH(bool, keyed);
+        QFETCH(QString, signature);
+        QFETCH(QString, refusal);
+        QVERIFY(sodium_init() >= 0);
+        const KeyPair publisher = key_pair('p');
+        const QByteArray program = QByteArray("MZ program ") + QByteArray(5000, 'x');
+        QJsonObject record{{VERSION_KEY, QStringLiteral("1.2")}};
+        if (signature == QLatin1String("good"))
+            record.insert(SIGNATURE_KEY, signature_of(program, publisher));
+        else if (signature == QLatin1String("other key"))
+            record.insert(SIGNATURE_KEY, signature_of(program, key_pair('q')));
+        else if (signature == QLatin1String("tampered"))
+            record.insert(SIGNATURE_KEY, signature_of(QByteArray("MZ program ") + QByteArray(5000, 'y'), publisher));
+        else if (signature != QLatin1String("none"))
+            record.insert(SIGNATURE_KEY, signature);
+        const QByteArray key = keyed ? publisher.public_key : QByteArray();
+
+        QString error;
+        const std::optional<UpdateIntegrity> integrity = read_update_integrity(record, key, &error);
+        QCOMPARE(!integrity, refusal == QLatin1String("record"));
+        if (!integrity)
+            return;
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(program);
+        file.close();
+        const QString failure = check_update_file(file.fileName(), *integrity, key);
+        QVERIFY2(failure.isEmpty() == refusal.isEmpty(), qPrintable(failure));
     }
 
     void progress_text_in_mebibytes_with_one_decimal()

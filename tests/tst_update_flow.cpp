@@ -1,5 +1,6 @@
 // The self-update from a newer version record to the swap script: download on the update
-// thread, progress in the status label, the script's text, the elevated start, the exit.
+// thread, progress in the status label, the record's checksum, the script's text, the
+// elevated start, the exit.
 
 #include "app/mainwindow.h"
 #include "app/modal.h"
@@ -8,6 +9,7 @@
 #include "update/elevated_start.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -100,9 +102,10 @@ struct UpdateRun {
 
     // Builds the window and lets its check find `version`; returns once the update
     // thread has ended (the exit recorder lets the program go on).
-    void start(SkinServer &server, const QString &version, const QString &download_url)
+    void start(SkinServer &server, const QString &version, const QString &download_url,
+               const QJsonObject &record_extra = QJsonObject())
     {
-        server.set_version(version, download_url);
+        server.set_version(version, download_url, record_extra);
         window = make_window(server);
         history = std::make_unique<LabelHistory>(window.get());
         set_modal_runner([this](QDialog &dialog) {
@@ -243,6 +246,45 @@ private slots:
         QCOMPARE(run.recorder.exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
         QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载失败: ")));
+    }
+
+    void checksum_of_the_record_decides_whether_the_file_may_run_data()
+    {
+        QTest::addColumn<QString>("checksum");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("exit_code");
+        const QByteArray program = program_bytes(300000);
+        const QString sha256 = QCryptographicHash::hash(program, QCryptographicHash::Sha256).toHex();
+        QTest::newRow("matching, upper case") << sha256.toUpper() << 1 << 0;
+        QTest::newRow("tampered file") << QString(sha256).replace(0, 1, sha256.at(0) == '0' ? "1" : "0") << 1 << 1;
+        QTest::newRow("not a checksum") << sha256.left(63) + QLatin1Char('g') << 0 << 1;
+    }
+    void checksum_of_the_record_decides_whether_the_file_may_run()
+    {
+        QFETCH(QString, checksum);
+        QFETCH(int, requests);
+        QFETCH(int, exit_code);
+        SkinServer server;
+        const QByteArray program = program_bytes(300000);
+        server.route(kProgramPath, program_reply(program));
+        UpdateRun run;
+        QFile::remove(script_path());
+        const int starts_before = recorded_elevated_starts().size();
+        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath), {{QStringLiteral("RIzured校验"), checksum}});
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
+        QCOMPARE(run.recorder.exit_codes.first(), exit_code);
+        QCOMPARE(server.request_count(kProgramPath), requests);
+        if (exit_code == 0) {
+            QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
+            QCOMPARE(recorded_elevated_starts().size(), starts_before + 1);
+            QFile::remove(script_path());
+            return;
+        }
+        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
+        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 更新文件校验失败: ")));
+        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(!QFile::exists(script_path()));
+        QCOMPARE(recorded_elevated_starts().size(), starts_before);
     }
 
     void redirect_is_followed_to_the_program_file()

@@ -8,6 +8,7 @@
 #include "app/modal.h"
 #include "update/elevated_start.h"
 #include "update/update_download.h"
+#include "update/update_integrity.h"
 #include "update/update_script.h"
 #include "update/update_worker.h"
 #include "update/version.h"
@@ -150,6 +151,16 @@ void MainWindow::_start_update_process(const QJsonObject &info)
             _force_close_program(QStringLiteral("下载更新文件失败"));
             return;
         }
+        // A record that cannot vouch for the file as this build demands is refused before
+        // anything is downloaded.
+        QString integrity_error;
+        const std::optional<UpdateIntegrity> integrity =
+            read_update_integrity(info, update_public_key(), &integrity_error);
+        if (!integrity) {
+            log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
+            _force_close_program(QStringLiteral("下载更新文件失败"));
+            return;
+        }
         if (QFileInfo::exists(new_exe)) {
             QFile existing(new_exe);
             if (!existing.remove()) {
@@ -160,6 +171,17 @@ void MainWindow::_start_update_process(const QJsonObject &info)
         }
         _show_update_progress(QStringLiteral("开始下载更新文件..."));
         if (_download_new_version(download_url, new_exe)) {
+            const QString refused = check_update_file(new_exe, *integrity, update_public_key());
+            if (!refused.isEmpty()) {
+                log_error(QStringLiteral("更新文件校验失败: ") + refused);
+                // Gone before anything could start it.
+                QFile rejected(new_exe);
+                if (!rejected.remove())
+                    log_error(QStringLiteral("无法删除未通过校验的更新文件: ") + new_exe + QStringLiteral(": ")
+                              + rejected.errorString());
+                _force_close_program(QStringLiteral("下载更新文件失败"));
+                return;
+            }
             _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
             if (!_update_exe(new_exe))
                 _force_close_program(QStringLiteral("自动更新安装失败"));

@@ -1,5 +1,6 @@
 // libFuzzer target: arbitrary bytes as a catalogue response, through parsing, category
-// ranking and the selection of every category the ranking yields. Besides crashes and
+// ranking and the selection of every category the ranking yields; the same bytes also
+// go through the Steam library list reader (keyvalues_fuzz.cpp). Besides crashes and
 // sanitizer reports, a broken invariant aborts the run so the fuzzer keeps the input:
 //  - parsing: a failure carries a message; documents come through as Qt reads them,
 //    and what Qt refuses is at most a lone scalar;
@@ -223,9 +224,12 @@ QStringList names_in(const QJsonArray &catalogue, const char *key)
 
 } // namespace
 
+void check_keyvalues(const QByteArray &body);
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body(reinterpret_cast<const char *>(data), int(size));
+    check_keyvalues(body);
     QString error;
     const QJsonValue value = parse_json_value(body, &error);
     if (value.isUndefined()) {

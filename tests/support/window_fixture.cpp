@@ -78,9 +78,9 @@ void SkinServer::set_catalog_body(const QByteArray &body, const QByteArray &cont
     route(catalog_path(), reply);
 }
 
-void SkinServer::set_version(const QString &version, const QString &download_url)
+void SkinServer::set_version(const QString &version, const QString &download_url, const QJsonObject &extra)
 {
-    QJsonObject record;
+    QJsonObject record = extra;
     record.insert(QStringLiteral("RIzured版本"), version);
     record.insert(QStringLiteral("RIzured下载地址"),
                   download_url.isEmpty() ? url(QStringLiteral("/files/zorbel-skins.exe")) : download_url);

@@ -10,6 +10,7 @@
 #include "support/test_server.h"
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,7 +51,9 @@ public:
     void set_catalog(const QJsonArray &records);
     void set_catalog_body(const QByteArray &body, const QByteArray &content_type = "application/json",
                           int status = 200);
-    void set_version(const QString &version, const QString &download_url = QString());
+    // `extra`: further keys of the record.
+    void set_version(const QString &version, const QString &download_url = QString(),
+                     const QJsonObject &extra = QJsonObject());
     static QString instructions_path();
     static QString catalog_path();
     static QString image_path();

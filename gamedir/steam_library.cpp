@@ -1,0 +1,99 @@
+#include "gamedir/steam_library.h"
+
+#include "app/config.h"
+#include "app/logging.h"
+#include "gamedir/game_folder.h"
+#include "gamedir/keyvalues.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// Steam's own list stays in the kilobytes; anything far larger is not one.
+constexpr qint64 kMaxLibraryListBytes = 1 << 20;
+
+const QString kLibraryList = QStringLiteral("steamapps/libraryfolders.vdf");
+
+// Libraries of one Steam folder; nothing when its list is missing or unreadable.
+QStringList libraries_of(const QString &steam_folder)
+{
+    const QString list_path = QDir(steam_folder).filePath(kLibraryList);
+    QFile list(list_path);
+    if (!list.exists())
+        return {};
+    QString error;
+    std::optional<QStringList> folders;
+    if (!list.open(QIODevice::ReadOnly))
+        error = list.errorString();
+    else if (list.size() > kMaxLibraryListBytes)
+        error = QStringLiteral("file too large (%1 bytes)").arg(list.size());
+    else
+        folders = library_folders_from_vdf(QString::fromUtf8(list.readAll()), &error);
+    if (!folders) {
+        log_warning(QStringLiteral("无法读取Steam库列表: ") + QDir::toNativeSeparators(list_path)
+                    + QStringLiteral(": ") + error);
+        return {};
+    }
+    return *folders;
+}
+
+} // namespace
+
+std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error)
+{
+    const std::optional<std::vector<KeyValue>> entries = parse_keyvalues(vdf_text, error);
+    if (!entries)
+        return std::nullopt;
+    QStringList folders;
+    const KeyValue *root = find_key(*entries, QStringLiteral("libraryfolders"));
+    if (!root || !root->section)
+        return folders;
+    for (const KeyValue &library : root->children) {
+        const KeyValue *path = library.section ? find_key(library.children, QStringLiteral("path")) : nullptr;
+        // The older layout names a library by its number alone: "1" "D:\\SteamLibrary".
+        const bool old_layout = !library.section && !library.key.isEmpty()
+            && std::all_of(library.key.begin(), library.key.end(), [](QChar c) { return c.isDigit(); });
+        const QString folder = path && !path->section ? path->value : old_layout ? library.value : QString();
+        if (!folder.isEmpty())
+            folders.append(folder);
+    }
+    return folders;
+}
+
+QStringList find_steam_game_folders(const QStringList &steam_folders)
+{
+    QStringList games;
+    QSet<QString> seen;
+    for (const QString &steam_folder : steam_folders) {
+        for (const QString &library : libraries_of(steam_folder)) {
+            const QDir common(QDir(QDir::fromNativeSeparators(library)).filePath(QStringLiteral("steamapps/common")));
+            for (const QString &name : common.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+                const QString game = common.filePath(name);
+                if (!QFileInfo::exists(join_path(game, PAK_DIR, GAME_PAK_FILE)))
+                    continue;
+                const QString identity = QFileInfo(game).canonicalFilePath();
+                if (seen.contains(identity))
+                    continue;
+                seen.insert(identity);
+                games.append(QDir::toNativeSeparators(QDir::cleanPath(game)));
+            }
+        }
+    }
+    return games;
+}
+
+QString steam_game_folder()
+{
+    const QStringList games = find_steam_game_folders(platform_steam_folders());
+    if (games.isEmpty())
+        return QString();
+    log_info(QStringLiteral("未检测到游戏进程，已从Steam库找到游戏目录: ") + games.first());
+    for (int i = 1; i < games.size(); ++i)
+        log_info(QStringLiteral("Steam库中另有游戏目录(未使用): ") + games.at(i));
+    return games.first();
+}
