@@ -2,6 +2,7 @@
 // running tasks, and reports that arrive after their task was replaced.
 
 #include "download/download_manager.h"
+#include "download/set_aside.h"
 #include "download_fixture.h"
 #include "support/test_env.h"
 
@@ -123,6 +124,24 @@ private slots:
         QVERIFY2(!QFile::exists(temp), "cancel returned before the worker cleaned up");
         QCOMPARE(log.events, QStringList({"cancelled:A", "queue", "started:B", "queue"}));
         QCOMPARE(manager->get_current_progress(), 0);
+    }
+
+    void a_cancel_once_the_move_has_begun_lets_the_task_report_its_end()
+    {
+        // A folder stands where the installed .pak is set aside: every attempt to move it
+        // fails, with the pauses between retries, and the install fails in the end.
+        const QString mods = mod_folder(game->path());
+        write_file(join_path(mods, "ok.pak"), "installed");
+        write_file(join_path(mods, "ok.pak" + SET_ASIDE_SUFFIX + "/in the way"), "x");
+        LogCapture lines;
+        SignalLog log(manager);
+        manager->add_task(task("A", "ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(lines.contains("重命名重试 1/3"), 10000);
+        QVERIFY(manager->cancel_task("A"));
+        QTRY_VERIFY_WITH_TIMEOUT(log.has("failed:A"), 10000);
+        QVERIFY(!log.has("cancelled:A"));
+        QVERIFY(log.messages.first().startsWith("无法替换已安装的文件: ok.pak"));
+        QCOMPARE(read_file(join_path(mods, "ok.pak")), QByteArray("installed"));
     }
 
     void unknown_id_changes_nothing()

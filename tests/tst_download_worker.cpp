@@ -208,6 +208,10 @@ private slots:
         QTest::newRow("parent folder") << "x.pak" << "sub/..";
         QTest::newRow("current folder") << "x.pak" << "sub\\.";
         QTest::newRow("drive or stream") << "c:evil.pak" << "x.sig";
+        QTest::newRow("device with extension") << "CON.pak" << "x.sig";
+        QTest::newRow("device in lower case") << "x.pak" << "sub/com1.sig";
+        QTest::newRow("trailing dot") << "x.pak" << "x.sig.";
+        QTest::newRow("trailing space") << "x.pak" << "x.sig ";
     }
 
     void unusable_file_names_fail_before_any_request()
