@@ -9,8 +9,10 @@ RawHttpServer::RawHttpServer()
 {
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            // The server as context: a socket still open when the server goes is deleted
+            // with it, after these connections (and `buffers`) are gone.
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 buffers.remove(socket);
                 socket->deleteLater();
             });
