@@ -112,14 +112,19 @@ private slots:
     {
         set_base_url(server->url("/base"));
         server->route(skin_download_path(), [this](const TestRequest &request) {
-            if (request.query.contains("pak_original") && request.method == "GET") {
+            if (request.query.contains("pak_original")) {
                 TestReply moved;
                 moved.redirect_to = server->url("/files/x.pak");
+                // The probe's length is the redirect's own, longer than the file.
+                if (request.method == "HEAD")
+                    moved.headers = {{"Content-Length", "5000"}};
                 return moved;
             }
-            return file_reply(request.query.contains("pak_original") ? "moved pak" : "sig");
+            return file_reply("sig");
         });
-        server->route("/files/x.pak", file_reply("moved pak"));
+        TestReply target = file_reply("moved pak");
+        target.chunked = true;  // no length of its own
+        server->route("/files/x.pak", target);
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("completed:X"));
