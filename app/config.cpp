@@ -46,6 +46,15 @@ QString windows_base_name(const QString &path)
     return path.mid(cut + 1);
 }
 
+bool is_reserved_windows_name(const QString &name)
+{
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return true;
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *(\\..*)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return device.match(name).hasMatch();
+}
+
 QString server_host()
 {
     const QString fromEnv = qEnvironmentVariable("ZORBEL_SERVER").trimmed();

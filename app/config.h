@@ -23,6 +23,11 @@ QString join_path(const QString &base, const QString &relative, const QString &n
 // The part after the last slash or backslash (Windows rules, on every platform).
 QString windows_base_name(const QString &path);
 
+// True for a file name that Windows keeps for itself or changes on the way: a device
+// name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, alone or with an
+// extension) and a name that ends in a dot or a space ("." and ".." included).
+bool is_reserved_windows_name(const QString &name);
+
 // Server host (host[:port]): ZORBEL_SERVER if set, otherwise the build's default.
 QString server_host();
 // PEM file of extra trusted certificates (ZORBEL_CA_FILE), or empty.

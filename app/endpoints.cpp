@@ -1,6 +1,7 @@
 #include "app/endpoints.h"
 
 #include "app/config.h"
+#include "app/gui_requests.h"
 #include "app/http_session.h"
 #include "app/logging.h"
 
@@ -39,9 +40,7 @@ QString get_secure_url(const QString &url)
     candidate.replace(0, 7, QStringLiteral("https://"));
     log_info(QStringLiteral("尝试HTTPS连接: ") + candidate);
 
-    HttpRequest request;
-    request.url = candidate;
-    request.timeout_ms = 10000;
+    HttpRequest request = gui_request(candidate, HTTPS_PROBE_LIMITS);
     request.follow_redirects = false;
     const HttpResponse response = session().head(request);
     if (!response.ok()) {

@@ -153,6 +153,8 @@ struct Transfer {
     bool streaming = false;
     bool headers_reported = false;
     bool stopped_by_caller = false;
+    qint64 max_body = 0;
+    bool too_large = false;
     Clock::time_point last_activity = Clock::now();
 
     bool report_headers()
@@ -192,6 +194,10 @@ struct Transfer {
         if (!t->report_headers())
             return 0;
         if (!t->streaming) {
+            if (t->max_body > 0 && qint64(t->response.body.size()) + qint64(length) > t->max_body) {
+                t->too_large = true;
+                return 0;
+            }
             t->response.body.append(data, int(length));
             return length;
         }
@@ -288,12 +294,17 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
     CURL *easy = handles.easy;
     const QByteArray url = wire_url(request.url);
     const auto timeout = std::chrono::milliseconds(request.timeout_ms);
+    const Clock::time_point deadline = request.total_ms > 0
+                                           ? Clock::now() + std::chrono::milliseconds(request.total_ms)
+                                           : Clock::time_point::max();
 
     for (int attempt = 0;; ++attempt) {
         Transfer transfer;
         transfer.on_headers = on_headers;
         transfer.on_piece = on_piece;
         transfer.streaming = mode == Mode::Stream;
+        transfer.max_body = request.max_body_bytes;
+        bool past_deadline = false;
         char error_text[CURL_ERROR_SIZE] = {};
 
         curl_easy_reset(easy);
@@ -304,9 +315,10 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(request.timeout_ms));
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request.follow_redirects ? 1L : 0L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
+        // libcurl would also follow a server's redirect to file:, ftp: and the like.
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
         shared().apply_trust(easy);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
@@ -345,6 +357,12 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
                 break;
             }
             const auto now = Clock::now();
+            if (now >= deadline) {
+                past_deadline = true;
+                transfer.response.timed_out = true;
+                result = CURLE_OPERATION_TIMEDOUT;
+                break;
+            }
             if (!connected) {
                 curl_off_t connect_time = 0;
                 curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &connect_time);
@@ -373,13 +391,22 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
             response.error = QStringLiteral("transfer stopped");
             return response;
         }
-        if (attempt < kConnectRetries && !response.aborted && is_connection_failure(result, connection_made(easy)))
+        if (transfer.too_large) {
+            response.error = QStringLiteral("Response body larger than %1 bytes for %2")
+                                 .arg(request.max_body_bytes)
+                                 .arg(request.url);
+            return response;
+        }
+        if (attempt < kConnectRetries && !response.aborted && Clock::now() < deadline
+            && is_connection_failure(result, connection_made(easy)))
             continue;
         if (result == CURLE_OPERATION_TIMEDOUT)
             response.timed_out = true;
         response.cut_short = !response.aborted && is_cut_short(result);
         if (response.aborted)
             response.error = QStringLiteral("transfer aborted");
+        else if (past_deadline)
+            response.error = QStringLiteral("Request took longer than %1 ms for %2").arg(request.total_ms).arg(request.url);
         else if (response.timed_out)
             response.error = QStringLiteral("Read timed out (%1 ms) for %2").arg(request.timeout_ms).arg(request.url);
         else

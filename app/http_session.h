@@ -8,7 +8,10 @@
 //  - a connection attempt that fails (refused, unresolved, TLS handshake, connect
 //    time-out) is retried up to 3 times; a request whose connection was made, and any
 //    HTTP status, is never retried;
-//  - the time-out bounds connecting and every wait for data, never the whole transfer;
+//  - the time-out bounds connecting and every wait for data; only a request that sets
+//    total_ms is bounded as a whole (retries included);
+//  - no Accept-Encoding is sent (a body arrives as the server stores it), and redirects
+//    lead only to http and https addresses;
 //  - certificates are always verified (system store plus ZORBEL_CA_FILE, if set);
 //  - a body cut short of its Content-Length is an error;
 //  - non-ASCII characters and spaces in the address are sent percent-encoded as UTF-8,
@@ -28,6 +31,10 @@ struct HttpRequest {
     int timeout_ms = 10000;
     bool follow_redirects = true;
     qint64 range_from = -1;  // when set, asks for the body from this byte on ("Range: bytes=N-")
+    // The whole request, connection retries included; 0 for no limit.
+    int total_ms = 0;
+    // A longer body fails the request (not for streamed GETs); 0 for no limit.
+    qint64 max_body_bytes = 0;
     // Raised by another thread to end the transfer; takes effect within about 50 ms.
     const std::atomic_bool *abort = nullptr;
 };

@@ -100,6 +100,7 @@ public:
     void _load_instructions();
     void _show_instructions_content();
     class QTimer *_load_skins_timer = nullptr;  // the list load a tag click scheduled; a main-category click drops it
+    quint64 _selection_serial = 0;              // raised by every category and tag click
 
     // --- page view (cards/) ---
     void show_current_page();

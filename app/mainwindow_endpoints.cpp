@@ -1,15 +1,13 @@
 #include "app/mainwindow.h"
 
 #include "app/endpoints.h"
+#include "app/gui_requests.h"
 #include "app/http_session.h"
 #include "app/logging.h"
 
 void MainWindow::_setup_api_urls()
 {
-    HttpRequest request;
-    request.url = BASE_API_URL;
-    request.timeout_ms = 10000;
-    const HttpResponse response = session().get(request);
+    const HttpResponse response = session().get(gui_request(BASE_API_URL, DISCOVERY_LIMITS));
 
     if (!response.ok() || response.status >= 400) {
         const QString error = response.ok()

@@ -78,6 +78,11 @@ public:
     QPixmap _load_cover_image();
     void _set_cover_pixmap(const QPixmap &pixmap);
 
+    // The page no longer shows the card; it only waits for its deletion. Its pending
+    // cover timers then start nothing: no blocking request for a card nobody sees, and
+    // no shift in the stagger of the page that replaced it.
+    void retire();
+
 signals:
     void show_message_signal(const QString &title, const QString &message, const QString &kind);
     void cover_loaded();
@@ -91,5 +96,6 @@ private:
     void _set_idle(const QString &text, const QString &style);
 
     QString _skin_name;  // "name" as text: the identity of the skin's download task
+    bool _retired = false;
     int _shown_progress = -1;  // the percentage on the button, -1 while it shows none
 };

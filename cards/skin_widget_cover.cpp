@@ -2,11 +2,13 @@
 
 #include "cards/skin_widget.h"
 
-#include "app/http_session.h"
+#include "app/gui_requests.h"
 #include "app/logging.h"
 #include "cards/cover_cache.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QSaveFile>
@@ -15,16 +17,32 @@
 namespace {
 
 constexpr int kCoverWidth = SkinWidget::CARD_WIDTH - 24;
-constexpr int kCoverFetchTimeoutMs = 10000;
 // Covers of one page are fetched in groups of this many cards, this far apart.
 constexpr int kCoverGroupSize = 3;
 constexpr int kCoverGroupDelayMs = 100;
+// A larger image is not decoded: its pixels alone would take a quarter of a gigabyte or
+// more, however small the file that announces them.
+constexpr int kMaxCoverSide = 8192;
 
 QPixmap blank_placeholder()
 {
     QPixmap pixmap(kCoverWidth, SkinWidget::COVER_HEIGHT);
     pixmap.fill(QColor(245, 245, 245));
     return pixmap;
+}
+
+// The image in `bytes`, or a null pixmap when it does not decode or its header announces
+// a side longer than kMaxCoverSide.
+QPixmap decode_cover(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxCoverSide || size.height() > kMaxCoverSide)
+        return QPixmap();
+    return QPixmap::fromImage(reader.read());
 }
 
 void draw_centred_text(QPixmap &pixmap, const QString &text, int point_size)
@@ -66,7 +84,7 @@ int SkinWidget::_cover_load_delay_ms(int counter)
 
 void SkinWidget::_async_load_cover()
 {
-    if (cover_loading)
+    if (cover_loading || _retired)
         return;
     cover_loading = true;
     _set_loading_placeholder();
@@ -80,8 +98,18 @@ void SkinWidget::load_cover()
     _async_load_cover();
 }
 
+void SkinWidget::retire()
+{
+    _retired = true;
+}
+
 void SkinWidget::_start_cover_download()
 {
+    if (_retired) {
+        cover_loading = false;
+        emit cover_loaded();
+        return;
+    }
     const QPixmap pixmap = _load_cover_image();
     if (!pixmap.isNull())
         _set_cover_pixmap(pixmap);
@@ -101,18 +129,15 @@ QPixmap SkinWidget::_load_cover_image()
     if (QFile::exists(cache_path)) {
         QFile cached(cache_path);
         if (cached.open(QIODevice::ReadOnly)) {
-            QPixmap pixmap;
-            if (pixmap.loadFromData(cached.readAll()))
+            const QPixmap pixmap = decode_cover(cached.readAll());
+            if (!pixmap.isNull())
                 return pixmap;
         } else {
             log_warning(QStringLiteral("加载缓存图片失败: ") + cached.errorString());
         }
     }
 
-    HttpRequest request;
-    request.url = url;
-    request.timeout_ms = kCoverFetchTimeoutMs;
-    const HttpResponse response = session().get(request);
+    const HttpResponse response = session().get(gui_request(url, COVER_LIMITS));
     if (!response.ok()) {
         log_error(QStringLiteral("加载封面图片失败: ") + response.error);
         return QPixmap();
@@ -127,9 +152,7 @@ QPixmap SkinWidget::_load_cover_image()
         log_error(QStringLiteral("加载封面图片失败: ") + file.errorString());
         return QPixmap();
     }
-    QPixmap pixmap;
-    pixmap.loadFromData(response.body);
-    return pixmap;
+    return decode_cover(response.body);
 }
 
 void SkinWidget::_set_cover_pixmap(const QPixmap &pixmap)

@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -120,12 +121,15 @@ void SkinWidget::_uninstall_skin()
 
 void SkinWidget::_show_success_dialog(const QString &title, const QString &message)
 {
-    QDialog dialog(this);
-    dialog.setWindowTitle(title);
-    dialog.setFixedSize(300, 200);
-    dialog.setStyleSheet(kSuccessDialogStyle);
+    // On the heap: the card, and the dialog with it, may be deleted while the dialog is
+    // open (a page rebuilt by an event handled meanwhile); a dialog on this card's stack
+    // would then be deleted twice.
+    const QPointer<QDialog> dialog = new QDialog(this);
+    dialog->setWindowTitle(title);
+    dialog->setFixedSize(300, 200);
+    dialog->setStyleSheet(kSuccessDialogStyle);
 
-    auto *layout = new QVBoxLayout(&dialog);
+    auto *layout = new QVBoxLayout(dialog);
     auto *icon_label = new QLabel(QStringLiteral("✓"));
     icon_label->setAlignment(Qt::AlignCenter);
     icon_label->setStyleSheet(
@@ -134,11 +138,12 @@ void SkinWidget::_show_success_dialog(const QString &title, const QString &messa
     message_label->setAlignment(Qt::AlignCenter);
     message_label->setWordWrap(true);
     auto *ok_button = new QPushButton(QStringLiteral("确定"));
-    QObject::connect(ok_button, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(ok_button, &QPushButton::clicked, dialog, &QDialog::accept);
 
     layout->addWidget(icon_label);
     layout->addWidget(message_label);
     layout->addStretch();
     layout->addWidget(ok_button);
-    run_modal(dialog);
+    run_modal(*dialog);
+    delete dialog;  // null, and nothing to do, when the card took it along
 }

@@ -64,12 +64,17 @@ bool name_field(const QJsonObject &record, QLatin1String key, int index, QString
     return false;
 }
 
-// A category rank, compared as it comes: nothing is 0, any other value must be a number.
+// A category rank, compared as it comes: nothing is 0, true is 1 (as in the sort), any
+// other value must be a number.
 bool rank_field(const QJsonObject &record, QLatin1String key, int index, double *rank, QString *error)
 {
     const QJsonValue value = record.value(key);
     if (value.isDouble()) {
         *rank = value.toDouble();
+        return true;
+    }
+    if (value.isBool() && value.toBool()) {
+        *rank = 1;
         return true;
     }
     if (is_nothing(value)) {
@@ -187,12 +192,13 @@ CategoryRanking rank_categories(const QJsonValue &catalogue)
         }
         const QJsonObject record = item.toObject();
         QString main;
-        QString sub;
-        if (!name_field(record, kMainCategory, index, &main, &result.error)
-            || !name_field(record, kSubcategory, index, &sub, &result.error))
+        if (!name_field(record, kMainCategory, index, &main, &result.error))
             return result;
-        if (main.isEmpty())
+        if (main.isEmpty())  // a record without category adds nothing: the rest of it is not read
             continue;
+        QString sub;
+        if (!name_field(record, kSubcategory, index, &sub, &result.error))
+            return result;
 
         double main_rank = 0;
         if (!rank_field(record, kMainRank, index, &main_rank, &result.error))

@@ -43,7 +43,9 @@ struct CategoryRanking {
 // subcategory's rank is held per main category + "_" + subcategory, set when the
 // subcategory first appears under that main category and raised afterwards. Both lists
 // are ordered by descending rank, ties keeping the order of first appearance.
-// Ranks are compared as they come: a rank that is not a JSON number fails.
+// Ranks are compared as they come (true counts 1, as in the sort): any other rank that
+// is not a JSON number fails. A record without main category adds nothing and is not
+// read further.
 CategoryRanking rank_categories(const QJsonValue &catalogue);
 
 // Whether a record belongs to a selection: with a subcategory chosen (set and not empty),

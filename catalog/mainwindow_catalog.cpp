@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/endpoints.h"
+#include "app/gui_requests.h"
 #include "app/http_session.h"
 #include "app/logging.h"
 
@@ -13,10 +14,7 @@ void MainWindow::load_categories()
 {
     _load_instructions();
 
-    HttpRequest request;
-    request.url = BASE_API;
-    request.timeout_ms = 10000;
-    const HttpResponse response = session().get(request);
+    const HttpResponse response = session().get(gui_request(BASE_API, CATALOGUE_LIMITS));
 
     QString failure;
     if (!response.ok()) {

@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "app/endpoints.h"
+#include "app/gui_requests.h"
 #include "app/http_session.h"
 #include "app/logging.h"
+#include "catalog/isolated_rich_text.h"
 #include "catalog/text_decoding.h"
 #include "widgets/flow_layout.h"
 
@@ -16,10 +18,7 @@ const QString kInstructionsStyle = QStringLiteral("font-size: 16px; color: #666;
 
 void MainWindow::_load_instructions()
 {
-    HttpRequest request;
-    request.url = Instructions_API;
-    request.timeout_ms = 10000;
-    const HttpResponse response = session().get(request);
+    const HttpResponse response = session().get(gui_request(Instructions_API, INSTRUCTIONS_LIMITS));
 
     if (!response.ok()) {
         instructions_content = kDefaultInstructions;
@@ -36,11 +35,14 @@ void MainWindow::_load_instructions()
 void MainWindow::_show_instructions_content()
 {
     _clear_layout(flow_layout);
-    // Default text format: a server text that looks like HTML is shown formatted.
-    auto *label = new QLabel(instructions_content);
+    // Default text format: a server text that looks like HTML is shown formatted, but
+    // nothing it names outside itself is fetched.
+    auto *label = new QLabel;
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setStyleSheet(kInstructionsStyle);
+    label->ensurePolished();
+    label->setText(without_external_resources(instructions_content, label->font()));
     flow_layout->addWidget(label);
 
     page_label->setText(QStringLiteral("第 1 页 / 共 1 页"));

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "cards/skin_widget.h"
 #include "widgets/flow_layout.h"
 
 #include <QFileInfo>
@@ -135,6 +136,8 @@ void MainWindow::_clear_layout(QLayout *layout)
             // Out of the layout it would still paint where it stood until the event
             // loop deletes it; the replacement content must not show through it.
             widget->hide();
+            if (auto *card = qobject_cast<SkinWidget *>(widget))
+                card->retire();
             widget->deleteLater();
         }
         delete item;

@@ -127,6 +127,7 @@ void MainWindow::_select_main_category(const QString &category_name)
     }
     current_category_name = category_name;
     current_subcategory_name.reset();
+    ++_selection_serial;
     // A list still scheduled by a tag click belongs to the old choice.
     if (_load_skins_timer)
         _load_skins_timer->stop();
@@ -146,8 +147,14 @@ void MainWindow::_update_subcategory_ui()
     if (!names)
         return;
 
+    // A tag acts only while its row is the chosen category's: a click on the old row that
+    // arrives while a main-category click is under way belongs to a choice already left.
+    const QString row = *current_category_name;
     QPushButton *all = make_toggle_button(kAllTag, QStringLiteral("sub_category_tag"), 28, kTagStyle);
-    connect(all, &QPushButton::clicked, this, [this] { _select_subcategory(std::nullopt); });
+    connect(all, &QPushButton::clicked, this, [this, row] {
+        if (current_category_name == row)
+            _select_subcategory(std::nullopt);
+    });
     subcategory_layout->addWidget(all);
 
     for (const QString &name : *names) {
@@ -157,7 +164,10 @@ void MainWindow::_update_subcategory_ui()
         shadow->setColor(QColor(0, 0, 0, 30));
         shadow->setOffset(0, 1);
         tag->setGraphicsEffect(shadow);
-        connect(tag, &QPushButton::clicked, this, [this, name] { _select_subcategory(name); });
+        connect(tag, &QPushButton::clicked, this, [this, row, name] {
+            if (current_category_name == row)
+                _select_subcategory(name);
+        });
         subcategory_layout->addWidget(tag);
     }
 }
@@ -177,8 +187,12 @@ void MainWindow::_select_subcategory(const std::optional<QString> &subcategory_n
         }
     }
     current_subcategory_name = subcategory_name;
+    const quint64 selection = ++_selection_serial;
 
     show_card_area_notice(this, QStringLiteral("正在加载皮肤列表..."));
+    // A click handled while the notice was painted has chosen anew; its outcome stands.
+    if (selection != _selection_serial)
+        return;
 
     if (!_load_skins_timer) {
         _load_skins_timer = new QTimer(this);

@@ -61,7 +61,10 @@ void DownloadManager::add_task(const DownloadTask &task)
 bool DownloadManager::cancel_task(const QString &skin_id)
 {
     if (current_task && skin_id_of(current_task) == skin_id) {
-        current_worker->cancel();
+        // A worker that is moving the arrived files into place ends on its own and
+        // reports how: the skin may already be installed.
+        if (!current_worker->cancel())
+            return true;
         _stop_current_thread();
         emit task_cancelled(skin_id);
         emit queue_updated();
@@ -85,8 +88,16 @@ void DownloadManager::cancel_all()
         queue.clear();
         emit queue_updated();
     }
-    if (current_task)
-        cancel_task(skin_id_of(current_task));
+    if (!current_task)
+        return;
+    cancel_task(skin_id_of(current_task));
+    // A task that refused the cancel is still moving files: wait for it, so that nothing
+    // (the clean-up at close above all) finds the mod folder half-changed. Its outcome
+    // arrives as usual.
+    if (current_thread) {
+        current_thread->quit();
+        current_thread->wait();
+    }
 }
 
 DownloadTask DownloadManager::get_current_task() const { return current_task; }

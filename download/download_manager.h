@@ -27,12 +27,15 @@ public:
     static DownloadManager *instance();
 
     void add_task(const DownloadTask &task);
+    // True when the task was found. A running task whose files are already moving into
+    // place is not cancelled: it ends as it would have and reports that (no task_cancelled).
     bool cancel_task(const QString &skin_id);
     DownloadTask get_current_task() const;     // null when nothing runs
     QVector<DownloadTask> get_queue() const;   // a copy of the waiting records
     bool has_active_tasks() const;
     int get_current_progress() const;
-    // Cancels the running task and every waiting one (used when the window closes).
+    // Cancels the running task and every waiting one (used when the window closes); returns
+    // once no worker touches the mod folder any more.
     void cancel_all();
 
     // Progress report of the running worker; called on the worker's thread and never

@@ -7,6 +7,7 @@
 #include "download/block_writer.h"
 #include "download/resume_plan.h"
 #include "download/safe_file_ops.h"
+#include "download/set_aside.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +30,7 @@ struct TransferEntry {
     QString temp_path;
     QString final_path;
     qint64 announced = 0;  // size from the probe, 0 when none was given
+    bool redirected = false;  // the probe was answered by a redirect, whose size is not the file's
 };
 
 // The request address carries the catalogue's file name as it stands; the session
@@ -41,10 +43,10 @@ QString skin_file_url(const QString &main_category, const QString &subcategory, 
 }
 
 // A name the server gives may hold folders ("../../x.pak"); only its last part is
-// written, and only when that part names a file inside the mod folder.
+// written, and only when that part names a plain file inside the mod folder.
 bool usable_file_name(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+    return !name.isEmpty() && !is_reserved_windows_name(name)
            && !name.contains(QLatin1Char(':'));  // a drive or an alternate data stream on Windows
 }
 
@@ -52,9 +54,12 @@ class TaskRun {
 public:
     enum class Outcome { Done, Failed, Cancelled };
 
+    // `begin_move` is asked once both files have arrived; false means the task was
+    // cancelled, true that a cancel is refused from then on.
     TaskRun(const QVariantMap &skin, QString install_path, const std::atomic_bool &cancelled,
-            std::function<void(int)> report)
-        : skin(skin), install_path(std::move(install_path)), cancelled(cancelled), report(std::move(report))
+            std::function<void(int)> report, std::function<bool()> begin_move)
+        : skin(skin), install_path(std::move(install_path)), cancelled(cancelled), report(std::move(report)),
+          begin_move(std::move(begin_move))
     {
     }
 
@@ -81,7 +86,7 @@ private:
     // One file across the requests it may take.
     struct FileTransfer {
         explicit FileTransfer(const TransferEntry &entry)
-            : entry(entry), file(entry.temp_path), expected(entry.announced)
+            : entry(entry), file(entry.temp_path), expected(entry.redirected ? 0 : entry.announced)
         {
         }
         const TransferEntry &entry;
@@ -102,6 +107,7 @@ private:
     const QString install_path;
     const std::atomic_bool &cancelled;
     const std::function<void(int)> report;
+    const std::function<bool()> begin_move;
     QVector<TransferEntry> entries;
     qint64 total_size = 0;
     qint64 downloaded = 0;
@@ -141,10 +147,10 @@ TaskRun::Outcome TaskRun::execute()
         if (outcome != Outcome::Done)
             return outcome;
     }
-    if (cancelled)
+    // Both files arrived whole: only now do they replace what is installed. A move that
+    // has begun is not cancelled half-way: it ends, and the task reports how.
+    if (!begin_move())
         return Outcome::Cancelled;
-
-    // Both files arrived whole: only now do they replace what is installed.
     return put_in_place();
 }
 
@@ -152,31 +158,34 @@ TaskRun::Outcome TaskRun::put_in_place()
 {
     // The installed pair is set aside first, so that a file that cannot be moved (held
     // open by the game, say) stops the install before anything changed, and a failure
-    // after that puts the old pair back: never a new .pak beside an old .sig. The backups
-    // end in ".tmp", so the clean-up at close removes any that a crash leaves behind.
-    QVector<QPair<QString, QString>> set_aside;  // (installed file, its backup)
-    const auto restore = [&set_aside] {
-        for (const auto &moved : set_aside)
-            safe_rename(moved.second, moved.first);
+    // after that puts the old pair back: never a new .pak beside an old .sig. A copy that
+    // a crash or a forced exit leaves set aside is put back by the clean-up.
+    QVector<QPair<QString, QString>> set_aside;  // (installed file, its copy)
+    // Puts the set-aside files back; a file that stays set aside is named in the failure.
+    const auto restore = [&set_aside](const QString &failure) {
+        QStringList kept;
+        for (const auto &moved : qAsConst(set_aside))
+            if (!safe_rename(moved.second, moved.first))
+                kept << moved.second;
+        if (kept.isEmpty())
+            return failure;
+        return failure + QStringLiteral("；原文件未能恢复，仍保存为: ") + kept.join(QStringLiteral(", "));
     };
     for (const TransferEntry &entry : entries) {
         const QFileInfo installed(entry.final_path);
         if (!installed.exists() && !installed.isSymLink())
             continue;
-        const QString backup = entry.final_path + QStringLiteral(".old.tmp");
-        if (!installed.isFile() || !safe_rename(entry.final_path, backup)) {
-            restore();
-            return fail(QStringLiteral("无法替换已安装的文件: ") + windows_base_name(entry.filename));
-        }
-        set_aside.append({entry.final_path, backup});
+        const QString copy = set_aside_path(entry.final_path);
+        if (!installed.isFile() || !safe_rename(entry.final_path, copy))
+            return fail(restore(QStringLiteral("无法替换已安装的文件: ") + windows_base_name(entry.filename)));
+        set_aside.append({entry.final_path, copy});
     }
     QStringList placed;
     for (const TransferEntry &entry : entries) {
         if (!safe_rename(entry.temp_path, entry.final_path)) {
             for (const QString &path : qAsConst(placed))
                 safe_remove(path);
-            restore();
-            return fail(QStringLiteral("无法将文件移动到位: ") + windows_base_name(entry.filename));
+            return fail(restore(QStringLiteral("无法将文件移动到位: ") + windows_base_name(entry.filename)));
         }
         placed << entry.final_path;
     }
@@ -199,6 +208,7 @@ TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename)
         return fail(response.error);
 
     TransferEntry entry;
+    entry.redirected = response.status >= 300 && response.status < 400;
     const QByteArray length = response.header("Content-Length");
     if (!length.isNull()) {
         bool number = false;
@@ -340,7 +350,8 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
         return response.cut_short ? Ending::Cut : Ending::Failed;
     }
     // Without a length of its own, a body that ends early looks complete to the client;
-    // the probe's size tells a dropped connection from a whole file.
+    // the probe's size tells a dropped connection from a whole file, unless the probe
+    // was answered by a redirect (a GET with a length of its own is checked by the client).
     if (response.header("Content-Length").isNull() && transfer.file.size() < transfer.expected) {
         message = QStringLiteral("文件下载不完整: %1 (%2/%3 字节)")
                       .arg(entry.filename)
@@ -366,7 +377,7 @@ bool TaskRun::pause_unless_cancelled(int ms) const
 
 QString TaskRun::write_failure(const FileTransfer &transfer)
 {
-    return QStringLiteral("无法写入文件: ") + transfer.entry.temp_path + QStringLiteral(" - ")
+    return QStringLiteral("无法写入文件: ") + shown_path(transfer.entry.temp_path) + QStringLiteral(" - ")
            + transfer.file.error_string();
 }
 
@@ -384,7 +395,20 @@ DownloadWorker::DownloadWorker(DownloadTask task, quint64 serial)
 {
 }
 
-void DownloadWorker::cancel() { _is_cancelled = true; }
+bool DownloadWorker::cancel()
+{
+    int phase = Transferring;
+    if (!_phase.compare_exchange_strong(phase, Cancelled) && phase == Moving)
+        return false;
+    _is_cancelled = true;
+    return true;
+}
+
+bool DownloadWorker::_begin_move()
+{
+    int phase = Transferring;
+    return _phase.compare_exchange_strong(phase, Moving);
+}
 
 void DownloadWorker::run()
 {
@@ -392,14 +416,15 @@ void DownloadWorker::run()
     const QString skin_name = skin.value(QStringLiteral("name")).toString();
     const QString install_path = join_path(task->value(QStringLiteral("game_dir")).toString(), MOD_SUBDIR);
 
-    TaskRun run(skin, install_path, _is_cancelled, [this, &skin_name](int percent) {
-        DownloadManager::instance()->update_progress(serial, skin_name, percent);
-    });
+    TaskRun run(
+        skin, install_path, _is_cancelled,
+        [this, &skin_name](int percent) { DownloadManager::instance()->update_progress(serial, skin_name, percent); },
+        [this] { return _begin_move(); });
     const TaskRun::Outcome outcome = run.execute();
     if (outcome != TaskRun::Outcome::Done)
         run.remove_temp_files();
     if (outcome == TaskRun::Outcome::Failed)
         emit error(skin_name, run.message);
-    else if (outcome == TaskRun::Outcome::Done && !_is_cancelled)
+    else if (outcome == TaskRun::Outcome::Done)
         emit finished(skin_name);
 }

@@ -22,7 +22,9 @@ public:
     const quint64 serial;
 
     // Any thread. Also aborts a request in progress, so a stalled transfer ends at once.
-    void cancel();
+    // Refused (false) once both files have arrived and are being moved into place: the
+    // task then runs to its end and reports how it went.
+    bool cancel();
     // On the worker's thread, started by the manager.
     void run();
 
@@ -32,5 +34,10 @@ signals:
     void error(const QString &skin_name, const QString &message);
 
 private:
-    std::atomic_bool _is_cancelled{false};
+    // Once: false when the task was cancelled before the move began.
+    bool _begin_move();
+
+    enum Phase { Transferring, Cancelled, Moving };
+    std::atomic_int _phase{Transferring};
+    std::atomic_bool _is_cancelled{false};  // also the abort flag of the running request
 };

@@ -3,10 +3,12 @@
 
 #include "app/mainwindow.h"
 
+#include "app/config.h"
 #include "app/logging.h"
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
 #include "gamedir/steam_library.h"
+#include "gamedir/temp_cleanup.h"
 
 #include <QLabel>
 #include <QSettings>
@@ -19,6 +21,7 @@ const QString kGameDirKey = QStringLiteral("game_dir");
 
 void MainWindow::_detect_by_process(bool)
 {
+    const QString previous_game_dir = game_dir;
     try {
         const std::optional<ProcessInfo> game = find_game_process(list_processes());
         QString game_root_dir;
@@ -47,6 +50,10 @@ void MainWindow::_detect_by_process(bool)
             _refresh_skins();
         }
     } catch (const std::exception &error) {
+        // A folder taken before the failure (a settings store that cannot be written)
+        // stays for this run: the cards must work with it too, not with the old one.
+        if (game_dir != previous_game_dir)
+            _refresh_all_skins_permissions();
         dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + QString::fromUtf8(error.what()));
     }
 }
@@ -60,6 +67,8 @@ void MainWindow::_load_settings()
 {
     game_dir = settings->value(kGameDirKey, QString()).toString();
     if (!game_dir.isEmpty()) {
+        // An install that the last run left half-way may hold an installed file set aside.
+        restore_set_aside_copies(join_path(game_dir, MOD_SUBDIR));
         dir_label->setText(QStringLiteral("✓ 皮肤目录已加载"));
         _refresh_skins();
         _refresh_all_skins_permissions();

@@ -2,20 +2,55 @@
 
 #include "app/logging.h"
 #include "download/safe_file_ops.h"
+#include "download/set_aside.h"
 #include "gamedir/native_path.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 namespace {
 
 const QString kTransferSuffix = QStringLiteral(".tmp");
 
+bool is_set_aside_copy(const QString &name)
+{
+    return name.size() > SET_ASIDE_SUFFIX.size() && name.endsWith(SET_ASIDE_SUFFIX, Qt::CaseSensitive);
+}
+
+void remove_leftover(const QString &path)
+{
+    if (safe_remove(path))
+        log_info(QStringLiteral("已清理无效文件: ") + shown_path(path));
+    else
+        log_warning(QStringLiteral("清理失败: ") + shown_path(path));
+}
+
+// The install that set the copy aside ended before it took the copy back or removed it.
+// Without its installed file the copy is the skin's only one.
+void settle_set_aside_copy(const QString &path)
+{
+    const QString installed = path.chopped(SET_ASIDE_SUFFIX.size());
+    const QFileInfo target(installed);
+    if (target.exists() || target.isSymLink()) {
+        remove_leftover(path);
+        return;
+    }
+    if (safe_rename(path, installed))
+        log_warning(QStringLiteral("已恢复被中断的安装替换的文件: ") + shown_path(installed));
+    else
+        log_error(QStringLiteral("恢复被替换的文件失败: ") + shown_path(path));
+}
+
 void clean_file(const QString &path, const QString &name)
 {
+    if (is_set_aside_copy(name)) {
+        settle_set_aside_copy(path);
+        return;
+    }
     bool leftover = name.endsWith(kTransferSuffix, Qt::CaseSensitive);
     if (!leftover) {
         std::error_code error;
@@ -27,28 +62,32 @@ void clean_file(const QString &path, const QString &name)
         }
         leftover = size == 0;
     }
-    if (!leftover)
-        return;
-    if (safe_remove(path))
-        log_info(QStringLiteral("已清理无效文件: ") + shown_path(path));
-    else
-        log_warning(QStringLiteral("清理失败: ") + shown_path(path));
+    if (leftover)
+        remove_leftover(path);
 }
 
-void clean_folder(const QString &folder)
+void walk_files(const QString &folder, const std::function<void(const QString &path, const QString &name)> &visit)
 {
     const QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
-        clean_file(dir.filePath(name), name);
+        visit(dir.filePath(name), name);
     // Linked folders are not followed: they may lead out of the mod folder.
     for (const QFileInfo &sub : dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
         if (!sub.isSymLink())
-            clean_folder(sub.filePath());
+            walk_files(sub.filePath(), visit);
 }
 
 } // namespace
 
 void remove_transfer_leftovers(const QString &mod_dir)
 {
-    clean_folder(mod_dir);
+    walk_files(mod_dir, clean_file);
+}
+
+void restore_set_aside_copies(const QString &mod_dir)
+{
+    walk_files(mod_dir, [](const QString &path, const QString &name) {
+        if (is_set_aside_copy(name))
+            settle_set_aside_copy(path);
+    });
 }

@@ -1,10 +1,16 @@
 #pragma once
-// Leftovers of interrupted transfers in the mod folder.
+// Leftovers of interrupted transfers and installs in the mod folder.
 
 #include <QString>
 
-// Walks `mod_dir` and its sub-folders (top-down; unreadable folders are passed over) and
-// removes every file whose name ends with ".tmp" (case-sensitive) and every empty file,
-// since an empty .pak or .sig is never a usable skin. Each removal, failed removal and
-// unreadable file is logged; nothing is thrown.
+// Walks `mod_dir` and its sub-folders (top-down; unreadable folders are passed over).
+// A copy that an install set aside (download/set_aside.h) and never took back is put
+// back when its installed file is missing, otherwise removed. Every other file whose
+// name ends with ".tmp" (case-sensitive) is removed, and so is every empty file, since
+// an empty .pak or .sig is never a usable skin. Each step, failed step and unreadable
+// file is logged; nothing is thrown. Run only while no install is under way.
 void remove_transfer_leftovers(const QString &mod_dir);
+
+// The first part of the above alone: settles the set-aside copies below `mod_dir` and
+// touches nothing else (at start, when an earlier run may have ended half-way).
+void restore_set_aside_copies(const QString &mod_dir);

@@ -38,7 +38,7 @@ inline void serve_skin_files(TestServer &server, const QMap<QString, TestReply> 
     set_base_url(server.url(QStringLiteral("/base")));
 }
 
-// A file as the server sends it (binary, so the test server does not compress it).
+// A file as the server sends it.
 inline TestReply file_reply(const QByteArray &body)
 {
     TestReply reply = TestReply::text(body);

@@ -80,6 +80,13 @@ private slots:
             }
             if (cover == "html.png")
                 return TestReply::text("<html><body>error</body></html>");
+            if (cover == "huge.png") {
+                QImage huge(8193, 8193, QImage::Format_Mono);
+                huge.fill(1);
+                TestReply png = TestReply::text(png_bytes(huge));  // about 12 KB
+                png.content_type = "image/png";
+                return png;
+            }
             return TestReply::text("missing", 404);
         });
         set_base_url(server.url("/base"));
@@ -133,6 +140,14 @@ private slots:
         SkinWidget again(skin("b", "html.png"), QString());
         QVERIFY(wait_for_cover(again));
         QCOMPARE(image_requests(), 2);
+    }
+
+    void an_image_beyond_8192_pixels_a_side_is_not_decoded()
+    {
+        SkinWidget card(skin("a", "huge.png"), QString());
+        QVERIFY(wait_for_cover(card));
+        QCOMPARE(image_requests(), 1);
+        QVERIFY(shows_no_cover_placeholder(card));
     }
 
     void a_skin_without_cover_makes_no_request()

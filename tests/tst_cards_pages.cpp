@@ -186,6 +186,21 @@ private slots:
         QVERIFY(window->get_all_skin_widgets().isEmpty());
     }
 
+    void a_cleared_card_starts_no_cover_load()
+    {
+        show({skin_record("old", "M", "S", 1, "old.png")});
+        const QPointer<SkinWidget> old_card = window->get_current_page_skin_widgets().value(0);
+        show(records(1));
+        QVERIFY(old_card);  // deleted only once the event loop runs again
+        server->reset_requests();
+        const int counter = SkinWidget::_cover_load_counter;
+        // What its construction timer and a stagger timer started before the clear would call.
+        old_card->_async_load_cover();
+        old_card->_start_cover_download();
+        QCOMPARE(SkinWidget::_cover_load_counter, counter);
+        QCOMPARE(server->request_count(SkinServer::image_path()), 0);
+    }
+
     void card_messages_reach_the_window_box()
     {
         window->game_dir.clear();

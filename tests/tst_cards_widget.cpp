@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -304,6 +305,21 @@ private slots:
         QVERIFY(QFile::exists(mods + "/two/b.pak"));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
+    }
+
+    void a_card_deleted_while_its_success_dialog_is_open_takes_the_dialog_along()
+    {
+        ModalRecorder boxes;
+        touch(mod_dir_of(game.path()) + "/a.pak");
+        QPointer<SkinWidget> card = new SkinWidget(skin("a"), game.path());
+        // As when an event handled meanwhile rebuilds the page.
+        boxes.on_dialog = [&card](QDialog &) {
+            delete card;
+            return int(QDialog::Accepted);
+        };
+        card->action_button->click();
+        QVERIFY(!card);
+        QCOMPARE(boxes.boxes.size(), 1);
     }
 
     void a_pak_path_is_searched_by_its_base_name()

@@ -205,6 +205,30 @@ private slots:
         QCOMPARE(flow_texts(*window), QStringList({QStringLiteral("<h2>欢迎</h2>")}));
     }
 
+    void clicks_queued_inside_another_click_leave_no_stale_list_data()
+    {
+        QTest::addColumn<bool>("tag_click_outside");
+        QTest::newRow("main-category click inside a tag click") << true;
+        QTest::newRow("tag click of the old row inside a main-category click") << false;
+    }
+
+    void clicks_queued_inside_another_click_leave_no_stale_list()
+    {
+        QFETCH(bool, tag_click_outside);
+        button(window->main_category_layout, "Alpha")->click();
+        QPushButton *old_tag = button(window->subcategory_layout, "X");
+        QPushButton *beta = button(window->main_category_layout, "Beta");
+        // The inner click waits in the event queue and is handled while the outer one
+        // paints its notice. Either way, Beta is chosen last and shows its instructions.
+        QMetaObject::invokeMethod(tag_click_outside ? beta : old_tag, "click", Qt::QueuedConnection);
+        (tag_click_outside ? old_tag : beta)->click();
+        QTRY_VERIFY(!window->_load_skins_timer || !window->_load_skins_timer->isActive());
+        QCOMPARE(window->current_category_name, std::optional<QString>("Beta"));
+        QVERIFY(!window->current_subcategory_name);
+        QVERIFY(window->skins.isEmpty());
+        QCOMPARE(flow_texts(*window), QStringList({QStringLiteral("<h2>欢迎</h2>")}));
+    }
+
     void a_main_category_without_subcategories_has_an_empty_row()
     {
         button(window->main_category_layout, "Alpha")->click();

@@ -138,7 +138,7 @@ private slots:
         QTest::newRow("empty object") << QJsonValue(QJsonObject()) << true << false;
         QTest::newRow("number") << QJsonValue(3) << true << true;
         QTest::newRow("text 12") << QJsonValue("12") << false << false;
-        QTest::newRow("true") << QJsonValue(true) << false << false;
+        QTest::newRow("true") << QJsonValue(true) << true << true;
         QTest::newRow("object") << QJsonValue(QJsonObject{{"a", 1}}) << false << false;
         QTest::newRow("array") << QJsonValue(QJsonArray{1}) << false << false;
     }
@@ -168,9 +168,10 @@ private slots:
         QVERIFY(!rank_categories(QJsonArray{ranked("A", "12")}).ok());
     }
 
-    void a_rank_on_a_record_without_category_is_not_read()
+    void a_record_without_category_is_not_read_further()
     {
         QVERIFY(rank_categories(QJsonArray{ranked("", "x"), rec("A")}).ok());
+        QVERIFY(rank_categories(QJsonArray{QJsonObject{{"MainCategory", ""}, {"subcategory", 7}}, rec("A")}).ok());
         QVERIFY(rank_categories(QJsonArray{ranked("A", 1, "", "x")}).ok());
     }
 

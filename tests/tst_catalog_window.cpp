@@ -10,11 +10,13 @@
 #include "widgets/flow_layout.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTextCodec>
 
@@ -250,9 +252,7 @@ private slots:
         const QByteArray body = QJsonDocument(records).toJson(QJsonDocument::Compact);
         QVERIFY(body.size() > 10 * 1000 * 1000);
         SkinServer server;
-        // With a charset the test server sends the body as it is (it would brotli-compress
-        // plain "application/json", which takes seconds for 10 MB).
-        server.set_catalog_body(body, "application/json; charset=utf-8");
+        server.set_catalog_body(body);
         BoxesInLog boxes;
         LogCapture log;
         auto window = make_window(server);
@@ -297,6 +297,37 @@ private slots:
         QVERIFY(label->alignment() & Qt::AlignHCenter);
         QVERIFY(label->textFormat() != Qt::PlainText);
         QVERIFY(log.lines().contains("[INFO] Instructions_API内容加载成功"));
+    }
+
+    void instructions_fetch_nothing_from_outside_themselves()
+    {
+        // A local file stands in for a network share: either would be read as the label
+        // lays the text out. The data: image carries its content and is shown.
+        QTemporaryDir dir;
+        QImage outside(40, 40, QImage::Format_RGB32);
+        outside.fill(Qt::magenta);
+        QVERIFY(outside.save(dir.filePath("outside.png")));
+        QImage inside(40, 40, QImage::Format_RGB32);
+        inside.fill(Qt::cyan);
+        const QString body = QStringLiteral("<p>公告</p><img src=\"%1\"><img src=\"data:image/png;base64,%2\">")
+                                 .arg(dir.filePath("outside.png"), QString::fromLatin1(png_bytes(inside).toBase64()));
+        SkinServer server;
+        server.route(SkinServer::instructions_path(), TestReply::text(body.toUtf8()));
+        BoxesInLog boxes;
+        auto window = make_window(server);
+        auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
+        QVERIFY(label);
+        label->resize(600, 300);
+        const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto shows = [&shown](QColor colour) {
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    if (shown.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(!shows(QColor(Qt::magenta)));
+        QVERIFY(shows(QColor(Qt::cyan)));
     }
 
     void instructions_follow_the_declared_charset()

@@ -3,6 +3,7 @@
 
 #include "download/download_manager.h"
 #include "download/download_worker.h"
+#include "download/set_aside.h"
 #include "download_fixture.h"
 #include "support/test_env.h"
 
@@ -20,8 +21,9 @@ class TestDownloadManager : public QObject {
     std::unique_ptr<QTemporaryDir> game;
 
     // "stall": the .pak's body stops after its first bytes; "quiet": it stops before any
-    // (so the worker reports no progress of its own); "cut": it breaks off after its first
-    // bytes; "ok": small files; a missing name is answered 404.
+    // (so the worker reports no progress of its own); "refused": the .pak arrives, the .sig
+    // is answered with an error status (not resumed); "ok": small files; a missing name is
+    // answered 404.
     DownloadTask task(const QString &name, const QString &kind)
     {
         return make_task(name, game->path(), kind + QStringLiteral(".pak"), kind + QStringLiteral(".sig"));
@@ -47,14 +49,12 @@ private slots:
     {
         server = std::make_unique<TestServer>();
         game = std::make_unique<QTemporaryDir>();
-        TestReply cut = file_reply(QByteArray(4000, 'c'));
-        cut.truncate_after = 1000;
         serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
                                    {"stall.sig", file_reply("sig")},
                                    {"quiet.pak", stalled_reply(4000, 0)},
                                    {"quiet.sig", file_reply("sig")},
-                                   {"cut.pak", cut},
-                                   {"cut.sig", file_reply("sig")},
+                                   {"refused.pak", file_reply(QByteArray(3000, 'r'))},
+                                   {"refused.sig", TestReply::text("error", 500)},
                                    {"ok.pak", file_reply(QByteArray(3000, 'p'))},
                                    {"ok.sig", file_reply("sig")}});
     }
@@ -143,6 +143,24 @@ private slots:
         QCOMPARE(manager->get_current_progress(), 0);
     }
 
+    void a_cancel_once_the_move_has_begun_lets_the_task_report_its_end()
+    {
+        // A folder stands where the installed .pak is set aside: every attempt to move it
+        // fails, with the pauses between retries, and the install fails in the end.
+        const QString mods = mod_folder(game->path());
+        write_file(join_path(mods, "ok.pak"), "installed");
+        write_file(join_path(mods, "ok.pak" + SET_ASIDE_SUFFIX + "/in the way"), "x");
+        LogCapture lines;
+        SignalLog log(manager);
+        manager->add_task(task("A", "ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(lines.contains("重命名重试 1/3"), 10000);
+        QVERIFY(manager->cancel_task("A"));
+        QTRY_VERIFY_WITH_TIMEOUT(log.has("failed:A"), 10000);
+        QVERIFY(!log.has("cancelled:A"));
+        QVERIFY(log.messages.first().startsWith("无法替换已安装的文件: ok.pak"));
+        QCOMPARE(read_file(join_path(mods, "ok.pak")), QByteArray("installed"));
+    }
+
     void unknown_id_changes_nothing()
     {
         manager->add_task(task("A", "stall"));
@@ -216,12 +234,13 @@ private slots:
 
     void late_reports_leave_the_next_task_alone()
     {
-        // A's success and B's failure are still queued when each is cancelled.
+        // A's and B's failures are still queued when each is cancelled. (A success cannot
+        // come late: once a worker moves its files into place, a cancel waits for its end.)
         std::unique_lock<std::mutex> hold(manager->progress_mutex);
-        manager->add_task(task("A", "ok"));
-        manager->add_task(task("B", "cut"));
+        manager->add_task(task("A", "refused"));
+        manager->add_task(task("B", "refused"));
         manager->add_task(task("C", "quiet"));
-        QVERIFY(let_worker_report(hold, &DownloadWorker::finished));
+        QVERIFY(let_worker_report(hold, &DownloadWorker::error));
         hold.lock();
         QVERIFY(manager->cancel_task("A"));
         QVERIFY(let_worker_report(hold, &DownloadWorker::error));

@@ -112,14 +112,19 @@ private slots:
     {
         set_base_url(server->url("/base"));
         server->route(skin_download_path(), [this](const TestRequest &request) {
-            if (request.query.contains("pak_original") && request.method == "GET") {
+            if (request.query.contains("pak_original")) {
                 TestReply moved;
                 moved.redirect_to = server->url("/files/x.pak");
+                // The probe's length is the redirect's own, longer than the file.
+                if (request.method == "HEAD")
+                    moved.headers = {{"Content-Length", "5000"}};
                 return moved;
             }
-            return file_reply(request.query.contains("pak_original") ? "moved pak" : "sig");
+            return file_reply("sig");
         });
-        server->route("/files/x.pak", file_reply("moved pak"));
+        TestReply target = file_reply("moved pak");
+        target.chunked = true;  // no length of its own
+        server->route("/files/x.pak", target);
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("completed:X"));
@@ -208,6 +213,10 @@ private slots:
         QTest::newRow("parent folder") << "x.pak" << "sub/..";
         QTest::newRow("current folder") << "x.pak" << "sub\\.";
         QTest::newRow("drive or stream") << "c:evil.pak" << "x.sig";
+        QTest::newRow("device with extension") << "CON.pak" << "x.sig";
+        QTest::newRow("device in lower case") << "x.pak" << "sub/com1.sig";
+        QTest::newRow("trailing dot") << "x.pak" << "x.sig.";
+        QTest::newRow("trailing space") << "x.pak" << "x.sig ";
     }
 
     void unusable_file_names_fail_before_any_request()

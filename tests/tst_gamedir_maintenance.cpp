@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
+#include "download/set_aside.h"
 #include "gamedir/temp_cleanup.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
@@ -138,6 +139,29 @@ private slots:
         for (const QString &line : log.lines())
             removals += line.contains(QStringLiteral("已清理无效文件: ")) ? 1 : 0;
         QCOMPARE(removals, 5);
+    }
+
+    void files_an_interrupted_install_set_aside_are_put_back_or_removed()
+    {
+        QTemporaryDir tmp;
+        const QString mods = mod_dir(tmp.path());
+        write_file(mods + "/lost.pak" + SET_ASIDE_SUFFIX, "old pak");  // ended between its two moves
+        write_file(mods + "/done.pak", "new pak");
+        write_file(mods + "/done.pak" + SET_ASIDE_SUFFIX, "old pak");  // ended before removing the copy
+        LogCapture log;
+        remove_transfer_leftovers(mods);
+        QCOMPARE(QDir(mods).entryList(QDir::Files, QDir::Name), QStringList({"done.pak", "lost.pak"}));
+        QFile lost(mods + "/lost.pak");
+        QVERIFY(lost.open(QIODevice::ReadOnly));
+        QCOMPARE(lost.readAll(), QByteArray("old pak"));
+        QVERIFY(log.contains(QStringLiteral("已恢复被中断的安装替换的文件: ") + mods + "/lost.pak"));
+
+        // At start, too, before any card looks for the skin.
+        write_file(mods + "/lost.sig" + SET_ASIDE_SUFFIX, "old sig");
+        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).setValue(QStringLiteral("game_dir"), tmp.path());
+        window->_load_settings();
+        QVERIFY(QFileInfo::exists(mods + "/lost.sig"));
+        QVERIFY(!QFileInfo::exists(mods + "/lost.sig" + SET_ASIDE_SUFFIX));
     }
 
     void an_unreadable_file_is_logged_and_the_walk_goes_on()

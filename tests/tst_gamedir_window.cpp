@@ -334,6 +334,10 @@ private slots:
         make_game(tmp.path());
         list_fixed({{GAME_EXE_NAME, tmp.path() + QLatin1Char('/') + kExeSubpath}});
         auto main = window();
+        auto *card = new SkinWidget(skin_record(QStringLiteral("c"), QStringLiteral("M"), QStringLiteral("S")),
+                                    main->game_dir);
+        main->flow_layout->addWidget(card);
+        main->all_skin_widgets.append(card);
         const QString store_file = main->settings->fileName();
         QFile::remove(store_file);
         QVERIFY(QDir().mkpath(store_file));  // a folder where the store's file must go
@@ -342,6 +346,7 @@ private slots:
         QVERIFY2(main->dir_label->text().startsWith(QStringLiteral("✗ 进程检测失败: 无法保存设置")),
                  qPrintable(main->dir_label->text()));
         QCOMPARE(main->game_dir, tmp.path());
+        QCOMPARE(card->game_dir, tmp.path());  // the folder stays for this run, for the cards too
 
         QVERIFY(QDir().rmdir(store_file));
         main->_detect_by_process();

@@ -1,6 +1,7 @@
 // The shared HTTP session against the in-process test server.
 
 #include "app/http_session.h"
+#include "support/raw_http_server.h"
 #include "support/test_env.h"
 #include "support/test_server.h"
 
@@ -121,6 +122,52 @@ private slots:
         QFETCH(bool, connected);
         QFETCH(bool, retried);
         QCOMPARE(is_connection_failure(code, connected), retried);
+    }
+
+    void a_total_limit_bounds_trickles_and_connection_retries()
+    {
+        // Without the limit, the trickle ends whole after 2 s and the handshake that never
+        // comes is tried four times.
+        TrickleHttpServer trickle(100, 20);
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QList<QTcpSocket *> held;
+        connect(&silent, &QTcpServer::newConnection, [&] {
+            while (QTcpSocket *socket = silent.nextPendingConnection())
+                held << socket;
+        });
+        HttpResponse trickled, unanswered;
+        std::atomic_bool done{false};
+        std::thread worker([&] {
+            HttpRequest request;
+            request.timeout_ms = 300;
+            request.total_ms = 300;
+            request.url = QStringLiteral("http://127.0.0.1:%1/x").arg(trickle.serverPort());
+            trickled = session().get(request);
+            request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(silent.serverPort());
+            unanswered = session().get(request);
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+        worker.join();
+        QVERIFY(trickled.timed_out);
+        QVERIFY(!trickled.ok());
+        QVERIFY(!unanswered.ok());
+        QCOMPARE(held.size(), 1);
+    }
+
+    void a_body_beyond_its_limit_fails_the_request()
+    {
+        TestServer server;
+        server.route("/big", TestReply::text(QByteArray(2000, 'b')));
+        HttpRequest request;
+        request.url = server.url("/big");
+        request.max_body_bytes = 1999;
+        const HttpResponse response = session().get(request);
+        QVERIFY(!response.ok());
+        QVERIFY(response.body.size() < 2000);
+        request.max_body_bytes = 2000;
+        QCOMPARE(session().get(request).body.size(), 2000);
     }
 
     void head_does_not_follow_redirects_and_get_does()

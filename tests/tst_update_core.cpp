@@ -223,6 +223,13 @@ private slots:
         QTest::newRow("query") << "app.exe?v=2" << false;
         QTest::newRow("quote") << "a\"b.exe" << false;
         QTest::newRow("pipe") << "a|b.exe" << false;
+        QTest::newRow("two dots inside") << "tool..v2.exe" << true;
+        QTest::newRow("device") << "NUL" << false;
+        QTest::newRow("device with extension") << "lpt9.exe" << false;
+        QTest::newRow("device with two extensions") << "Aux.tar.exe" << false;
+        QTest::newRow("device-like longer name") << "console.exe" << true;
+        QTest::newRow("trailing dot") << "app.exe." << false;
+        QTest::newRow("trailing space") << "app.exe " << false;
     }
     void only_plain_file_names_are_accepted()
     {

@@ -46,7 +46,7 @@ QString last_url_segment(const QString &download_url)
 
 bool is_plain_file_name(const QString &name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name.contains(QLatin1String("..")))
+    if (name.isEmpty() || is_reserved_windows_name(name))
         return false;
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control)

@@ -24,6 +24,7 @@ std::optional<QByteArray> encode_script(const QString &text, QTextCodec *codec =
 QString last_url_segment(const QString &download_url);
 
 // True for a name that can only mean a file in the working folder: not empty, no path
-// separator or drive colon, no "..", no control character, none of the characters
-// Windows refuses in file names.
+// separator or drive colon, no control character, none of the characters Windows refuses
+// in file names, and no name Windows reserves (is_reserved_windows_name; "." and ".."
+// among them). Two dots inside a name ("tool..v2.exe") are harmless.
 bool is_plain_file_name(const QString &name);

@@ -1,6 +1,7 @@
 #include "update/version.h"
 
 #include "app/config.h"
+#include "app/gui_requests.h"
 #include "app/http_session.h"
 
 #include <QJsonDocument>
@@ -44,17 +45,23 @@ bool read_text_value(const QJsonObject &record, const QString &key, QString *val
 
 namespace {
 
-size_t collect_body(char *data, size_t size, size_t count, void *target)
-{
-    static_cast<QByteArray *>(target)->append(data, int(size * count));
-    return size * count;
-}
-
 struct Reply {
     long status = 0;
     QByteArray body;
+    bool too_large = false;
     QString error;  // empty when an answer arrived
 };
+
+size_t collect_body(char *data, size_t size, size_t count, void *target)
+{
+    auto *reply = static_cast<Reply *>(target);
+    if (qint64(reply->body.size()) + qint64(size * count) > VERSION_LIMITS.body_bytes) {
+        reply->too_large = true;
+        return 0;
+    }
+    reply->body.append(data, int(size * count));
+    return size * count;
+}
 
 Reply get_once(const QString &url, int timeout_ms)
 {
@@ -72,11 +79,10 @@ Reply get_once(const QString &url, int timeout_ms)
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(timeout_ms));
-    // A server that stops sending for the time-out ends the request; a slow but
-    // steady answer does not.
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(std::max(1, (timeout_ms + 999) / 1000)));
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // The GUI thread waits: the time-out bounds the whole request, so that a server
+    // that trickles its answer cannot hold the window.
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(timeout_ms));
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!certificates.empty()) {
@@ -84,11 +90,13 @@ Reply get_once(const QString &url, int timeout_ms)
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
     }
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &collect_body);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply.body);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply);
 
     const CURLcode result = curl_easy_perform(easy);
     if (result == CURLE_OK)
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
+    else if (reply.too_large)
+        reply.error = QStringLiteral("版本信息超过 %1 字节").arg(VERSION_LIMITS.body_bytes);
     else
         reply.error = QString::fromUtf8(error_text[0] ? error_text : curl_easy_strerror(result));
     curl_easy_cleanup(easy);

@@ -1,6 +1,8 @@
 #pragma once
 // The version record the update server publishes, and how its version is judged.
 
+#include "app/gui_requests.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -28,7 +30,8 @@ struct LatestInfo {
     QString failure;
 };
 
-// One stand-alone GET of `url` (not through the shared session): redirects followed,
-// `timeout_ms` for connecting and for every wait for data, extra trusted certificates
-// from extra_ca_file(). The record must be a JSON object holding both keys.
-LatestInfo fetch_latest_info(const QString &url, int timeout_ms = 5000);
+// One stand-alone GET of `url` (not through the shared session): redirects followed (to
+// http and https only), `timeout_ms` for the whole request, a body of at most
+// VERSION_LIMITS.body_bytes, extra trusted certificates from extra_ca_file(). The record
+// must be a JSON object holding both keys.
+LatestInfo fetch_latest_info(const QString &url, int timeout_ms = VERSION_LIMITS.time_ms);

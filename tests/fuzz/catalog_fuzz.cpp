@@ -74,6 +74,10 @@ bool name_of(const QJsonObject &record, const char *key, QString *name)
 bool rank_of(const QJsonObject &record, const char *key, double *rank)
 {
     const QJsonValue value = record.value(QLatin1String(key));
+    if (value.isBool() && value.toBool()) {
+        *rank = 1;
+        return true;
+    }
     *rank = value.isDouble() ? value.toDouble() : 0;
     return value.isDouble() || is_nothing(value);
 }
@@ -104,12 +108,16 @@ Reference reference_ranking(const QJsonValue &catalogue)
         QString main;
         QString sub;
         double rank = 0;
-        if (!name_of(record, "MainCategory", &main) || !name_of(record, "subcategory", &sub)) {
+        if (!name_of(record, "MainCategory", &main)) {
             ref.ok = false;
             return ref;
         }
         if (main.isEmpty())
             continue;
+        if (!name_of(record, "subcategory", &sub)) {
+            ref.ok = false;
+            return ref;
+        }
         if (!rank_of(record, "MainCategory_ranking_id", &rank)) {
             ref.ok = false;
             return ref;

@@ -1,6 +1,9 @@
 #include "support/raw_http_server.h"
 
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
 
 RawHttpServer::RawHttpServer()
 {
@@ -29,4 +32,19 @@ void RawHttpServer::serve(QTcpSocket *socket)
         if (!answer(socket, head))
             return;
     }
+}
+
+bool TrickleHttpServer::answer(QTcpSocket *socket, const QByteArray &)
+{
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(size)
+                  + "\r\n\r\n");
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, socket, [this, socket, timer, sent] {
+        socket->write("x");
+        if (++*sent == size)
+            timer->stop();
+    });
+    timer->start(interval_ms);
+    return false;
 }

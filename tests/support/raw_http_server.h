@@ -22,3 +22,17 @@ private:
     void serve(QTcpSocket *socket);
     QMap<QTcpSocket *, QByteArray> buffers;
 };
+
+// Answers every request with a body of `size` bytes, announced whole but sent one byte
+// every `interval_ms`: never silent for long, and never done in good time.
+class TrickleHttpServer : public RawHttpServer {
+public:
+    TrickleHttpServer(int size, int interval_ms) : size(size), interval_ms(interval_ms) {}
+
+protected:
+    bool answer(QTcpSocket *socket, const QByteArray &head) override;
+
+private:
+    const int size;
+    const int interval_ms;
+};
