@@ -26,7 +26,7 @@ curl_options=(--host=$host --with-schannel --without-openssl --without-gnutls --
     --disable-ldap --disable-ldaps --without-zlib --without-brotli --without-zstd --without-libidn2
     --without-nghttp2 --without-libssh2 --disable-manual --enable-shared --disable-static)
 sodium_options=(--host=$host --enable-shared --disable-static)
-openssl_options=(mingw64 --cross-compile-prefix=$host- no-shared no-tests no-docs no-engine no-legacy)
+openssl_options=(mingw64 --cross-compile-prefix=$host- no-shared no-tests no-engine no-legacy)
 
 # The source versions this Debian release carries; they are part of every stamp.
 source_version() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2; exit }'; }
@@ -132,6 +132,8 @@ if ! is_current sodium "$sodium_stamp"; then
     src=$(fetch libsodium libsodium)
     rm -rf "$cache/sodium" "$cache/build-sodium"
     mkdir -p "$cache/build-sodium"
+    # Debian's source is the release tag, without a generated configure script.
+    [ -x "$src/configure" ] || (cd "$src" && autoreconf -fi > "$cache/build-sodium/autoreconf.log" 2>&1)
     (cd "$cache/build-sodium" && "$src/configure" --prefix="$cache/sodium" "${sodium_options[@]}" > configure.log 2>&1 \
         && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
         || { tail -n 40 "$cache/build-sodium"/*.log; exit 1; }
