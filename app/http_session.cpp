@@ -85,39 +85,40 @@ SharedCaches &shared()
     return *caches;
 }
 
-// One easy handle and one multi handle per thread: the multi handle owns the thread's
-// connection cache and its certificate store, so sequential requests of a thread reuse
-// both.
-struct ThreadHandles {
+// An easy handle and a multi handle that serve one request at a time: the multi handle
+// owns the connection cache and the certificate store, so later requests reuse both.
+struct Handles {
     CURL *easy = curl_easy_init();
     CURLM *multi = curl_multi_init();
-    ThreadHandles()
+    Handles()
     {
         // 20 host pools of up to 100 connections each.
         curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 20L * 100L);
     }
-    ~ThreadHandles()
+    ~Handles()
     {
         curl_easy_cleanup(easy);
         curl_multi_cleanup(multi);
     }
 };
 
-// Each download runs on a fresh thread. Handles of a thread that ended are handed to the
-// next thread that asks (never to two at once), so a new download starts with a built
-// certificate store and warm connections instead of paying for both again.
+// Each request borrows a set of handles for its duration and returns it afterwards, so a
+// new download thread starts with a built certificate store and warm connections, and no
+// set is ever used by two threads at once (libcurl allows a handle on any thread, one at
+// a time). Nothing is tied to thread exit: on Windows (MinGW), handles kept in thread-local
+// storage hung the process when a thread or the program ended.
 class HandlePool {
 public:
-    std::unique_ptr<ThreadHandles> take()
+    std::unique_ptr<Handles> take()
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (idle.empty())
-            return std::make_unique<ThreadHandles>();
-        std::unique_ptr<ThreadHandles> handles = std::move(idle.back());
+            return std::make_unique<Handles>();
+        std::unique_ptr<Handles> handles = std::move(idle.back());
         idle.pop_back();
         return handles;
     }
-    void give_back(std::unique_ptr<ThreadHandles> handles)
+    void give_back(std::unique_ptr<Handles> handles)
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (idle.size() < kKept)
@@ -127,7 +128,7 @@ public:
 private:
     static constexpr size_t kKept = 4;
     std::mutex mutex;
-    std::vector<std::unique_ptr<ThreadHandles>> idle;
+    std::vector<std::unique_ptr<Handles>> idle;
 };
 
 HandlePool &handle_pool()
@@ -136,15 +137,11 @@ HandlePool &handle_pool()
     return *pool;
 }
 
-ThreadHandles &thread_handles()
-{
-    struct Lease {
-        std::unique_ptr<ThreadHandles> handles = handle_pool().take();
-        ~Lease() { handle_pool().give_back(std::move(handles)); }
-    };
-    thread_local Lease lease;
-    return *lease.handles;
-}
+// The handles of one request, back in the pool when it ends.
+struct Lease {
+    std::unique_ptr<Handles> handles = handle_pool().take();
+    ~Lease() { handle_pool().give_back(std::move(handles)); }
+};
 
 struct Transfer {
     HttpResponse response;
@@ -290,7 +287,8 @@ HttpResponse HttpSession::get_streamed(const HttpRequest &request, const Headers
 HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const HeadersHandler *on_headers,
                                   const PieceHandler *on_piece)
 {
-    ThreadHandles &handles = thread_handles();
+    const Lease lease;
+    Handles &handles = *lease.handles;
     CURL *easy = handles.easy;
     const QByteArray url = wire_url(request.url);
     const auto timeout = std::chrono::milliseconds(request.timeout_ms);

@@ -1,9 +1,9 @@
 #pragma once
 // The one HTTP session of the process, on libcurl.
 //
-// Thread-safe: every thread that sends requests keeps its own libcurl handles and its
-// own kept-alive connections (libcurl cannot share one connection cache between threads
-// that run at the same time); DNS answers and TLS sessions are shared across threads.
+// Thread-safe: each request borrows a set of libcurl handles with its kept-alive
+// connections for its duration, so no connection cache serves two threads at the same
+// time (libcurl cannot share one that way); DNS answers and TLS sessions are shared.
 // Rules that hold for every request:
 //  - a connection attempt that fails (refused, unresolved, TLS handshake, connect
 //    time-out) is retried up to 3 times; a request whose connection was made, and any

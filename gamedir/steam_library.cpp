@@ -35,7 +35,7 @@ QStringList libraries_of(const QString &steam_folder)
     else
         folders = library_folders_from_vdf(QString::fromUtf8(list.readAll()), &error);
     if (!folders) {
-        log_warning(QStringLiteral("无法读取Steam库列表: ") + QDir::toNativeSeparators(list_path)
+        log_warning(QStringLiteral("无法读取Steam库列表: ") + shown_path(list_path)
                     + QStringLiteral(": ") + error);
         return {};
     }
@@ -92,8 +92,8 @@ QString steam_game_folder()
     const QStringList games = find_steam_game_folders(platform_steam_folders());
     if (games.isEmpty())
         return QString();
-    log_info(QStringLiteral("未检测到游戏进程，已从Steam库找到游戏目录: ") + games.first());
+    log_info(QStringLiteral("未检测到游戏进程，已从Steam库找到游戏目录: ") + shown_path(games.first()));
     for (int i = 1; i < games.size(); ++i)
-        log_info(QStringLiteral("Steam库中另有游戏目录(未使用): ") + games.at(i));
+        log_info(QStringLiteral("Steam库中另有游戏目录(未使用): ") + shown_path(games.at(i)));
     return games.first();
 }

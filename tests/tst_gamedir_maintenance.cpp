@@ -154,7 +154,7 @@ private slots:
         QFile lost(mods + "/lost.pak");
         QVERIFY(lost.open(QIODevice::ReadOnly));
         QCOMPARE(lost.readAll(), QByteArray("old pak"));
-        QVERIFY(log.contains(QStringLiteral("已恢复被中断的安装替换的文件: ") + mods + "/lost.pak"));
+        QVERIFY(log.contains(QStringLiteral("已恢复被中断的安装替换的文件: ") + shown_path(mods + "/lost.pak")));
 
         // At start, too, before any card looks for the skin.
         write_file(mods + "/lost.sig" + SET_ASIDE_SUFFIX, "old sig");
@@ -166,6 +166,9 @@ private slots:
 
     void an_unreadable_file_is_logged_and_the_walk_goes_on()
     {
+#ifdef Q_OS_WIN
+        QSKIP("a link on Windows is a .lnk file, which the walk reads like any other");
+#endif
         QTemporaryDir tmp;
         QVERIFY(QFile::link(tmp.path() + "/missing", tmp.path() + "/dangling.pak"));
         write_file(tmp.path() + "/zz.pak.tmp", "part");

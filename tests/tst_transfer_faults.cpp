@@ -16,7 +16,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 #include <algorithm>
 #include <thread>
@@ -85,7 +89,12 @@ public:
                 continue;
             socket->flush();
             const linger abrupt{1, 0};
+#ifdef Q_OS_WIN
+            ::setsockopt(SOCKET(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                         reinterpret_cast<const char *>(&abrupt), int(sizeof abrupt));
+#else
             ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+#endif
             socket->abort();
         }
         held.clear();
@@ -240,20 +249,28 @@ private slots:
         QTest::addColumn<int>("status");        // for GetStatus
         QTest::addColumn<bool>("cancelled");    // ends as a cancellation, not a failure
         QTest::addColumn<QString>("message");   // a part the failure message must contain
+#ifdef Q_OS_WIN
+        // Schannel words a reset and a refused certificate its own way.
+        const QString reset = QStringLiteral("transfer closed");
+        const QString tls = QStringLiteral("schannel");
+#else
+        const QString reset = QStringLiteral("reset");
+        const QString tls = QStringLiteral("SSL");
+#endif
 
         //                                           fault                      file     status cancelled message
         QTest::newRow("GET 404, .pak")            << Fault::GetStatus         << "x.pak" << 404 << false << "404";
         QTest::newRow("GET 404, .sig")            << Fault::GetStatus         << "x.sig" << 404 << false << "404";
         QTest::newRow("GET 500, .pak")            << Fault::GetStatus         << "x.pak" << 500 << false << "500";
         QTest::newRow("GET 500, .sig")            << Fault::GetStatus         << "x.sig" << 500 << false << "500";
-        QTest::newRow("reset on every attempt, .pak") << Fault::ConnectionReset << "x.pak" << 0 << false << "reset";
-        QTest::newRow("reset on every attempt, .sig") << Fault::ConnectionReset << "x.sig" << 0 << false << "reset";
+        QTest::newRow("reset on every attempt, .pak") << Fault::ConnectionReset << "x.pak" << 0 << false << reset;
+        QTest::newRow("reset on every attempt, .sig") << Fault::ConnectionReset << "x.sig" << 0 << false << reset;
         QTest::newRow("truncated body, .pak")     << Fault::TruncatedBody     << "x.pak" << 0   << false << "";
         QTest::newRow("truncated body, .sig")     << Fault::TruncatedBody     << "x.sig" << 0   << false << "";
         QTest::newRow("stall then cancel, .pak")  << Fault::StallThenCancel   << "x.pak" << 0   << true  << "";
         QTest::newRow("stall then cancel, .sig")  << Fault::StallThenCancel   << "x.sig" << 0   << true  << "";
         QTest::newRow("no Content-Length at all") << Fault::NoLengths         << ""      << 0   << false << "";
-        QTest::newRow("certificate name mismatch") << Fault::UntrustedTls     << ""      << 0   << false << "SSL";
+        QTest::newRow("certificate name mismatch") << Fault::UntrustedTls     << ""      << 0   << false << tls;
         QTest::newRow("mod folder not writable")  << Fault::ModFolderReadOnly << ""      << 0   << false << "";
         QTest::newRow("folder stands at x.pak")   << Fault::TargetIsFolder    << "x.pak" << 0   << false << "x.pak";
         QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable  << "x.sig" << 0   << false << "x.sig";

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <openssl/pem.h>
@@ -93,17 +94,26 @@ void write_self_signed(const TestCertificate &files)
     EVP_PKEY_free(key);
 }
 
+TestCertificate make_certificate(const QString &name)
+{
+    TestCertificate made;
+    made.cert_path = QDir(test_home()).filePath(name + QStringLiteral("-cert.pem"));
+    made.key_path = QDir(test_home()).filePath(name + QStringLiteral("-key.pem"));
+    write_self_signed(made);
+    return made;
+}
+
 } // namespace
 
 const TestCertificate &test_certificate()
 {
-    static const TestCertificate cert = [] {
-        TestCertificate made;
-        made.cert_path = QDir(test_home()).filePath(QStringLiteral("test-cert.pem"));
-        made.key_path = QDir(test_home()).filePath(QStringLiteral("test-key.pem"));
-        write_self_signed(made);
-        return made;
-    }();
+    static const TestCertificate cert = make_certificate(QStringLiteral("test"));
+    return cert;
+}
+
+const TestCertificate &unrelated_certificate()
+{
+    static const TestCertificate cert = make_certificate(QStringLiteral("unrelated"));
     return cert;
 }
 
@@ -124,6 +134,11 @@ void use_server(const QString &host)
 
 void init_test_environment()
 {
+#ifdef Q_OS_WIN
+    // The settings store is the registry, which every suite of one Wine prefix shares:
+    // the suites run one at a time there, each from an empty store.
+    QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).clear();
+#endif
     qputenv("HOME", test_home().toUtf8());
     qputenv("XDG_CONFIG_HOME", QDir(test_home()).filePath(QStringLiteral(".config")).toUtf8());
     qputenv("XDG_CACHE_HOME", QDir(test_home()).filePath(QStringLiteral(".cache")).toUtf8());

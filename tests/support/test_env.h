@@ -14,6 +14,8 @@ struct TestCertificate {
 
 // Made once per process, in the private test folder.
 const TestCertificate &test_certificate();
+// Another authority, which the test server's certificate does not come from.
+const TestCertificate &unrelated_certificate();
 
 // The private folder that stands in for HOME during this run.
 QString test_home();
