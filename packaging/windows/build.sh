@@ -15,7 +15,7 @@ scripts/install-deps.sh package
 scripts/windows-toolchain.sh
 
 say "cross-building the program (Release) …"
-cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/windows-mingw.cmake \
+cmake --no-warn-unused-cli -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/windows-mingw.cmake \
     -DCMAKE_STRIP=/usr/bin/x86_64-w64-mingw32-strip -DZORBEL_BUILD_TESTS=OFF -DZORBEL_BUILD_DEMO_SERVER=OFF \
     ${ZORBEL_SERVER_HOST:+-DZORBEL_SERVER_HOST="$ZORBEL_SERVER_HOST"} >/dev/null
 nice -n 5 cmake --build "$out" --target zorbel-skins
@@ -27,6 +27,16 @@ stage=$out/stage/$name
 rm -rf "$out/stage"
 cmake --install "$out" --prefix "$stage" --strip >/dev/null
 find "$stage" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+
+# Every DLL beside the program must be loaded by it, by a plugin or by another such DLL.
+imports() { x86_64-w64-mingw32-objdump -p "$@" | sed -n 's/^\tDLL Name: //p' | sort -u; }
+loaded=$(imports "$stage"/zorbel-skins.exe "$stage"/*/*.dll)
+for _ in 1 2 3; do
+    loaded=$( { echo "$loaded"; for dll in $loaded; do if [ -f "$stage/$dll" ]; then imports "$stage/$dll"; fi; done; } | sort -u)
+done
+for dll in "$stage"/*.dll; do
+    grep -qxF "$(basename "$dll")" <<<"$loaded" || { say "nothing loads $(basename "$dll")"; exit 1; }
+done
 # Fixed times and order, so that the same sources give the same zip.
 epoch=$(git log -1 --format=%ct 2>/dev/null || echo 0)
 find "$stage" -exec touch -h -d "@$epoch" {} +

@@ -16,6 +16,10 @@ step() {
 
 fail() {
     say "FAIL in step $step_name: $*"
+    if [ -n "${xvfb_pid:-}" ]; then
+        import -window root "$work/failure.png" 2>/dev/null && say "screen at the failure: $work/failure.png"
+        xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sed 's/^/    window: /'
+    fi
     for log in "$log_dir"/*.log; do
         [ -s "$log" ] || continue
         say "--- last lines of $(basename "$log")"
@@ -40,6 +44,7 @@ show_lines() { grep -E "$1" "$2" | sed 's/^/    /' || true; }
 
 start_display() {
     local fd_file=$work/display
+    rm -f "$fd_file"
     Xvfb -displayfd 3 -screen 0 1280x960x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     wait_for 20 "X display" test -s "$fd_file"
@@ -63,6 +68,7 @@ stop_server() {
 }
 # How many requests the server logged whose line matches the pattern.
 server_count() { grep -c -E "$1" "$log_dir/server.log" || true; }
+version_checks_above() { [ "$(server_count 'GET /api1/')" -gt "$1" ]; }
 
 # A port that is free now; the server is restarted on it between steps.
 free_port() {
@@ -76,6 +82,20 @@ start_program() {
     program_pid=$!
 }
 
+# wait_program STATUS: the program started last ends, with that exit status.
+wait_program() {
+    wait_for 60 "end of the program" program_ended
+    local status=0
+    wait "$program_pid" || status=$?
+    program_pid=
+    [ "$status" -eq "$1" ] || fail "the program ended with status $status, not $1"
+}
+program_ended() {
+    local state
+    state=$(ps -o stat= -p "$program_pid" 2>/dev/null || true)
+    [ -z "$state" ] || [[ $state == Z* ]]
+}
+
 # The program's top-level window, once it is visible.
 window_id() { xdotool search --onlyvisible --name '^Zorbel-DreadHunger-MOD下载器$' 2>/dev/null | tail -n 1; }
 wait_window() {
@@ -84,6 +104,8 @@ wait_window() {
 }
 window_visible() { [ -n "$(window_id)" ]; }
 window_gone() { [ -z "$(window_id)" ]; }
+# windows_shown N: exactly N named windows are visible (the main window and its boxes).
+windows_shown() { [ "$(xdotool search --onlyvisible --name . 2>/dev/null | wc -l)" -eq "$1" ]; }
 
 # click X Y: a left click at a point of the program window (window coordinates).
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
@@ -128,6 +150,28 @@ data = data[:at] + new.encode('utf-16-le') + data[at + 2 * len(new):]
 open(target, 'wb').write(data)
 EOF
 }
+
+# Wine 8 has no timeout.exe, so update.bat's pauses ("timeout /t N /nobreak") would not
+# wait and its taskkill could hit the program before it ends by itself: supply one.
+install_timeout_command() {
+    local target=$WINEPREFIX/drive_c/windows/system32/timeout.exe
+    [ -f "$target" ] && return
+    x86_64-w64-mingw32-gcc -O2 -s -x c -o "$target" - <<'EOF'
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+int main(int argc, char **argv)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (!_stricmp(argv[i], "/t"))
+            Sleep(atoi(argv[i + 1]) * 1000);
+    return 0;
+}
+EOF
+}
+
+# copy_once FROM TO: copies a file that may vanish at any moment; true once TO holds it.
+copy_once() { cp "$1" "$2" 2>/dev/null && [ -s "$2" ]; }
 
 cleanup() {
     set +e

@@ -64,13 +64,15 @@ trap cleanup EXIT
 rm -rf "$log_dir"
 mkdir -p "$log_dir" "$work"
 say "setup: Wine prefix $WINEPREFIX, locale $LC_ALL"
+# Wine's desktop process takes the display it first sees for every program of the prefix.
+start_display
 [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
+install_timeout_command
 "$wineserver" -k 2>/dev/null || true
 # Leftovers of an earlier, failed run.
 rm -rf "$install_unix" "$(dirname "$shortcut_unix")" "$desktop_unix" "$WINEPREFIX/drive_c/游戏"
 "$wine" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
 "$wine" reg delete "$settings_key" /f >/dev/null 2>&1 || true
-start_display
 port=$(free_port)
 start_server
 export ZORBEL_SERVER=localhost:$port
@@ -101,8 +103,7 @@ say "installed $(find "$install_unix" -type f | wc -l) files; uninstall entry: $
 requests_before=$(server_count 'GET /api1/')
 "$wine" start "$shortcut_win" >/dev/null 2>&1 || fail "the Start-menu shortcut does not start"
 wait_window
-wait_for 60 "version check of the program started from the Start menu" \
-    test "$(server_count 'GET /api1/')" -gt "$requests_before"
+wait_for 60 "version check of the program started from the Start menu" version_checks_above "$requests_before"
 sleep 1
 screenshot windows-step1-start.png
 win_taskkill /F /IM zorbel-skins.exe
@@ -120,7 +121,8 @@ x86_64-w64-mingw32-g++-posix -O2 -static tests/support/wait_program.cpp -o "$gam
 game_pid=$!
 sleep 2
 click "${detect_button[@]}"
-wait_for 30 "stored game folder" test "$(reg_value "$settings_key" game_dir)" = "$game_win"
+stored_game_dir() { [ "$(reg_value "$settings_key" game_dir)" = "$game_win" ]; }
+wait_for 30 "stored game folder" stored_game_dir
 sleep 1
 screenshot windows-step2-detect.png
 say "    stored game_dir: $(reg_value "$settings_key" game_dir)"
@@ -140,6 +142,10 @@ screenshot windows-step3-installed.png
 click "${first_card_button[@]}"
 uninstalled() { [ ! -e "$mods_unix/zorbel_004.pak" ] && [ ! -e "$mods_unix/zorbel_004.sig" ]; }
 wait_for 30 "removal of the skin files" uninstalled
+# The notice "皮肤已成功卸载" is modal and has the focus: Return closes it.
+wait_for 30 "notice of the uninstall" windows_shown 2
+xdotool key Return
+wait_for 30 "end of the notice" windows_shown 1
 show_lines '已创建或确认目录存在|成功重命名|已删除文件' "$log_dir/step1.log"
 
 step 4-close "close the window during a slow download, answer Yes"
@@ -148,13 +154,13 @@ click "${second_card_button[@]}"
 transferring() { compgen -G "$mods_unix/*.tmp" >/dev/null; }
 wait_for 60 "a .tmp file of the running download" transferring
 win_taskkill /IM zorbel-skins.exe
-wait_for 30 "close confirmation" test -n "$(xdotool search --onlyvisible --name '^确认关闭$' 2>/dev/null)"
+question_shown() { [ -n "$(xdotool search --onlyvisible --name '^确认关闭$' 2>/dev/null)" ]; }
+wait_for 30 "close confirmation" question_shown
 question=$(xdotool search --onlyvisible --name '^确认关闭$' | tail -n 1)
-xdotool windowfocus --sync "$question" key y
-status=0
-wait "$program_pid" || status=$?
-program_pid=
-[ $status -eq 0 ] || fail "the program ended with status $status"
+# "是" is the left one of the two buttons at the box's lower right; "否" is the default.
+eval "$(xdotool getwindowgeometry --shell "$question")"
+xdotool mousemove --window "$question" $(( WIDTH - 88 )) $(( HEIGHT - 27 )) click 1
+wait_program 0
 transferring && fail "left behind: $(ls "$mods_unix"/*.tmp)"
 say "    mod folder after closing: $(ls "$mods_unix" | tr '\n' ' ')(no .tmp)"
 
@@ -166,20 +172,16 @@ start_server --version-record "$new_version" --update-file "$new_exe"
 start_program step5.log zorbel-skins.exe
 # The script deletes itself a few seconds after the program ends: keep its first form.
 bat="$install_unix/update.bat"
-wait_for 120 "update.bat" test -s "$bat"
-sleep 0.5
-cp "$bat" "$work/update.bat"
-status=0
-wait "$program_pid" || status=$?
-program_pid=
+rm -f "$work/update.bat"
+wait_for 120 "update.bat" copy_once "$bat" "$work/update.bat"
 show_lines '下载完成|下载失败|更新|exe' "$log_dir/step5.log"
-[ $status -eq 0 ] || fail "the updating program ended with status $status"
+wait_program 0
+swapped() { [ ! -e "$install_unix/zorbel-skins.exe" ] && [ -f "$install_unix/$new_exe" ] && [ ! -e "$bat" ]; }
+wait_for 60 "the script's swap (old exe and update.bat gone, $new_exe in place)" swapped
 expected=$(printf '\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\ntaskkill /F /IM "zorbel-skins.exe" >nul 2>&1\r\nstart "" "%s"\r\ntimeout /t 3 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\ntimeout /t 1 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\nexit\r\n' \
     "$install_win\\$new_exe" "$install_win\\zorbel-skins.exe" "$install_win\\update.bat" | iconv -t GBK | base64 -w0)
 [ "$(base64 -w0 "$work/update.bat")" = "$expected" ] || fail "update.bat is not the script in code page 936"
 say "    update.bat: $(stat -c %s "$work/update.bat") bytes, code page 936"
-swapped() { [ ! -e "$install_unix/zorbel-skins.exe" ] && [ -f "$install_unix/$new_exe" ] && [ ! -e "$bat" ]; }
-wait_for 60 "the script's swap (old exe and update.bat gone, $new_exe in place)" swapped
 wait_window
 say "    the script started $new_exe; install folder: $(cd "$install_unix" && ls -d zorbel-skins*.exe update.bat 2>/dev/null | tr '\n' ' ')"
 win_taskkill /F /IM "$new_exe"
@@ -187,7 +189,7 @@ wait_for 30 "end of the program" window_gone
 requests_before=$(server_count 'GET /api1/')
 "$wine" start "$shortcut_win" >/dev/null 2>&1 || fail "the Start-menu shortcut does not start after the update"
 wait_window
-wait_for 60 "version check of the updated program" test "$(server_count 'GET /api1/')" -gt "$requests_before"
+wait_for 60 "version check of the updated program" version_checks_above "$requests_before"
 win_taskkill /F /IM "$new_exe"
 wait_for 30 "end of the program" window_gone
 start_program step5-next.log "$new_exe"
@@ -196,6 +198,7 @@ wait_for 60 "log line 当前已是最新版本 against version $new_version" \
 show_lines '当前已是最新版本' "$log_dir/step5-next.log"
 [ "$(server_count 'GET /files/')" -eq 1 ] || fail "the update was downloaded more than once"
 win_taskkill /F /IM "$new_exe"
+wait_for 30 "end of the program" program_ended
 wait "$program_pid" 2>/dev/null || true
 program_pid=
 
