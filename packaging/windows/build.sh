@@ -3,7 +3,7 @@
 #   zorbel-skins-<version>-win64.zip    the program folder, to unpack and run anywhere
 #   zorbel-skins-<version>-setup.exe    an NSIS installer (Chinese, per machine, /S for silent)
 # Builds the cross toolchain first when it is not cached (scripts/windows-toolchain.sh).
-# ZORBEL_SERVER_HOST, when set, is the catalogue server built into the program.
+# ZORBEL_SERVER_HOST and ZORBEL_UPDATE_PUBLIC_KEY, when set, are built into the program.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -17,7 +17,8 @@ scripts/windows-toolchain.sh
 say "cross-building the program (Release) …"
 cmake --no-warn-unused-cli -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/windows-mingw.cmake \
     -DCMAKE_STRIP=/usr/bin/x86_64-w64-mingw32-strip -DZORBEL_BUILD_TESTS=OFF -DZORBEL_BUILD_DEMO_SERVER=OFF \
-    ${ZORBEL_SERVER_HOST:+-DZORBEL_SERVER_HOST="$ZORBEL_SERVER_HOST"} >/dev/null
+    ${ZORBEL_SERVER_HOST:+-DZORBEL_SERVER_HOST="$ZORBEL_SERVER_HOST"} \
+    ${ZORBEL_UPDATE_PUBLIC_KEY:+-DZORBEL_UPDATE_PUBLIC_KEY="$ZORBEL_UPDATE_PUBLIC_KEY"} >/dev/null
 nice -n 5 cmake --build "$out" --target zorbel-skins
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
 name=zorbel-skins-$version-win64
