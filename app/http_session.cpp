@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
+#include <QThreadStorage>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -142,8 +143,13 @@ ThreadHandles &thread_handles()
         std::unique_ptr<ThreadHandles> handles = handle_pool().take();
         ~Lease() { handle_pool().give_back(std::move(handles)); }
     };
-    thread_local Lease lease;
-    return *lease.handles;
+    // Qt ends a thread's lease when the thread finishes. Not a thread_local: with MinGW its
+    // storage can be freed before its destructor runs, which handed freed handles to the pool
+    // and crashed the next download thread in curl.
+    static auto *leases = new QThreadStorage<Lease *>;  // lives until the process ends
+    if (!leases->hasLocalData())
+        leases->setLocalData(new Lease);
+    return *leases->localData()->handles;
 }
 
 struct Transfer {
