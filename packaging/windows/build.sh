@@ -38,7 +38,7 @@ done
 for dll in "$stage"/*.dll; do
     grep -qxF "$(basename "$dll")" <<<"$loaded" || { say "nothing loads $(basename "$dll")"; exit 1; }
 done
-# Fixed times and order, so that the same sources give the same zip.
+# Fixed file times (the commit's) and order, so the zip does not depend on when it was made.
 epoch=$(git log -1 --format=%ct 2>/dev/null || echo 0)
 find "$stage" -exec touch -h -d "@$epoch" {} +
 
