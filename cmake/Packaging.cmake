@@ -8,14 +8,24 @@ if(WIN32)
     set(ZORBEL_APP_DIR ".")
     install(TARGETS zorbel-skins RUNTIME DESTINATION ${ZORBEL_APP_DIR})
     install(FILES resources/app.ico DESTINATION ${ZORBEL_APP_DIR})
-    find_program(WINDEPLOYQT windeployqt HINTS "${Qt5_DIR}/../../../bin")
-    if(WINDEPLOYQT)
-        install(CODE "execute_process(COMMAND \"${WINDEPLOYQT}\" --release --no-translations
-                      --no-compiler-runtime \"\${CMAKE_INSTALL_PREFIX}/zorbel-skins.exe\")")
+    if(CMAKE_CROSSCOMPILING)
+        # Exactly the DLLs and plugins the program loads (lists and qt_prefix from
+        # cmake/WindowsRuntime.cmake); packaging/windows/build.sh makes the zip and installer of it.
+        install(FILES ${ZORBEL_RUNTIME_DLLS} DESTINATION ${ZORBEL_APP_DIR})
+        foreach(plugin ${ZORBEL_RUNTIME_PLUGINS})
+            get_filename_component(kind ${plugin} DIRECTORY)
+            install(FILES ${qt_prefix}/plugins/${plugin} DESTINATION ${kind})
+        endforeach()
+    else()
+        find_program(WINDEPLOYQT windeployqt HINTS "${Qt5_DIR}/../../../bin")
+        if(WINDEPLOYQT)
+            install(CODE "execute_process(COMMAND \"${WINDEPLOYQT}\" --release --no-translations
+                          --no-compiler-runtime \"\${CMAKE_INSTALL_PREFIX}/zorbel-skins.exe\")")
+        endif()
+        # libcurl from vcpkg: copy its DLLs beside the program.
+        install(CODE "file(GLOB dlls \"${CMAKE_BINARY_DIR}/*.dll\" \"${CMAKE_BINARY_DIR}/\${CMAKE_INSTALL_CONFIG_NAME}/*.dll\")
+                      file(INSTALL \${dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")")
     endif()
-    # libcurl from vcpkg: copy its DLLs beside the program.
-    install(CODE "file(GLOB dlls \"${CMAKE_BINARY_DIR}/*.dll\" \"${CMAKE_BINARY_DIR}/\${CMAKE_INSTALL_CONFIG_NAME}/*.dll\")
-                  file(INSTALL \${dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")")
     set(CPACK_GENERATOR ZIP)
 else()
     set(ZORBEL_APP_DIR ${CMAKE_INSTALL_LIBDIR}/zorbel-skins)

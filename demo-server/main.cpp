@@ -82,12 +82,15 @@ int main(int argc, char **argv)
     const QCommandLineOption sign_option(
         QStringLiteral("sign"),
         QStringLiteral("Sign FILE with the private key of --key, writing FILE.sig.json; then exit. "
-                       "/api1/ serves the signature of files/zorbel-skins.exe with the record."),
+                       "/api1/ serves the signature of the offered file (--update-file) with the record."),
         QStringLiteral("FILE"));
     const QCommandLineOption key_option(QStringLiteral("key"), QStringLiteral("Private key file for --sign."),
                                         QStringLiteral("KEYFILE"));
+    const QCommandLineOption update_file_option(QStringLiteral("update-file"),
+                                                QStringLiteral("File below /files/ that /api1/ names as the new program."),
+                                                QStringLiteral("NAME"), QStringLiteral("zorbel-skins.exe"));
     parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option,
-                       make_keys_option, sign_option, key_option});
+                       make_keys_option, sign_option, key_option, update_file_option});
     const bool parsed = parser.parse(arguments);
     const QString data_dir = QDir(parser.value(data_option)).absolutePath();
 
@@ -177,7 +180,8 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--drop-at needs a byte number, 0 or more"));
     install_routes(server, RouteSettings{data_dir.toStdString(), origin(host, port).toStdString(),
                                          parser.value(version_option).toStdString(),
-                                         parser.value(rate_option).toInt(), drop_at});
+                                         parser.value(rate_option).toInt(), drop_at,
+                                         parser.value(update_file_option).toStdString()});
     say(QStringLiteral("serving %1%2 from %3").arg(origin(host, port), QString::fromStdString(BASE_PATH), data_dir));
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -235,9 +235,10 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
     server.Get(exact("/api1/"), [settings, data](const httplib::Request &req, httplib::Response &res) {
         // A signature made with --sign travels with the record.
         const std::string signature =
-            signature_members(QString::fromStdString((data / "files" / "zorbel-skins.exe").u8string()));
+            signature_members(QString::fromStdString((data / "files" / fs::u8path(settings.update_file)).u8string()));
         const std::string body = "{\"RIzured版本\": \"" + json_escape(settings.version) + "\", \"RIzured下载地址\": \""
-            + json_escape(origin_of(req, settings)) + "/files/zorbel-skins.exe\"" + signature + "}";
+            + json_escape(origin_of(req, settings)) + "/files/" + json_escape(settings.update_file) + "\"" + signature
+            + "}";
         res.set_content(body, "application/json; charset=utf-8");
     });
 

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for the given purpose ("run" or "test").
+# Installs the Debian 12 packages that are missing for the given purpose ("run", "package" or "test").
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config qtbase5-dev libcurl4-openssl-dev
        libcpp-httplib-dev libssl-dev libsodium-dev openssl ccache)
 run=(xvfb xauth fonts-wqy-microhei fonts-symbola)
+package=(g++-mingw-w64-x86-64-posix nsis zip)
 test=(xvfb xauth xdotool fonts-wqy-microhei fonts-symbola g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev
-      locales)
+      locales "${package[@]}" imagemagick)
 
 wanted=("${build[@]}")
 case "${1:-}" in
     run) wanted+=("${run[@]}") ;;
+    package) wanted+=("${package[@]}") ;;
     test) wanted+=("${test[@]}") ;;
 esac
 
