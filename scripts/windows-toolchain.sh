@@ -88,6 +88,20 @@ fetch() {
     printf '%s\n' "$dir"
 }
 
+# autotools_install STAGE SRC OPTIONS...: configure (generated first when the source has
+# none), make and install SRC into $cache/STAGE, building in a scratch folder.
+autotools_install() {
+    local stage=$1 src=$2
+    shift 2
+    rm -rf "$cache/$stage" "$cache/build-$stage"
+    mkdir -p "$cache/build-$stage"
+    [ -x "$src/configure" ] || (cd "$src" && autoreconf -fi > "$cache/build-$stage/autoreconf.log" 2>&1)
+    (cd "$cache/build-$stage" && "$src/configure" --prefix="$cache/$stage" "$@" > configure.log 2>&1 \
+        && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
+        || { tail -n 40 "$cache/build-$stage"/*.log; exit 1; }
+    rm -rf "$cache/build-$stage"
+}
+
 # qtbase: Core, Gui, Widgets, Network (Schannel), Test and the Windows/offscreen/minimal platforms.
 if ! is_current qt "$qt_stamp"; then
     started "qtbase $(source_version qtbase-opensource-src)"
@@ -115,13 +129,9 @@ if ! is_current curl "$curl_stamp"; then
             patch -p1 -R -s -d "$src" < "$src/debian/patches/$patch"
         fi
     done
-    rm -rf "$cache/curl" "$cache/build-curl"
-    mkdir -p "$cache/build-curl"
-    (cd "$src" && autoreconf -fi > "$cache/build-curl/autoreconf.log" 2>&1)
-    (cd "$cache/build-curl" && "$src/configure" --prefix="$cache/curl" "${curl_options[@]}" > configure.log 2>&1 \
-        && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
-        || { tail -n 40 "$cache/build-curl"/*.log; exit 1; }
-    rm -rf "$cache/build-curl"
+    # The patches touch the build files: the configure script is made anew.
+    rm -f "$src/configure"
+    autotools_install curl "$src" "${curl_options[@]}"
     echo "$curl_stamp" > "$cache/curl.stamp"
     finished "curl"
 fi
@@ -130,14 +140,7 @@ fi
 if ! is_current sodium "$sodium_stamp"; then
     started "libsodium $(source_version libsodium)"
     src=$(fetch libsodium libsodium)
-    rm -rf "$cache/sodium" "$cache/build-sodium"
-    mkdir -p "$cache/build-sodium"
-    # Debian's source is the release tag, without a generated configure script.
-    [ -x "$src/configure" ] || (cd "$src" && autoreconf -fi > "$cache/build-sodium/autoreconf.log" 2>&1)
-    (cd "$cache/build-sodium" && "$src/configure" --prefix="$cache/sodium" "${sodium_options[@]}" > configure.log 2>&1 \
-        && make -j"$jobs" > build.log 2>&1 && make install > install.log 2>&1) \
-        || { tail -n 40 "$cache/build-sodium"/*.log; exit 1; }
-    rm -rf "$cache/build-sodium"
+    autotools_install sodium "$src" "${sodium_options[@]}"  # Debian's source has no configure script
     echo "$sodium_stamp" > "$cache/sodium.stamp"
     finished "libsodium"
 fi
