@@ -1,6 +1,5 @@
 #pragma once
-// Where the registry says Steam is installed, without Qt, so that it also builds on its
-// own (the Win32 check under Wine compiles it with a plain console program).
+// Where the registry says Steam is installed (plain Win32, no Qt).
 
 #include <string>
 #include <vector>

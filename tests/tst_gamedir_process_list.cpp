@@ -6,7 +6,11 @@
 #include "gamedir/process_list.h"
 #include "gamedir/steam_library.h"
 #include "support/test_env.h"
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include "gamedir/steam_registry_win.h"
+
+#include <QSettings>
+#else
 #include "gamedir/wine_path.h"
 #endif
 
@@ -228,6 +232,32 @@ private slots:
         QCOMPARE(wine_to_unix_path(QStringLiteral("\\\\server\\share\\b.exe"), prefix), QString());
         QCOMPARE(wine_to_unix_path(QStringLiteral("/usr/bin/wine64"), prefix), QString());
         QVERIFY(!is_windows_drive_path(QStringLiteral("C:relative.exe")));
+    }
+#endif
+
+#ifdef Q_OS_WIN
+    // The current user's SteamPath comes before the machine's InstallPath; an empty value
+    // counts as none.
+    void steam_folders_come_from_the_user_key_then_the_machine_key()
+    {
+        QSettings user(QStringLiteral("HKEY_CURRENT_USER\\Software\\Valve\\Steam"), QSettings::NativeFormat);
+        QSettings machine(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Valve\\Steam"),
+                          QSettings::NativeFormat);
+        user.setValue(QStringLiteral("SteamPath"), QStringLiteral("c:/program files (x86)/steam"));
+        machine.setValue(QStringLiteral("InstallPath"), QStringLiteral("D:\\Steam"));
+        user.sync();
+        machine.sync();
+        const std::vector<std::wstring> both = steam_folders_from_registry();
+        user.setValue(QStringLiteral("SteamPath"), QString());
+        user.sync();
+        const std::vector<std::wstring> machine_only = steam_folders_from_registry();
+        user.remove(QStringLiteral("SteamPath"));
+        machine.remove(QStringLiteral("InstallPath"));
+        user.sync();
+        machine.sync();
+        QVERIFY(both == std::vector<std::wstring>({L"c:/program files (x86)/steam", L"D:\\Steam"}));
+        QVERIFY(machine_only == std::vector<std::wstring>({L"D:\\Steam"}));
+        QVERIFY(steam_folders_from_registry().empty());
     }
 #endif
 
