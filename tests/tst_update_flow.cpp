@@ -135,6 +135,11 @@ class TestUpdateFlow : public QObject {
 private slots:
     void newer_version_downloads_writes_the_script_and_exits_with_0()
     {
+#ifdef Q_OS_WIN
+        // There the script really starts (Wine runs it at once) and its taskkill ends this
+        // suite; packaging/windows/check.sh drives the real update on Windows instead.
+        QSKIP("the update script would end the suite's own process");
+#endif
         SkinServer server;
         const QByteArray program = program_bytes(12582912);
         TestReply reply = program_reply(program);
@@ -264,6 +269,10 @@ private slots:
         QFETCH(QString, checksum);
         QFETCH(int, requests);
         QFETCH(int, exit_code);
+#ifdef Q_OS_WIN
+        if (exit_code == 0)
+            QSKIP("the update script would end the suite's own process");
+#endif
         SkinServer server;
         const QByteArray program = program_bytes(300000);
         server.route(kProgramPath, program_reply(program));
@@ -289,6 +298,11 @@ private slots:
 
     void redirect_is_followed_to_the_program_file()
     {
+#ifdef Q_OS_WIN
+        // There the script really starts (Wine runs it at once) and its taskkill ends this
+        // suite; packaging/windows/check.sh drives the real update on Windows instead.
+        QSKIP("the update script would end the suite's own process");
+#endif
         SkinServer server;
         const QByteArray program = program_bytes(300000);
         server.route(kProgramPath, program_reply(program));
