@@ -2,6 +2,7 @@
 
 #include "app/endpoints.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -10,18 +11,6 @@ const QString PAK_DIR = QStringLiteral("DreadHunger\\Content\\Paks");
 const QString MOD_SUBDIR = QStringLiteral("DreadHunger\\Content\\Paks\\qvmods");
 
 QString CACHE_DIR;
-
-const QString INSTALL_BUTTON_STYLE = QStringLiteral(
-    "QPushButton { background-color: #4CAF50; color: white; border: none; border-radius: 12px;"
-    " font: 500 13px 'Microsoft YaHei'; padding: 4px 10px; min-width: 60px; }"
-    "QPushButton:hover { background-color: #45a049; }"
-    "QPushButton:pressed { background-color: #3d8b40; }");
-
-const QString UNINSTALL_BUTTON_STYLE = QStringLiteral(
-    "QPushButton { background-color: #FF4444; color: white; border: none; border-radius: 12px;"
-    " font: 500 13px 'Microsoft YaHei'; padding: 4px 10px; min-width: 60px; }"
-    "QPushButton:hover { background-color: #E53935; }"
-    "QPushButton:pressed { background-color: #C62828; }");
 
 QString join_path(const QString &base, const QString &relative)
 {
@@ -53,6 +42,11 @@ bool is_reserved_windows_name(const QString &name)
     static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *(\\..*)?$"),
                                            QRegularExpression::CaseInsensitiveOption);
     return device.match(name).hasMatch();
+}
+
+QString app_icon_path()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("app.ico"));
 }
 
 QString server_host()

@@ -11,9 +11,6 @@ extern const QString MOD_SUBDIR;  // "DreadHunger\\Content\\Paks\\qvmods"
 // Cover image cache: ~/.cache/VezoZizerur. Created by init_process_values().
 extern QString CACHE_DIR;
 
-extern const QString INSTALL_BUTTON_STYLE;
-extern const QString UNINSTALL_BUTTON_STYLE;
-
 // Joins a game-relative path to a folder. The relative part may use backslashes
 // (PAK_DIR, MOD_SUBDIR); it is split at every separator so that each piece becomes
 // a real folder level on every platform. Further pieces are appended in order.
@@ -27,6 +24,9 @@ QString windows_base_name(const QString &path);
 // name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, alone or with an
 // extension) and a name that ends in a dot or a space ("." and ".." included).
 bool is_reserved_windows_name(const QString &name);
+
+// "app.ico" in the folder of the program's own executable; the file need not exist.
+QString app_icon_path();
 
 // Server host (host[:port]): ZORBEL_SERVER if set, otherwise the build's default.
 QString server_host();

@@ -1,33 +1,23 @@
 #include "app/mainwindow.h"
 
+#include "app/config.h"
 #include "app/modal.h"
+#include "app/style_sheets.h"
+#include "cards/card_area.h"
 #include "download/download_list_dialog.h"
 #include "download/download_manager.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 
-namespace {
-const QString kMessageBoxStyle = QStringLiteral(
-    "QMessageBox { background-color: #2b2b2b; color: #ffffff; border: 1px solid #555555;"
-    " border-radius: 12px; font: 13px 'Microsoft YaHei'; }"
-    "QMessageBox QLabel { color: #ffffff; font: 13px 'Microsoft YaHei'; min-width: 350px;"
-    " max-width: 450px; padding: 20px; qproperty-alignment: AlignCenter; line-height: 1.5; }"
-    "QPushButton { background-color: #4CAF50; color: white; border: none; border-radius: 8px;"
-    " font: 500 14px 'Microsoft YaHei'; padding: 10px 25px; min-width: 100px; margin: 5px; }"
-    "QPushButton:hover { background-color: #45a049; border: 1px solid #4CAF50; }"
-    "QPushButton:pressed { background-color: #3d8b40; border: 1px solid #45a049; }"
-    "QDialogButtonBox { qproperty-centerButtons: true; }");
-} // namespace
-
 MainWindow::MainWindow()
     : QMainWindow(nullptr)
+    , _card_area(new CardArea(this))
+    , all_skin_widgets(_card_area->cards())
 {
     settings = new QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"), this);
     _setup_api_urls();
@@ -45,7 +35,7 @@ void MainWindow::show_message(const QString &title, const QString &message, cons
     QMessageBox box(this);
     box.setWindowTitle(title);
     box.setText(message);
-    box.setStyleSheet(kMessageBoxStyle);
+    box.setStyleSheet(style::message_box);
     box.setStandardButtons(QMessageBox::Ok);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     run_modal(box);
@@ -53,7 +43,7 @@ void MainWindow::show_message(const QString &title, const QString &message, cons
 
 QString MainWindow::get_icon_path() const
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("app.ico"));
+    return app_icon_path();
 }
 
 void MainWindow::_show_download_queue(bool)

@@ -5,6 +5,9 @@
 //   cards/    page view and pagination
 //   gamedir/  detection, validation, settings, maintenance actions
 //   update/   version check and self-update
+// A region with state of its own is a widget of its own that the window owns: the card area
+// and the pagination bar (cards/), the category rows (catalog/). The window's operations
+// call them; the members below that name their parts point into them.
 
 #include "catalog/catalog.h"
 
@@ -17,7 +20,10 @@
 
 #include <optional>
 
+class CardArea;
+class CategoryRows;
 class FlowLayout;
+class PaginationBar;
 class QCloseEvent;
 class QFile;
 class QLabel;
@@ -27,6 +33,7 @@ class QNetworkReply;
 class QPushButton;
 class QSettings;
 class QThread;
+class QTimer;
 class QVBoxLayout;
 class QWidget;
 class SkinWidget;
@@ -34,38 +41,44 @@ class UpdateWorker;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
+
+    // The regions with state of their own. Declared first: the card area exists before
+    // `all_skin_widgets` refers to its list.
+    CardArea *_card_area;
+    PaginationBar *_pagination = nullptr;
+    CategoryRows *_category_rows = nullptr;
+
 public:
     MainWindow();
     ~MainWindow() override;
 
-    // --- state (set by the constructor in this order) ---
+    // --- what the window knows ---
     QVector<QJsonObject> skins;                       // current selection, filtered and sorted
+    std::optional<QString> current_category_name;     // absent until a main category is chosen
     std::optional<QString> current_subcategory_name;  // none: the "全部" tag
     int current_page = 0;
     int items_per_page = 6;
     QString game_dir;                                 // empty while no folder is known
-    QList<SkinWidget *> all_skin_widgets;
     QString instructions_content;
     QSettings *settings = nullptr;                    // "qvmod" / "DreadHunger"
-
-    std::optional<QString> current_category_name;     // absent until a main category is chosen
 
     // --- catalogue (load_categories) ---
     std::optional<QJsonArray> all_skins_data;         // absent until the first successful parse
     QStringList main_categories;
     SubcategoryMap subcategories;
 
-    // --- widgets (init_ui) ---
+    // --- widgets (init_ui); the region members point into the region widgets ---
     QVBoxLayout *main_layout = nullptr;
-    QLabel *dir_label = nullptr;
-    QWidget *flow_container = nullptr;
+    QLabel *dir_label = nullptr;                      // written by the game-folder and update operations
+    QWidget *flow_container = nullptr;                // the card area
     FlowLayout *flow_layout = nullptr;
-    QWidget *pagination_widget = nullptr;
+    QList<SkinWidget *> &all_skin_widgets;            // the card area's cards
+    QWidget *pagination_widget = nullptr;             // the pagination bar
     QPushButton *prev_btn = nullptr;
     QPushButton *next_btn = nullptr;
     QLabel *page_label = nullptr;
     QPushButton *refresh_btn = nullptr;
-    QWidget *main_category_container = nullptr;
+    QWidget *main_category_container = nullptr;       // the category rows
     FlowLayout *main_category_layout = nullptr;
     QWidget *subcategory_container = nullptr;
     FlowLayout *subcategory_layout = nullptr;
@@ -96,11 +109,12 @@ public:
     void _select_subcategory(const std::optional<QString> &subcategory_name);
     void init_ui();
     QWidget *_create_pagination_widget();
+    // Empties a layout; for the card area's layout the card list goes with it.
     void _clear_layout(QLayout *layout);
     void _load_instructions();
     void _show_instructions_content();
-    class QTimer *_load_skins_timer = nullptr;  // the list load a tag click scheduled; a main-category click drops it
-    quint64 _selection_serial = 0;              // raised by every category and tag click
+    // The list load a tag click scheduled (none before the first click).
+    QTimer *load_skins_timer() const { return _load_skins_timer; }
 
     // --- page view (cards/) ---
     void show_current_page();
@@ -139,6 +153,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    bool _building_page = false;  // a page build is under way (guards nested builds)
-    bool _page_rebuild_pending = false;  // a page was asked for during a build: build again after it
+    // Navigation: a main-category click drops the list load a tag click scheduled, and
+    // every click raises the serial, so a click handled while a notice paints wins.
+    QTimer *_load_skins_timer = nullptr;
+    quint64 _selection_serial = 0;
+
+    // Page view: a page asked for during a build is built again after it.
+    bool _building_page = false;
+    bool _page_rebuild_pending = false;
 };

@@ -3,28 +3,21 @@
 #include "app/mainwindow.h"
 
 #include "app/logging.h"
+#include "cards/card_area.h"
+#include "cards/pagination_bar.h"
 #include "cards/skin_records.h"
 #include "cards/skin_widget.h"
 #include "widgets/flow_layout.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QPointer>
-#include <QPushButton>
-
-#include <stdexcept>
 
 namespace {
 
-void show_empty_state(MainWindow &window)
+void show_empty_state(CardArea *area, PaginationBar *bar)
 {
-    auto *empty_label = new QLabel(QStringLiteral("当前分类下没有皮肤"));
-    empty_label->setAlignment(Qt::AlignCenter);
-    empty_label->setStyleSheet(QStringLiteral("font-size: 16px; color: #666; padding: 40px;"));
-    window.flow_layout->addWidget(empty_label);
-    window.page_label->setText(page_label_text(0, 1));
-    window.prev_btn->setEnabled(false);
-    window.next_btn->setEnabled(false);
+    area->show_notice(QStringLiteral("当前分类下没有皮肤"));
+    bar->show_page(0, 1);
 }
 
 QString skin_id_for_log(const QJsonObject &record)
@@ -52,13 +45,12 @@ void MainWindow::show_current_page()
 
     do {
         _page_rebuild_pending = false;
-        _clear_layout(flow_layout);
-        SkinWidget::_cover_load_counter = 0;
+        _card_area->clear();  // the covers of this page are staggered from its first card on
 
         const QVector<QJsonObject> filtered_skins =
             records_of_selection(skins, current_category_name, current_subcategory_name);
         if (filtered_skins.isEmpty()) {
-            show_empty_state(*this);
+            show_empty_state(_card_area, _pagination);
             continue;
         }
 
@@ -72,39 +64,33 @@ void MainWindow::show_current_page()
         const int end_idx = std::min(start_idx + items_per_page, int(valid_skins.size()));
         int valid_skins_count = 0;
         bool superseded = false;
-        for (int index = start_idx; index < end_idx && !superseded; ++index) {
-            try {
-                auto *skin_widget = new SkinWidget(valid_skins[index], game_dir);
-                connect(skin_widget, &SkinWidget::show_message_signal, this, &MainWindow::show_message);
-                flow_layout->addWidget(skin_widget);
-                all_skin_widgets.append(skin_widget);
-                skin_widget->update();
+        // Only complete records get here, so no card constructor refuses its record.
+        for (int index = start_idx; index < end_idx; ++index) {
+            auto *skin_widget = new SkinWidget(valid_skins[index], game_dir);
+            connect(skin_widget, &SkinWidget::show_message_signal, this, &MainWindow::show_message);
+            _card_area->add_card(skin_widget);
+            skin_widget->update();
 
-                const QPointer<SkinWidget> alive(skin_widget);
-                QApplication::processEvents();
-                // A newer request, or a clearing of the card area by another view, ends
-                // this pass: its cards belong to a page nobody wants any more.
-                if (_page_rebuild_pending || !alive || !all_skin_widgets.contains(skin_widget)) {
-                    superseded = true;
-                    break;
-                }
-                skin_widget->_check_installation_status();
-                ++valid_skins_count;
-            } catch (const std::invalid_argument &error) {
-                log_warning(QStringLiteral("创建皮肤组件失败: ") + QString::fromStdString(error.what()));
+            const QPointer<SkinWidget> alive(skin_widget);
+            QApplication::processEvents();
+            // A newer request, or a clearing of the card area by another view, ends
+            // this pass: its cards belong to a page nobody wants any more.
+            if (_page_rebuild_pending || !alive || !all_skin_widgets.contains(skin_widget)) {
+                superseded = true;
+                break;
             }
+            skin_widget->_check_installation_status();
+            ++valid_skins_count;
         }
         if (superseded)
             continue;
 
         if (valid_skins_count == 0) {
-            show_empty_state(*this);
+            show_empty_state(_card_area, _pagination);
             continue;
         }
         const int total_pages = page_count(valid_skins.size(), items_per_page);
-        page_label->setText(page_label_text(current_page, total_pages));
-        prev_btn->setEnabled(current_page > 0);
-        next_btn->setEnabled(current_page < total_pages - 1);
+        _pagination->show_page(current_page, total_pages);
     } while (_page_rebuild_pending);
 }
 

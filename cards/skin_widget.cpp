@@ -1,15 +1,12 @@
 #include "cards/skin_widget.h"
 
 #include "app/config.h"
-#include "app/mainwindow.h"
 #include "app/modal.h"
 #include "cards/skin_records.h"
 #include "download/download_manager.h"
 #include "widgets/cached_drop_shadow.h"
 #include "widgets/image_preview_dialog.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,44 +16,13 @@
 
 #include <stdexcept>
 
-const QString SkinWidget::ACTION_BUTTON_STYLE = QStringLiteral(
-    "QPushButton { background-color: #4CAF50; color: white; border: none; border-radius: 18px;"
-    " font: 500 13px 'Microsoft YaHei'; padding: 8px 16px; min-width: 80px; }"
-    "QPushButton:hover { background-color: #45a049; }"
-    "QPushButton:pressed { background-color: #3d8b40; }");
-
-const QString SkinWidget::BUSY_BUTTON_STYLE = QStringLiteral(
-    "QPushButton { background-color: #ff9800; color: white; border: none; border-radius: 18px;"
-    " font: 500 13px 'Microsoft YaHei'; padding: 8px 16px; min-width: 80px; }"
-    "QPushButton:hover { background-color: #f57c00; }"
-    "QPushButton:pressed { background-color: #ef6c00; }");
-
-const QString SkinWidget::CANCEL_BUTTON_STYLE = QStringLiteral(
-    "QPushButton { background-color: #f44336; color: white; border: none; border-radius: 18px;"
-    " font: 500 13px 'Microsoft YaHei'; padding: 8px 16px; min-width: 60px; }"
-    "QPushButton:hover { background-color: #da190b; }"
-    "QPushButton:pressed { background-color: #c62828; }");
+const QString &SkinWidget::ACTION_BUTTON_STYLE = style::action_button;
+const QString &SkinWidget::BUSY_BUTTON_STYLE = style::busy_button;
+const QString &SkinWidget::CANCEL_BUTTON_STYLE = style::cancel_button;
 
 int SkinWidget::_cover_load_counter = 0;
 
 namespace {
-
-const QString kCardStyle = QStringLiteral(
-    "SkinWidget { background-color: #FFFFFF; border-radius: 12px; border: none; font-family: 'Microsoft YaHei'; }");
-
-const QString kCoverStyle = QStringLiteral(
-    "QLabel { border: 1px solid #e8e8e8; border-radius: 8px; background-color: #f8f9fa; }");
-
-const QString kNameStyle = QStringLiteral(
-    "QLabel { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgba(0, 0, 0, 0.8),"
-    " stop:1 rgba(0, 0, 0, 0)); color: white; padding: 8px 12px; font: 500 14px 'Microsoft YaHei'; }");
-
-const QString kZoomStyle = QStringLiteral(
-    "QPushButton { background-color: rgba(255, 255, 255, 0.92); border: none; border-radius: 16px;"
-    " min-width: 32px; max-width: 32px; min-height: 32px; max-height: 32px; padding: 0px; margin: 0px;"
-    " font-size: 16px; font-family: 'Microsoft YaHei'; }"
-    "QPushButton:hover { background-color: rgba(255, 255, 255, 0.98); }"
-    "QPushButton:pressed { background-color: rgba(245, 245, 245, 0.98); }");
 
 const QString kDownloading = QStringLiteral("下载中...");
 const QString kDownloadingBare = QStringLiteral("下载中");
@@ -101,7 +67,7 @@ void SkinWidget::init_ui()
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // A plain QWidget subclass paints its style-sheet background only with this set.
     setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(kCardStyle);
+    setStyleSheet(style::card);
 
     main_layout = new QVBoxLayout;
     main_layout->setContentsMargins(12, 12, 12, 12);
@@ -113,16 +79,16 @@ void SkinWidget::init_ui()
     cover = new QLabel(cover_container);
     cover->setGeometry(0, 0, CARD_WIDTH - 24, COVER_HEIGHT);
     cover->setAlignment(Qt::AlignCenter);
-    cover->setStyleSheet(kCoverStyle);
+    cover->setStyleSheet(style::card_cover);
 
     name_label = new QLabel(skin_name(skin_data), cover_container);
     name_label->setGeometry(0, COVER_HEIGHT - 48, CARD_WIDTH - 24, 48);
-    name_label->setStyleSheet(kNameStyle);
+    name_label->setStyleSheet(style::card_name);
     name_label->setAlignment(Qt::AlignBottom | Qt::AlignHCenter);
 
     zoom_button = new QPushButton(QStringLiteral("🔍"), cover_container);
     zoom_button->setGeometry(CARD_WIDTH - 24 - 36, 8, 32, 32);
-    zoom_button->setStyleSheet(kZoomStyle);
+    zoom_button->setStyleSheet(style::card_zoom_button);
     zoom_shadow = new QGraphicsDropShadowEffect(zoom_button);
     zoom_shadow->setBlurRadius(8);
     zoom_shadow->setOffset(1, 1);
@@ -274,11 +240,6 @@ void SkinWidget::show_enlarged_image(bool)
                                  QStringLiteral("info"));
         return;
     }
-    QString icon_path;
-    if (const auto *main_window = dynamic_cast<const MainWindow *>(window()))
-        icon_path = main_window->get_icon_path();
-    else
-        icon_path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("icon.ico"));
-    ImagePreviewDialog dialog(pixmap, icon_path);
+    ImagePreviewDialog dialog(pixmap, app_icon_path());
     run_modal(dialog);
 }

@@ -3,6 +3,8 @@
 // button that opens the preview, and an action button whose text is the card's state
 // ("安装", "等待下载", "下载中...", "下载中 N%", "卸载") with a cancel button beside it.
 
+#include "app/style_sheets.h"
+
 #include <QJsonObject>
 #include <QPixmap>
 #include <QString>
@@ -21,9 +23,9 @@ class SkinWidget : public QWidget {
 public:
     static constexpr int CARD_WIDTH = 280;
     static constexpr int COVER_HEIGHT = 185;
-    static const QString ACTION_BUTTON_STYLE;
-    static const QString BUSY_BUTTON_STYLE;
-    static const QString CANCEL_BUTTON_STYLE;
+    static const QString &ACTION_BUTTON_STYLE;
+    static const QString &BUSY_BUTTON_STYLE;
+    static const QString &CANCEL_BUTTON_STYLE;
 
     // Loads started since the page build began; staggers the cover requests.
     static int _cover_load_counter;

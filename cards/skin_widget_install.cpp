@@ -4,6 +4,7 @@
 #include "cards/skin_widget.h"
 
 #include "app/config.h"
+#include "app/style_sheets.h"
 #include "app/logging.h"
 #include "app/modal.h"
 #include "cards/skin_files.h"
@@ -15,21 +16,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-const QString kSuccessDialogStyle = QStringLiteral(
-    "QDialog { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4CAF50, stop:1 #45a049);"
-    " border-radius: 15px; border: 2px solid #2E7D32; }"
-    "QLabel { color: white; font-size: 16px; font-weight: bold; background: transparent; border: none; }"
-    "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:1 #F0F0F0);"
-    " border: 2px solid #2E7D32; border-radius: 10px; padding: 8px 16px; font-size: 14px;"
-    " font-weight: bold; color: #2E7D32; min-width: 80px; }"
-    "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #E8F5E8, stop:1 #D0E8D0);"
-    " border: 2px solid #1B5E20; }"
-    "QPushButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #C8E6C9, stop:1 #A5D6A7); }");
-
-} // namespace
 
 std::pair<QString, QString> SkinWidget::_get_filenames() const
 {
@@ -127,13 +113,12 @@ void SkinWidget::_show_success_dialog(const QString &title, const QString &messa
     const QPointer<QDialog> dialog = new QDialog(this);
     dialog->setWindowTitle(title);
     dialog->setFixedSize(300, 200);
-    dialog->setStyleSheet(kSuccessDialogStyle);
+    dialog->setStyleSheet(style::success_dialog);
 
     auto *layout = new QVBoxLayout(dialog);
     auto *icon_label = new QLabel(QStringLiteral("✓"));
     icon_label->setAlignment(Qt::AlignCenter);
-    icon_label->setStyleSheet(
-        QStringLiteral("font-size: 48px; color: white; background: transparent; border: none;"));
+    icon_label->setStyleSheet(style::success_icon);
     auto *message_label = new QLabel(message);
     message_label->setAlignment(Qt::AlignCenter);
     message_label->setWordWrap(true);

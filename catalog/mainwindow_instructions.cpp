@@ -4,16 +4,16 @@
 #include "app/gui_requests.h"
 #include "app/http_session.h"
 #include "app/logging.h"
+#include "app/style_sheets.h"
+#include "cards/card_area.h"
+#include "cards/pagination_bar.h"
 #include "catalog/isolated_rich_text.h"
 #include "catalog/text_decoding.h"
-#include "widgets/flow_layout.h"
 
 #include <QLabel>
-#include <QPushButton>
 
 namespace {
 const QString kDefaultInstructions = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
-const QString kInstructionsStyle = QStringLiteral("font-size: 16px; color: #666; padding: 40px; line-height: 1.6;");
 } // namespace
 
 void MainWindow::_load_instructions()
@@ -34,18 +34,14 @@ void MainWindow::_load_instructions()
 
 void MainWindow::_show_instructions_content()
 {
-    _clear_layout(flow_layout);
     // Default text format: a server text that looks like HTML is shown formatted, but
     // nothing it names outside itself is fetched.
     auto *label = new QLabel;
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
-    label->setStyleSheet(kInstructionsStyle);
+    label->setStyleSheet(style::instructions);
     label->ensurePolished();
     label->setText(without_external_resources(instructions_content, label->font()));
-    flow_layout->addWidget(label);
-
-    page_label->setText(QStringLiteral("第 1 页 / 共 1 页"));
-    prev_btn->setEnabled(false);
-    next_btn->setEnabled(false);
+    _card_area->show_only(label);
+    _pagination->show_page(0, 1);
 }

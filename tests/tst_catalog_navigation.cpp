@@ -198,7 +198,7 @@ private slots:
     {
         button(window->main_category_layout, "Alpha")->click();
         button(window->subcategory_layout, "X")->click();
-        QSignalSpy loads(window->_load_skins_timer, &QTimer::timeout);
+        QSignalSpy loads(window->load_skins_timer(), &QTimer::timeout);
         button(window->main_category_layout, "Beta")->click();
         QVERIFY(!loads.wait(400));
         QVERIFY(window->skins.isEmpty());
@@ -222,7 +222,7 @@ private slots:
         // paints its notice. Either way, Beta is chosen last and shows its instructions.
         QMetaObject::invokeMethod(tag_click_outside ? beta : old_tag, "click", Qt::QueuedConnection);
         (tag_click_outside ? old_tag : beta)->click();
-        QTRY_VERIFY(!window->_load_skins_timer || !window->_load_skins_timer->isActive());
+        QTRY_VERIFY(!window->load_skins_timer() || !window->load_skins_timer()->isActive());
         QCOMPARE(window->current_category_name, std::optional<QString>("Beta"));
         QVERIFY(!window->current_subcategory_name);
         QVERIFY(window->skins.isEmpty());

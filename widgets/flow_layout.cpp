@@ -3,6 +3,7 @@
 #include "widgets/flow_geometry.h"
 
 #include <QVector>
+#include <QWidget>
 
 FlowLayout::FlowLayout(QWidget *parent) : QLayout(parent) {}
 
@@ -103,4 +104,16 @@ void FlowLayout::_doLayout(const QRect &rect)
         flow_item_rects(hints, rect, contentsMargins(), {_hSpacing, _vSpacing}, _maxColumns);
     for (int i = 0; i < _items.size(); ++i)
         _items[i]->setGeometry(rects[i]);
+}
+
+void clear_layout(QLayout *layout)
+{
+    while (layout->count() > 0) {
+        QLayoutItem *item = layout->takeAt(0);
+        if (QWidget *widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
 }

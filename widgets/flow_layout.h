@@ -45,3 +45,8 @@ private:
     int _vSpacing = 12;
     int _maxColumns = 0;
 };
+
+// Empties any layout. Its widgets are hidden at once (out of the layout they would still
+// paint where they stood, under whatever replaces them) and deleted once control returns
+// to the event loop.
+void clear_layout(QLayout *layout);
