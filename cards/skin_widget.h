@@ -2,15 +2,15 @@
 // One skin of the catalogue as a card: cover with the name over its lower edge, a zoom
 // button that opens the preview, and an action button whose text is the card's state
 // ("安装", "等待下载", "下载中...", "下载中 N%", "卸载") with a cancel button beside it.
+// The card follows the download queue's signals; it never reaches the window.
 
 #include "app/style_sheets.h"
+#include "cards/skin_files.h"
 
 #include <QJsonObject>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
-
-#include <utility>
 
 class DownloadManager;
 class QLabel;
@@ -27,19 +27,14 @@ public:
     static const QString &BUSY_BUTTON_STYLE;
     static const QString &CANCEL_BUTTON_STYLE;
 
-    // Loads started since the page build began; staggers the cover requests.
-    static int _cover_load_counter;
-    // How long the load with this counter value waits before it fetches.
-    static int _cover_load_delay_ms(int counter);
-
     // Throws std::invalid_argument("皮肤数据缺少<key>字段") when a required key is absent.
     SkinWidget(const QJsonObject &skin_data, const QString &game_dir);
 
+    // --- the skin and where it goes ---
     QJsonObject skin_data;
-    QString game_dir;
-    DownloadManager *download_manager = nullptr;
-    bool cover_loading = false;
+    QString game_dir;  // the window's game folder when the card was made or last re-checked
 
+    // --- widgets (init_ui) ---
     QVBoxLayout *main_layout = nullptr;
     QWidget *cover_container = nullptr;
     QLabel *cover = nullptr;
@@ -48,12 +43,12 @@ public:
     QGraphicsDropShadowEffect *zoom_shadow = nullptr;
     QPushButton *action_button = nullptr;
     QPushButton *cancel_button = nullptr;
-
     void init_ui();
     void setup_shadow();
     void show_enlarged_image(bool checked = false);
 
-    // Download queue
+    // --- download queue: the button follows the manager's signals ---
+    DownloadManager *download_manager = nullptr;
     void _handle_download_started(const QString &skin_id);
     void _handle_download_progress(const QString &skin_id, int progress);
     void _handle_download_completed(const QString &skin_id);
@@ -62,8 +57,8 @@ public:
     void _handle_queue_updated();
     void _check_queue_status();
 
-    // Installation status, install, cancel, uninstall
-    std::pair<QString, QString> _get_filenames() const;  // (sig_name, pak_name)
+    // --- installation status, install, cancel, uninstall ---
+    SkinFileNames _get_filenames() const;
     void _check_installation_status();
     void _handle_action(bool checked = false);
     void _start_download();
@@ -71,7 +66,13 @@ public:
     void _uninstall_skin();
     void _show_success_dialog(const QString &title, const QString &message);
 
-    // Cover
+    // --- cover ---
+    // Loads started since the card area last changed its content; staggers the cover
+    // requests of a page. The card area sets it back to 0 whenever it is cleared.
+    static int _cover_load_counter;
+    // How long the load with this counter value waits before it fetches.
+    static int _cover_load_delay_ms(int counter);
+    bool cover_loading = false;
     void _set_loading_placeholder();
     void _set_placeholder_image();
     void _async_load_cover();

@@ -17,19 +17,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-std::pair<QString, QString> SkinWidget::_get_filenames() const
+SkinFileNames SkinWidget::_get_filenames() const
 {
-    const SkinFileNames names = skin_file_names(skin_data);
-    return {names.sig_name, names.pak_name};
+    return skin_file_names(skin_data);
 }
 
 void SkinWidget::_check_installation_status()
 {
     bool installed = false;
-    if (!game_dir.isEmpty()) {
-        const auto [sig_name, pak_name] = _get_filenames();
-        installed = skin_installed(mod_dir_of(game_dir), SkinFileNames{sig_name, pak_name});
-    }
+    if (!game_dir.isEmpty())
+        installed = skin_installed(mod_dir_of(game_dir), _get_filenames());
     if (installed)
         _set_button_state(QStringLiteral("卸载"), UNINSTALL_BUTTON_STYLE);
     else
@@ -80,11 +77,11 @@ void SkinWidget::_uninstall_skin()
                                  QStringLiteral("warning"));
         return;
     }
-    const auto [sig_name, pak_name] = _get_filenames();
+    const SkinFileNames names = _get_filenames();
     const QString mod_dir = mod_dir_of(game_dir);
 
     bool deleted = false;
-    for (const QString &file_path : installed_skin_files(mod_dir, SkinFileNames{sig_name, pak_name})) {
+    for (const QString &file_path : installed_skin_files(mod_dir, names)) {
         if (safe_remove(file_path)) {
             deleted = true;
             log_info(QStringLiteral("已删除文件: ") + shown_path(file_path));
@@ -100,7 +97,7 @@ void SkinWidget::_uninstall_skin()
     }
     emit show_message_signal(QStringLiteral("卸载提示"),
                              QStringLiteral("未找到已安装的皮肤文件\n搜索路径: ") + mod_dir
-                                 + QStringLiteral("\n目标文件: ") + sig_name + QStringLiteral(", ") + pak_name
+                                 + QStringLiteral("\n目标文件: ") + names.sig_name + QStringLiteral(", ") + names.pak_name
                                  + QStringLiteral("\n\n可能原因：文件已被删除或未正确安装"),
                              QStringLiteral("info"));
 }

@@ -331,7 +331,8 @@ private slots:
         record.insert("pak_original", "mods/abc.pak");
         record.insert("sig_original", "mods\\abc.sig");
         SkinWidget card(record, game.path());
-        QCOMPARE(card._get_filenames(), std::make_pair(QStringLiteral("abc.sig"), QStringLiteral("abc.pak")));
+        QCOMPARE(card._get_filenames().sig_name, QStringLiteral("abc.sig"));
+        QCOMPARE(card._get_filenames().pak_name, QStringLiteral("abc.pak"));
         QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
         card.action_button->click();
         QVERIFY(!QFile::exists(pak));
