@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through ctest.
+# Installs what is missing, checks the formatting, builds (a warning in the project's own
+# code fails the build), and runs every test through ctest.
 # In CI (CI=true) the build uses AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh test
+
+# The house rules first: a file that clang-format would change fails the run (after the tests,
+# so that one run shows every failure).
+format_status=0
+scripts/check-format.sh 2>format-check.log || { format_status=1; head -n 40 format-check.log; }
+echo "format check: $([ $format_status -eq 0 ] && echo passed || echo "FAILED (full list: format-check.log)")"
 
 sanitize=OFF
 dir=build-test
@@ -13,7 +20,7 @@ if [ "${CI:-}" = "true" ] || [ "${ZORBEL_SANITIZE:-}" = "1" ]; then
     dir=build-asan
 fi
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORBEL_SANITIZE=$sanitize >/dev/null
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORBEL_SANITIZE=$sanitize -DZORBEL_WERROR=ON >/dev/null
 cmake --build "$dir"
 
 export QT_QPA_PLATFORM=offscreen
@@ -60,4 +67,4 @@ package_status=0
     && ZORBEL_DEMO_SERVER="$PWD/$dir/demo-server/zorbel-demo-server" packaging/windows/check.sh; } \
     || package_status=1
 
-exit $(( fuzz_status | linux_status | windows_status | package_status ))
+exit $(( format_status | fuzz_status | linux_status | windows_status | package_status ))

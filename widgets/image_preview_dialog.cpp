@@ -20,8 +20,8 @@ ImagePreviewDialog::ImagePreviewDialog(const QPixmap &pixmap, const QString &ico
 
     scene = new QGraphicsScene(this);
     view = new QGraphicsView(scene, this);
-    view->setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing |
-                         QPainter::HighQualityAntialiasing);
+    // No HighQualityAntialiasing: Qt 5.15 deprecates it, and only its OpenGL engine ever read it.
+    view->setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing, false);
     view->setOptimizationFlag(QGraphicsView::DontSavePainterState, true);
