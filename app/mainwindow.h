@@ -127,7 +127,7 @@ public:
     void _detect_by_process(bool checked = false);
     QStringList _validate_game_dir(const QString &path);
     void _load_settings();
-    void _save_settings();
+    QString _save_settings();  // the failure's text; empty once stored
     void _open_skin_dir(bool checked = false);
     void _refresh_skins(bool checked = false);
     void _refresh_current_page_images();

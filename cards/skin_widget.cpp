@@ -202,9 +202,8 @@ void SkinWidget::_handle_queue_updated()
     DownloadManager *dm = DownloadManager::instance();
     const DownloadTask current_task = dm->get_current_task();
     const QString text = action_button->text();
-    const QString skin_key = QStringLiteral("skin_id");
 
-    if (current_task && current_task->value(skin_key).toString() == _skin_name) {
+    if (current_task && task_skin_id(current_task) == _skin_name) {
         if (text != kDownloading && text != kDownloadingBare) {
             _set_button_state(kDownloading, BUSY_BUTTON_STYLE);
             action_button->setEnabled(false);
@@ -215,7 +214,7 @@ void SkinWidget::_handle_queue_updated()
 
     bool in_queue = false;
     for (const DownloadTask &task : dm->get_queue()) {
-        if (task && task->value(skin_key).toString() == _skin_name) {
+        if (task && task_skin_id(task) == _skin_name) {
             in_queue = true;
             break;
         }

@@ -54,12 +54,8 @@ void SkinWidget::_start_download()
                                  QStringLiteral("warning"));
         return;
     }
-    QVariantMap task;
-    task.insert(QStringLiteral("skin_id"), _skin_name);
-    task.insert(QStringLiteral("skin_data"), skin_data.toVariantMap());
-    task.insert(QStringLiteral("game_dir"), game_dir);
     // The button follows the manager's signals; a repeated request is dropped there.
-    download_manager->add_task(std::make_shared<const QVariantMap>(std::move(task)));
+    download_manager->add_task(make_download_task(_skin_name, skin_data.toVariantMap(), game_dir));
 }
 
 void SkinWidget::_handle_cancel(bool)

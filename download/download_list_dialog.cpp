@@ -74,7 +74,7 @@ QWidget *make_task_card(const DownloadTask &task, const CardLook &look, Download
     layout->setContentsMargins(12, 8, 12, 8);
     layout->setSpacing(15);
 
-    const QString name = task->value(QStringLiteral("skin_data")).toMap().value(QStringLiteral("name")).toString();
+    const QString name = task_skin_name(task);
     layout->addWidget(styled_label(look.status_text, look.status_style, 50));
     layout->addWidget(styled_label(name, QStringLiteral("font-weight: bold; font-size: 14px; color: #1e293b;")));
     layout->addStretch();
@@ -83,7 +83,7 @@ QWidget *make_task_card(const DownloadTask &task, const CardLook &look, Download
     auto *cancel = new QPushButton(QStringLiteral("取消下载"));
     cancel->setFixedSize(80, 28);
     cancel->setStyleSheet(look.button_style);
-    const QString skin_id = task->value(QStringLiteral("skin_id")).toString();
+    const QString skin_id = task_skin_id(task);
     QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog, skin_id] { dialog->_cancel_task(skin_id); });
     layout->addWidget(cancel);
     return card;
@@ -244,10 +244,10 @@ void DownloadListDialog::_clear_all_tasks(bool)
         return;
     }
     if (current)
-        manager->cancel_task(current->value(QStringLiteral("skin_id")).toString());
+        manager->cancel_task(task_skin_id(current));
     // Each waiting task becomes the running one as its predecessor is cancelled.
     for (const DownloadTask &task : queue)
-        manager->cancel_task(task->value(QStringLiteral("skin_id")).toString());
+        manager->cancel_task(task_skin_id(task));
     update_list();
     show_message(QStringLiteral("操作成功"), QStringLiteral("已清空下载队列"), QStringLiteral("info"));
 }

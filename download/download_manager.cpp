@@ -12,16 +12,6 @@ namespace {
 // over in batches, at most twenty a second, keeps the GUI thread free for the user and
 // off the CPU the transfer needs; a percentage shown 50 ms late is not noticed.
 constexpr qint64 kProgressBatchMs = 50;
-
-QString skin_id_of(const DownloadTask &task)
-{
-    return task->value(QStringLiteral("skin_id")).toString();
-}
-
-QString skin_name_of(const DownloadTask &task)
-{
-    return task->value(QStringLiteral("skin_data")).toMap().value(QStringLiteral("name")).toString();
-}
 } // namespace
 
 DownloadManager::DownloadManager()
@@ -47,11 +37,11 @@ void DownloadManager::add_task(const DownloadTask &task)
 {
     if (!task)
         return;
-    const QString id = skin_id_of(task);
+    const QString id = task_skin_id(task);
     for (const DownloadTask &waiting : queue)
-        if (skin_id_of(waiting) == id)
+        if (task_skin_id(waiting) == id)
             return;
-    if (current_task && skin_id_of(current_task) == id)
+    if (current_task && task_skin_id(current_task) == id)
         return;
     queue.append(task);
     emit queue_updated();
@@ -60,7 +50,7 @@ void DownloadManager::add_task(const DownloadTask &task)
 
 bool DownloadManager::cancel_task(const QString &skin_id)
 {
-    if (current_task && skin_id_of(current_task) == skin_id) {
+    if (current_task && task_skin_id(current_task) == skin_id) {
         // A worker that is moving the arrived files into place ends on its own and
         // reports how: the skin may already be installed.
         if (!current_worker->cancel())
@@ -72,7 +62,7 @@ bool DownloadManager::cancel_task(const QString &skin_id)
         return true;
     }
     for (int i = 0; i < queue.size(); ++i) {
-        if (skin_id_of(queue.at(i)) == skin_id) {
+        if (task_skin_id(queue.at(i)) == skin_id) {
             queue.removeAt(i);
             emit queue_updated();
             return true;
@@ -90,7 +80,7 @@ void DownloadManager::cancel_all()
     }
     if (!current_task)
         return;
-    cancel_task(skin_id_of(current_task));
+    cancel_task(task_skin_id(current_task));
     // A task that refused the cancel is still moving files: wait for it, so that nothing
     // (the clean-up at close above all) finds the mod folder half-changed. Its outcome
     // arrives as usual.
@@ -164,10 +154,13 @@ void DownloadManager::_start_task(const DownloadTask &task)
 {
     const quint64 serial = ++last_serial;
     current_task = task;
-    current_name = skin_name_of(task);
+    current_name = task_skin_name(task);
     current_progress = 0;
     current_serial = serial;
-    current_worker = new DownloadWorker(task, serial);
+    // The sink names this run: a report that comes after the task was replaced is dropped.
+    current_worker = new DownloadWorker(task, [this, serial, name = current_name](int percent) {
+        update_progress(serial, name, percent);
+    });
     current_thread = new QThread;
     current_worker->moveToThread(current_thread);
     connect(current_thread, &QThread::started, current_worker, &DownloadWorker::run);

@@ -3,23 +3,19 @@
 // QThread with a DownloadWorker, and tells every card and the queue dialog what
 // happens through its six signals.
 
+#include "download/task_record.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QVariantMap>
 #include <QVector>
 
 #include <atomic>
-#include <memory>
 #include <mutex>
 
 class DownloadWorker;
 class QThread;
 class QTimer;
-
-// A task record: {"skin_id": name, "skin_data": skin record, "game_dir": game root}.
-// Shared, never changed after creation.
-using DownloadTask = std::shared_ptr<const QVariantMap>;
 
 class DownloadManager : public QObject {
     Q_OBJECT
@@ -38,13 +34,13 @@ public:
     // once no worker touches the mod folder any more.
     void cancel_all();
 
-    // Progress report of the running worker; called on the worker's thread and never
-    // blocks. `serial` identifies the task the report belongs to: reports of a task that
-    // is no longer current are ignored. Every accepted report becomes one
-    // progress_updated, in order, emitted on the manager's thread, before the task's
-    // task_completed or task_failed, and only while that task is still current, so no
-    // receiver sees a percentage after the task's end. Reports reach that thread in
-    // batches, at most twenty batches a second.
+    // Progress report of the running worker, through the sink the manager hands it at
+    // creation; called on the worker's thread and never blocks. `serial` identifies the
+    // task the report belongs to: reports of a task that is no longer current are ignored.
+    // Every accepted report becomes one progress_updated, in order, emitted on the
+    // manager's thread, before the task's task_completed or task_failed, and only while
+    // that task is still current, so no receiver sees a percentage after the task's end.
+    // Reports reach that thread in batches, at most twenty batches a second.
     void update_progress(quint64 serial, const QString &skin_name, int progress);
 
 signals:

@@ -389,9 +389,9 @@ void TaskRun::remove_temp_files() const
 
 } // namespace
 
-DownloadWorker::DownloadWorker(DownloadTask task, quint64 serial)
+DownloadWorker::DownloadWorker(DownloadTask task, ProgressSink report_progress)
     : task(std::move(task))
-    , serial(serial)
+    , _report_progress(std::move(report_progress))
 {
 }
 
@@ -412,14 +412,11 @@ bool DownloadWorker::_begin_move()
 
 void DownloadWorker::run()
 {
-    const QVariantMap skin = task->value(QStringLiteral("skin_data")).toMap();
-    const QString skin_name = skin.value(QStringLiteral("name")).toString();
-    const QString install_path = join_path(task->value(QStringLiteral("game_dir")).toString(), MOD_SUBDIR);
+    const QVariantMap skin = task_skin_data(task);
+    const QString skin_name = task_skin_name(task);
+    const QString install_path = join_path(task_game_dir(task), MOD_SUBDIR);
 
-    TaskRun run(
-        skin, install_path, _is_cancelled,
-        [this, &skin_name](int percent) { DownloadManager::instance()->update_progress(serial, skin_name, percent); },
-        [this] { return _begin_move(); });
+    TaskRun run(skin, install_path, _is_cancelled, _report_progress, [this] { return _begin_move(); });
     const TaskRun::Outcome outcome = run.execute();
     if (outcome != TaskRun::Outcome::Done)
         run.remove_temp_files();

@@ -5,21 +5,24 @@
 // half-installed skin. The outcome is one signal (`finished` or `error`), or none when
 // the task stopped because it was cancelled (the manager reports that itself).
 
-#include "download/download_manager.h"
+#include "download/task_record.h"
 
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 class DownloadWorker : public QObject {
     Q_OBJECT
 public:
-    // `serial` names this run in the manager's progress reports.
-    DownloadWorker(DownloadTask task, quint64 serial);
+    // Where the overall percentage goes: called directly on the worker's thread after every
+    // received piece, so it must not block (the manager's sink batches the reports).
+    using ProgressSink = std::function<void(int percent)>;
+
+    DownloadWorker(DownloadTask task, ProgressSink report_progress);
 
     const DownloadTask task;
-    const quint64 serial;
 
     // Any thread. Also aborts a request in progress, so a stalled transfer ends at once.
     // Refused (false) once both files have arrived and are being moved into place: the
@@ -29,13 +32,15 @@ public:
     void run();
 
 signals:
-    void progress(const QString &skin_name, int percent);  // relayed by the manager; progress goes through update_progress
+    void progress(const QString &skin_name, int percent);  // relayed by the manager; progress goes through the sink
     void finished(const QString &skin_name);
     void error(const QString &skin_name, const QString &message);
 
 private:
     // Once: false when the task was cancelled before the move began.
     bool _begin_move();
+
+    const ProgressSink _report_progress;
 
     enum Phase { Transferring, Cancelled, Moving };
     std::atomic_int _phase{Transferring};

@@ -13,49 +13,55 @@
 #include <QLabel>
 #include <QSettings>
 
-#include <stdexcept>
+#include <exception>
 
 namespace {
-const QString kGameDirKey = QStringLiteral("game_dir");
+const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's key, not a task record's
 } // namespace
 
 void MainWindow::_detect_by_process(bool)
 {
-    const QString previous_game_dir = game_dir;
+    // The process list is the one step that can fail by throwing (the system's list
+    // cannot be read); everything after it reports through its results.
+    std::optional<ProcessInfo> game;
     try {
-        const std::optional<ProcessInfo> game = find_game_process(list_processes());
-        QString game_root_dir;
-        if (game && !game->exe_path.isEmpty()) {
-            game_root_dir = game_root_from_exe(game->exe_path);
-        } else {
-            // A running game wins; without one, the Steam libraries may still know the folder.
-            game_root_dir = steam_game_folder();
-            if (game_root_dir.isEmpty()) {
-                dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
-                return;
-            }
-        }
-        const QStringList errors = _validate_game_dir(game_root_dir);
-        if (!errors.isEmpty()) {
-            dir_label->setText(QStringLiteral("✗ 检测到游戏但权限验证失败: ") + join_errors(errors));
-            // Kept all the same: the user may fix the folder's rights without detecting again.
-            game_dir = game_root_dir;
-            _save_settings();
-            _refresh_skins();
-        } else {
-            game_dir = game_root_dir;
-            dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + shown_path(game_dir));
-            _save_settings();
-            _refresh_all_skins_permissions();
-            _refresh_skins();
-        }
+        game = find_game_process(list_processes());
     } catch (const std::exception &error) {
-        // A folder taken before the failure (a settings store that cannot be written)
-        // stays for this run: the cards must work with it too, not with the old one.
+        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + QString::fromUtf8(error.what()));
+        return;
+    }
+    QString game_root_dir;
+    if (game && !game->exe_path.isEmpty()) {
+        game_root_dir = game_root_from_exe(game->exe_path);
+    } else {
+        // A running game wins; without one, the Steam libraries may still know the folder.
+        game_root_dir = steam_game_folder();
+        if (game_root_dir.isEmpty()) {
+            dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
+            return;
+        }
+    }
+    const QString previous_game_dir = game_dir;
+    const QStringList errors = _validate_game_dir(game_root_dir);
+    // Kept even when the check fails: the user may fix the folder's rights without
+    // detecting again.
+    game_dir = game_root_dir;
+    if (!errors.isEmpty())
+        dir_label->setText(QStringLiteral("✗ 检测到游戏但权限验证失败: ") + join_errors(errors));
+    else
+        dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + shown_path(game_dir));
+    const QString save_failure = _save_settings();
+    if (!save_failure.isEmpty()) {
+        // The folder stays for this run all the same: the cards must work with it too,
+        // not with the old one.
         if (game_dir != previous_game_dir)
             _refresh_all_skins_permissions();
-        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + QString::fromUtf8(error.what()));
+        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + save_failure);
+        return;
     }
+    if (errors.isEmpty())
+        _refresh_all_skins_permissions();
+    _refresh_skins();
 }
 
 QStringList MainWindow::_validate_game_dir(const QString &path)
@@ -77,9 +83,9 @@ void MainWindow::_load_settings()
     }
 }
 
-// Throws std::runtime_error when the store cannot be written, so that the detection
-// reports the failure instead of a folder that would be gone at the next start.
-void MainWindow::_save_settings()
+// Returns the failure's text when the store cannot be written (empty once stored), so
+// that the detection reports it instead of a folder that would be gone at the next start.
+QString MainWindow::_save_settings()
 {
     settings->setValue(kGameDirKey, game_dir);
     settings->sync();
@@ -88,8 +94,8 @@ void MainWindow::_save_settings()
     // retries what is still pending and reports that; the registry reads back what it holds.
     const QSettings stored(settings->fileName(), settings->format());
     if (stored.status() != QSettings::NoError || stored.value(kGameDirKey).toString() != game_dir)
-        throw std::runtime_error(
-            QStringLiteral("无法保存设置: %1").arg(settings->fileName()).toUtf8().toStdString());
+        return QStringLiteral("无法保存设置: %1").arg(settings->fileName());
     if (!game_dir.isEmpty())
         _refresh_all_skins_permissions();
+    return QString();
 }

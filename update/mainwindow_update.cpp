@@ -25,7 +25,6 @@
 #include <QSettings>
 #include <QThread>
 
-#include <exception>
 #include <functional>
 
 namespace {
@@ -34,8 +33,6 @@ constexpr double kDownloadLimitSeconds = 300;
 constexpr double kProgressIntervalSeconds = 0.1;
 
 double wall_seconds() { return double(QDateTime::currentMSecsSinceEpoch()) / 1000; }
-
-QString error_text(const std::exception &error) { return QString::fromLocal8Bit(error.what()); }
 
 // Runs `call` on the window's (GUI) thread and returns when it is done.
 void on_gui_thread(MainWindow *window, const std::function<void()> &call)
@@ -50,31 +47,27 @@ void on_gui_thread(MainWindow *window, const std::function<void()> &call)
 
 void MainWindow::_silent_check_update()
 {
-    try {
-        const std::optional<QJsonObject> info = _get_latest_info();
-        if (!info) {
-            _force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
-            return;
-        }
-        QString latest_version;
-        QString error;
-        if (!read_text_value(*info, VERSION_KEY, &latest_version, &error)) {
-            _force_close_program(QStringLiteral("检查更新异常: ") + error);
-            return;
-        }
-        if (!latest_version.isEmpty() && is_newer_version(latest_version)) {
-            // The download runs while the box is open; closing it changes nothing.
-            _start_update_thread(*info);
-            QMessageBox box(QMessageBox::Information, QStringLiteral("发现新版本"),
-                            QStringLiteral("发现新版本 ") + latest_version + QStringLiteral("，正在自动更新..."),
-                            QMessageBox::Ok, this);
-            run_modal(box);
-            return;
-        }
-        log_info(QStringLiteral("当前已是最新版本"));
-    } catch (const std::exception &error) {
-        _force_close_program(QStringLiteral("检查更新异常: ") + error_text(error));
+    const std::optional<QJsonObject> info = _get_latest_info();
+    if (!info) {
+        _force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
+        return;
     }
+    QString latest_version;
+    QString error;
+    if (!read_text_value(*info, VERSION_KEY, &latest_version, &error)) {
+        _force_close_program(QStringLiteral("检查更新异常: ") + error);
+        return;
+    }
+    if (!latest_version.isEmpty() && is_newer_version(latest_version)) {
+        // The download runs while the box is open; closing it changes nothing.
+        _start_update_thread(*info);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("发现新版本"),
+                        QStringLiteral("发现新版本 ") + latest_version + QStringLiteral("，正在自动更新..."),
+                        QMessageBox::Ok, this);
+        run_modal(box);
+        return;
+    }
+    log_info(QStringLiteral("当前已是最新版本"));
 }
 
 std::optional<QJsonObject> MainWindow::_get_latest_info()
@@ -132,64 +125,60 @@ void MainWindow::_force_close_program(const QString &message)
 
 void MainWindow::_start_update_process(const QJsonObject &info)
 {
-    try {
-        QString download_url;
-        QString error;
-        if (!read_text_value(info, DOWNLOAD_URL_KEY, &download_url, &error)) {
-            _force_close_program(QStringLiteral("更新过程出错: ") + error);
+    QString download_url;
+    QString error;
+    if (!read_text_value(info, DOWNLOAD_URL_KEY, &download_url, &error)) {
+        _force_close_program(QStringLiteral("更新过程出错: ") + error);
+        return;
+    }
+    if (download_url.isEmpty()) {
+        _force_close_program(QStringLiteral("服务器响应错误"));
+        return;
+    }
+    // The name is used relative to the working folder: anything that could reach
+    // outside it ("..\x.exe", "C:\x.exe") is refused.
+    const QString new_exe = last_url_segment(download_url);
+    if (!is_plain_file_name(new_exe)) {
+        log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
+        _force_close_program(QStringLiteral("下载更新文件失败"));
+        return;
+    }
+    // A record that cannot vouch for the file as this build demands is refused before
+    // anything is downloaded.
+    QString integrity_error;
+    const std::optional<UpdateIntegrity> integrity =
+        read_update_integrity(info, update_public_key(), &integrity_error);
+    if (!integrity) {
+        log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
+        _force_close_program(QStringLiteral("下载更新文件失败"));
+        return;
+    }
+    if (QFileInfo::exists(new_exe)) {
+        QFile existing(new_exe);
+        if (!existing.remove()) {
+            _force_close_program(QStringLiteral("更新过程出错: 无法删除已有的 ") + new_exe + QStringLiteral(": ")
+                                 + existing.errorString());
             return;
         }
-        if (download_url.isEmpty()) {
-            _force_close_program(QStringLiteral("服务器响应错误"));
-            return;
-        }
-        // The name is used relative to the working folder: anything that could reach
-        // outside it ("..\x.exe", "C:\x.exe") is refused.
-        const QString new_exe = last_url_segment(download_url);
-        if (!is_plain_file_name(new_exe)) {
-            log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
+    }
+    _show_update_progress(QStringLiteral("开始下载更新文件..."));
+    if (_download_new_version(download_url, new_exe)) {
+        const QString refused = check_update_file(new_exe, *integrity, update_public_key());
+        if (!refused.isEmpty()) {
+            log_error(QStringLiteral("更新文件校验失败: ") + refused);
+            // Gone before anything could start it.
+            QFile rejected(new_exe);
+            if (!rejected.remove())
+                log_error(QStringLiteral("无法删除未通过校验的更新文件: ") + new_exe + QStringLiteral(": ")
+                          + rejected.errorString());
             _force_close_program(QStringLiteral("下载更新文件失败"));
             return;
         }
-        // A record that cannot vouch for the file as this build demands is refused before
-        // anything is downloaded.
-        QString integrity_error;
-        const std::optional<UpdateIntegrity> integrity =
-            read_update_integrity(info, update_public_key(), &integrity_error);
-        if (!integrity) {
-            log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
-            _force_close_program(QStringLiteral("下载更新文件失败"));
-            return;
-        }
-        if (QFileInfo::exists(new_exe)) {
-            QFile existing(new_exe);
-            if (!existing.remove()) {
-                _force_close_program(QStringLiteral("更新过程出错: 无法删除已有的 ") + new_exe + QStringLiteral(": ")
-                                     + existing.errorString());
-                return;
-            }
-        }
-        _show_update_progress(QStringLiteral("开始下载更新文件..."));
-        if (_download_new_version(download_url, new_exe)) {
-            const QString refused = check_update_file(new_exe, *integrity, update_public_key());
-            if (!refused.isEmpty()) {
-                log_error(QStringLiteral("更新文件校验失败: ") + refused);
-                // Gone before anything could start it.
-                QFile rejected(new_exe);
-                if (!rejected.remove())
-                    log_error(QStringLiteral("无法删除未通过校验的更新文件: ") + new_exe + QStringLiteral(": ")
-                              + rejected.errorString());
-                _force_close_program(QStringLiteral("下载更新文件失败"));
-                return;
-            }
-            _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
-            if (!_update_exe(new_exe))
-                _force_close_program(QStringLiteral("自动更新安装失败"));
-        } else {
-            _force_close_program(QStringLiteral("下载更新文件失败"));
-        }
-    } catch (const std::exception &error) {
-        _force_close_program(QStringLiteral("更新过程出错: ") + error_text(error));
+        _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
+        if (!_update_exe(new_exe))
+            _force_close_program(QStringLiteral("自动更新安装失败"));
+    } else {
+        _force_close_program(QStringLiteral("下载更新文件失败"));
     }
 }
 
@@ -205,50 +194,44 @@ bool MainWindow::_download_new_version(const QString &download_url, const QStrin
         delete download_file;
         download_file = nullptr;
     };
-    try {
-        download_manager = new QNetworkAccessManager;
-        download_reply = nullptr;
-        download_file = nullptr;
-        last_update = 0;
-        download_success = false;
-        download_completed = false;
+    download_manager = new QNetworkAccessManager;
+    download_reply = nullptr;
+    download_file = nullptr;
+    last_update = 0;
+    download_success = false;
+    download_completed = false;
 
-        download_file = new QFile(save_path);
-        if (!download_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            log_error(QStringLiteral("下载新版本失败: ") + shown_path(save_path) + QStringLiteral(": ") + download_file->errorString());
-            release();
-            return false;
-        }
-        download_reply = download_manager->get(update_download_request(download_url));
-        // The handlers run here, on this thread, from the event processing below.
-        connect(download_reply, &QNetworkReply::downloadProgress, this, &MainWindow::_on_download_progress,
-                Qt::DirectConnection);
-        connect(download_reply, &QNetworkReply::readyRead, this, &MainWindow::_on_ready_read, Qt::DirectConnection);
-        connect(download_reply, &QNetworkReply::finished, this, &MainWindow::_on_download_finished,
-                Qt::DirectConnection);
-
-        const double start_time = wall_seconds();
-        while (!download_completed) {
-            QCoreApplication::processEvents();
-            if (wall_seconds() - start_time > kDownloadLimitSeconds) {
-                log_error(QStringLiteral("下载超时"));
-                if (download_file->isOpen())
-                    download_file->close();
-                if (download_reply)
-                    download_reply->abort();
-                release();
-                return false;
-            }
-            QThread::msleep(10);
-        }
-        const bool success = download_success;
-        release();
-        return success;
-    } catch (const std::exception &error) {
-        log_error(QStringLiteral("下载新版本失败: ") + error_text(error));
+    download_file = new QFile(save_path);
+    if (!download_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        log_error(QStringLiteral("下载新版本失败: ") + shown_path(save_path) + QStringLiteral(": ") + download_file->errorString());
         release();
         return false;
     }
+    download_reply = download_manager->get(update_download_request(download_url));
+    // The handlers run here, on this thread, from the event processing below.
+    connect(download_reply, &QNetworkReply::downloadProgress, this, &MainWindow::_on_download_progress,
+            Qt::DirectConnection);
+    connect(download_reply, &QNetworkReply::readyRead, this, &MainWindow::_on_ready_read, Qt::DirectConnection);
+    connect(download_reply, &QNetworkReply::finished, this, &MainWindow::_on_download_finished,
+            Qt::DirectConnection);
+
+    const double start_time = wall_seconds();
+    while (!download_completed) {
+        QCoreApplication::processEvents();
+        if (wall_seconds() - start_time > kDownloadLimitSeconds) {
+            log_error(QStringLiteral("下载超时"));
+            if (download_file->isOpen())
+                download_file->close();
+            if (download_reply)
+                download_reply->abort();
+            release();
+            return false;
+        }
+        QThread::msleep(10);
+    }
+    const bool success = download_success;
+    release();
+    return success;
 }
 
 void MainWindow::_on_download_progress(qint64 bytes_received, qint64 bytes_total)
@@ -276,80 +259,69 @@ void MainWindow::_on_ready_read()
 
 void MainWindow::_on_download_finished()
 {
-    try {
-        if (download_reply && download_reply->error() == QNetworkReply::NoError) {
-            const bool flushed = !download_file || !download_file->isOpen() || download_file->flush();
-            const QString flush_error = download_file ? download_file->errorString() : QString();
-            if (download_file && download_file->isOpen())
-                download_file->close();
-            if (flushed) {
-                download_success = true;
-                _show_update_progress(QStringLiteral("下载完成"));
-                log_info(QStringLiteral("下载完成"));
-            } else {
-                log_error(QStringLiteral("下载失败: ") + flush_error);
-                download_success = false;
-            }
+    if (download_reply && download_reply->error() == QNetworkReply::NoError) {
+        const bool flushed = !download_file || !download_file->isOpen() || download_file->flush();
+        const QString flush_error = download_file ? download_file->errorString() : QString();
+        if (download_file && download_file->isOpen())
+            download_file->close();
+        if (flushed) {
+            download_success = true;
+            _show_update_progress(QStringLiteral("下载完成"));
+            log_info(QStringLiteral("下载完成"));
         } else {
-            const QString error_msg = download_reply ? download_reply->errorString() : QStringLiteral("no reply");
-            log_error(QStringLiteral("下载失败: ") + error_msg);
-            if (download_file && download_file->isOpen())
-                download_file->close();
+            log_error(QStringLiteral("下载失败: ") + flush_error);
             download_success = false;
         }
-        if (download_reply) {
-            download_reply->deleteLater();
-            download_reply = nullptr;
-        }
-        download_completed = true;
-    } catch (const std::exception &error) {
-        log_error(QStringLiteral("下载完成回调错误: ") + error_text(error));
+    } else {
+        const QString error_msg = download_reply ? download_reply->errorString() : QStringLiteral("no reply");
+        log_error(QStringLiteral("下载失败: ") + error_msg);
+        if (download_file && download_file->isOpen())
+            download_file->close();
         download_success = false;
-        download_completed = true;
     }
+    if (download_reply) {
+        download_reply->deleteLater();
+        download_reply = nullptr;
+    }
+    download_completed = true;
 }
 
 bool MainWindow::_update_exe(const QString &new_exe)
 {
-    try {
-        const QString program = QCoreApplication::arguments().value(0);
-        if (program.isEmpty()) {
-            log_error(QStringLiteral("更新exe失败: 无法确定程序自身的路径"));
-            return false;
-        }
-        const QString new_exe_path = QDir::toNativeSeparators(QFileInfo(new_exe).absoluteFilePath());
-        const QFileInfo exe(program);
-        const QString exe_path = QDir::toNativeSeparators(exe.absoluteFilePath());
-        const QString bat_path = QDir::toNativeSeparators(exe.absoluteDir().filePath(QStringLiteral("update.bat")));
-
-        const std::optional<QByteArray> script = encode_script(update_script_text(exe_path, new_exe_path, bat_path));
-        if (!script) {
-            log_error(QStringLiteral("更新exe失败: 路径中有系统代码页无法表示的字符"));
-            return false;
-        }
-        QFile file(bat_path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*script) != script->size()
-            || !file.flush()) {
-            log_error(QStringLiteral("更新exe失败: ") + shown_path(bat_path) + QStringLiteral(": ") + file.errorString());
-            return false;
-        }
-        file.close();
-
-        start_elevated(bat_path);
-        on_gui_thread(this, [] { exit_process(0); });
-        return true;
-    } catch (const std::exception &error) {
-        log_error(QStringLiteral("更新exe失败: ") + error_text(error));
+    const QString program = QCoreApplication::arguments().value(0);
+    if (program.isEmpty()) {
+        log_error(QStringLiteral("更新exe失败: 无法确定程序自身的路径"));
         return false;
     }
+    const QString new_exe_path = QDir::toNativeSeparators(QFileInfo(new_exe).absoluteFilePath());
+    const QFileInfo exe(program);
+    const QString exe_path = QDir::toNativeSeparators(exe.absoluteFilePath());
+    const QString bat_path = QDir::toNativeSeparators(exe.absoluteDir().filePath(QStringLiteral("update.bat")));
+
+    const std::optional<QByteArray> script = encode_script(update_script_text(exe_path, new_exe_path, bat_path));
+    if (!script) {
+        log_error(QStringLiteral("更新exe失败: 路径中有系统代码页无法表示的字符"));
+        return false;
+    }
+    QFile file(bat_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*script) != script->size()
+        || !file.flush()) {
+        log_error(QStringLiteral("更新exe失败: ") + shown_path(bat_path) + QStringLiteral(": ") + file.errorString());
+        return false;
+    }
+    file.close();
+
+    start_elevated(bat_path);
+    on_gui_thread(this, [] { exit_process(0); });
+    return true;
 }
 
 void MainWindow::_show_update_progress(const QString &message)
 {
     if (QThread::currentThread() != thread()) {
-        // Widgets belong to the GUI thread: the text travels there through the worker.
-        if (update_worker)
-            emit update_worker->update_progress(message);
+        // Widgets belong to the GUI thread: the text is shown from there, in the order sent.
+        QMetaObject::invokeMethod(
+            this, [this, message] { _show_update_progress(message); }, Qt::QueuedConnection);
         return;
     }
     if (dir_label)

@@ -4,8 +4,6 @@
 
 #include <QTimer>
 
-#include <exception>
-
 UpdateWorker::UpdateWorker(const QJsonObject &info, MainWindow *main_window)
     : QObject(nullptr)
     , info(info)
@@ -15,20 +13,12 @@ UpdateWorker::UpdateWorker(const QJsonObject &info, MainWindow *main_window)
 
 void UpdateWorker::run()
 {
-    try {
-        // From the thread's event loop, so that the thread has fully started.
-        QTimer::singleShot(0, this, &UpdateWorker::_start_update);
-    } catch (const std::exception &error) {
-        emit update_error(QStringLiteral("更新启动失败: ") + QString::fromLocal8Bit(error.what()));
-    }
+    // From the thread's event loop, so that the thread has fully started.
+    QTimer::singleShot(0, this, &UpdateWorker::_start_update);
 }
 
 void UpdateWorker::_start_update()
 {
-    try {
-        main_window->_start_update_process(info);
-        emit update_finished();
-    } catch (const std::exception &error) {
-        emit update_error(QStringLiteral("更新失败: ") + QString::fromLocal8Bit(error.what()));
-    }
+    main_window->_start_update_process(info);
+    emit update_finished();
 }
