@@ -29,6 +29,16 @@ QString card_button_style(const char *colours, const char *radius, const char *p
              QLatin1String(min_width));
 }
 
+// The cancel buttons of the queue dialog's task cards differ in colours only.
+QString queue_cancel_style(const char *normal, const char *hover, const char *pressed)
+{
+    return QStringLiteral("QPushButton { background-color: %1; color: white; border: none; border-radius: 4px;"
+                          " padding: 6px 12px; font-weight: 500; font-size: 12px; }"
+                          "QPushButton:hover { background-color: %2; }"
+                          "QPushButton:pressed { background-color: %3; }")
+        .arg(QLatin1String(normal), QLatin1String(hover), QLatin1String(pressed));
+}
+
 } // namespace
 
 const QString INSTALL_BUTTON_STYLE = card_button_style("#4CAF50 #45a049 #3d8b40", "12px", "4px 10px", "60px");
@@ -105,5 +115,44 @@ const QString success_dialog = QStringLiteral(
     " border: 2px solid #1B5E20; }"
     "QPushButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #C8E6C9, stop:1 #A5D6A7); }");
 const QString success_icon = QStringLiteral("font-size: 48px; color: white; background: transparent; border: none;");
+
+const QString queue_dialog = QStringLiteral(
+    "QDialog { background-color: #f8fafc; font-family: 'Microsoft YaHei'; }"
+    "QScrollArea { border: none; background-color: transparent; }"
+    "QScrollBar:vertical { background: #e2e8f0; width: 10px; border-radius: 5px; }"
+    "QScrollBar::handle:vertical { background: #cbd5e1; border-radius: 5px; min-height: 20px; }"
+    "QScrollBar::handle:vertical:hover { background: #94a3b8; }");
+const QString queue_title = QStringLiteral("font-weight: bold; font-size: 18px; color: #1e293b; padding: 5px 0;");
+const QString queue_stats = QStringLiteral(
+    "font-size: 12px; color: #64748b; padding: 5px 10px; background-color: #f1f5f9; border-radius: 12px;");
+const QString queue_clear_button = QStringLiteral(
+    "QPushButton { background-color: #ef4444; color: white; border: none; border-radius: 6px;"
+    " padding: 8px 16px; font-weight: 500; font-size: 13px; }"
+    "QPushButton:hover { background-color: #dc2626; }"
+    "QPushButton:pressed { background-color: #b91c1c; }"
+    "QPushButton:disabled { background-color: #fca5a5; color: #f8fafc; }");
+const QString queue_close_button = QStringLiteral(
+    "QPushButton { background-color: #6b7280; color: white; border: none; border-radius: 6px;"
+    " padding: 8px 16px; font-weight: 500; font-size: 13px; }"
+    "QPushButton:hover { background-color: #4b5563; }"
+    "QPushButton:pressed { background-color: #374151; }");
+const QString queue_task_card = QStringLiteral(
+    "QWidget#task_card { background-color: white; border: 1px solid #e2e8f0; border-radius: 8px; padding: 12px; }");
+const QString queue_task_name = QStringLiteral("font-weight: bold; font-size: 14px; color: #1e293b;");
+const QString queue_running_status = QStringLiteral("font-weight: bold; font-size: 12px; color: #0ea5e9;");
+const QString queue_running_progress = QStringLiteral("font-weight: bold; font-size: 13px; color: #0ea5e9;");
+const QString queue_running_cancel = queue_cancel_style("#ef4444", "#dc2626", "#b91c1c");
+const QString queue_waiting_heading =
+    QStringLiteral("font-weight: bold; font-size: 14px; color: #475569; padding: 8px 0; margin-top: 10px;");
+const QString queue_waiting_status = QStringLiteral("font-weight: bold; font-size: 12px; color: #64748b;");
+const QString queue_waiting_note = QStringLiteral("font-size: 13px; color: #64748b;");
+const QString queue_waiting_cancel = queue_cancel_style("#94a3b8", "#64748b", "#475569");
+const QString queue_empty_state = QStringLiteral("QWidget#empty_state { background: transparent; }");
+const QString queue_empty_title =
+    QStringLiteral("font-weight: bold; font-size: 18px; color: #475569; margin-top: 8px;");
+const QString queue_empty_line = QStringLiteral("font-size: 13px; color: #94a3b8; margin-top: 4px;");
+const QString queue_empty_hint = QStringLiteral(
+    "font-size: 12px; color: #64748b; background-color: #f1f5f9; border-radius: 8px; padding: 8px 16px;"
+    " margin-top: 12px;");
 
 } // namespace style

@@ -41,4 +41,26 @@ extern const QString cancel_button;
 extern const QString success_dialog;
 extern const QString success_icon;
 
+// Download queue dialog: its frame and buttons, the task cards (running and waiting, each
+// with status, name, note and cancel button), the heading of the waiting tasks, and the
+// empty state.
+extern const QString queue_dialog;
+extern const QString queue_title;
+extern const QString queue_stats;
+extern const QString queue_clear_button;
+extern const QString queue_close_button;
+extern const QString queue_task_card;
+extern const QString queue_task_name;
+extern const QString queue_running_status;
+extern const QString queue_running_progress;
+extern const QString queue_running_cancel;
+extern const QString queue_waiting_heading;
+extern const QString queue_waiting_status;
+extern const QString queue_waiting_note;
+extern const QString queue_waiting_cancel;
+extern const QString queue_empty_state;
+extern const QString queue_empty_title;
+extern const QString queue_empty_line;
+extern const QString queue_empty_hint;
+
 } // namespace style

@@ -33,6 +33,9 @@ public:
     // --- the skin and where it goes ---
     QJsonObject skin_data;
     QString game_dir;  // the window's game folder when the card was made or last re-checked
+    // The window's game folder was found or checked again: the card takes it and checks
+    // its installation state anew. The one way the folder reaches a card after its making.
+    void set_game_dir(const QString &dir);
 
     // --- widgets (init_ui) ---
     QVBoxLayout *main_layout = nullptr;

@@ -22,6 +22,12 @@ SkinFileNames SkinWidget::_get_filenames() const
     return skin_file_names(skin_data);
 }
 
+void SkinWidget::set_game_dir(const QString &dir)
+{
+    game_dir = dir;
+    _check_installation_status();
+}
+
 void SkinWidget::_check_installation_status()
 {
     bool installed = false;

@@ -1,6 +1,7 @@
 #include "download/download_list_dialog.h"
 
 #include "app/modal.h"
+#include "app/style_sheets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,39 +12,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString kDialogStyle = QStringLiteral(
-    "QDialog { background-color: #f8fafc; font-family: 'Microsoft YaHei'; }"
-    "QScrollArea { border: none; background-color: transparent; }"
-    "QScrollBar:vertical { background: #e2e8f0; width: 10px; border-radius: 5px; }"
-    "QScrollBar::handle:vertical { background: #cbd5e1; border-radius: 5px; min-height: 20px; }"
-    "QScrollBar::handle:vertical:hover { background: #94a3b8; }");
-
-const QString kClearButtonStyle = QStringLiteral(
-    "QPushButton { background-color: #ef4444; color: white; border: none; border-radius: 6px;"
-    " padding: 8px 16px; font-weight: 500; font-size: 13px; }"
-    "QPushButton:hover { background-color: #dc2626; }"
-    "QPushButton:pressed { background-color: #b91c1c; }"
-    "QPushButton:disabled { background-color: #fca5a5; color: #f8fafc; }");
-
-const QString kCloseButtonStyle = QStringLiteral(
-    "QPushButton { background-color: #6b7280; color: white; border: none; border-radius: 6px;"
-    " padding: 8px 16px; font-weight: 500; font-size: 13px; }"
-    "QPushButton:hover { background-color: #4b5563; }"
-    "QPushButton:pressed { background-color: #374151; }");
-
-const QString kCardStyle = QStringLiteral(
-    "QWidget#task_card { background-color: white; border: 1px solid #e2e8f0; border-radius: 8px;"
-    " padding: 12px; }");
-
-QString card_button_style(const char *normal, const char *hover, const char *pressed)
-{
-    return QStringLiteral("QPushButton { background-color: %1; color: white; border: none; border-radius: 4px;"
-                          " padding: 6px 12px; font-weight: 500; font-size: 12px; }"
-                          "QPushButton:hover { background-color: %2; }"
-                          "QPushButton:pressed { background-color: %3; }")
-        .arg(QLatin1String(normal), QLatin1String(hover), QLatin1String(pressed));
-}
 
 QLabel *styled_label(const QString &text, const QString &style, int minimum_width = 0)
 {
@@ -69,14 +37,14 @@ QWidget *make_task_card(const DownloadTask &task, const CardLook &look, Download
     auto *card = new QWidget;
     card->setObjectName(QStringLiteral("task_card"));
     card->setAttribute(Qt::WA_StyledBackground, true);
-    card->setStyleSheet(kCardStyle);
+    card->setStyleSheet(style::queue_task_card);
     auto *layout = new QHBoxLayout(card);
     layout->setContentsMargins(12, 8, 12, 8);
     layout->setSpacing(15);
 
     const QString name = task_skin_name(task);
     layout->addWidget(styled_label(look.status_text, look.status_style, 50));
-    layout->addWidget(styled_label(name, QStringLiteral("font-weight: bold; font-size: 14px; color: #1e293b;")));
+    layout->addWidget(styled_label(name, style::queue_task_name));
     layout->addStretch();
     layout->addWidget(styled_label(look.right_text, look.right_style, look.right_minimum_width));
 
@@ -98,7 +66,7 @@ DownloadListDialog::DownloadListDialog(QWidget *parent)
     if (parent)
         setWindowIcon(parent->windowIcon());
     setFixedSize(500, 400);
-    setStyleSheet(kDialogStyle);
+    setStyleSheet(style::queue_dialog);
 
     auto *main_layout = new QVBoxLayout;
     main_layout->setContentsMargins(15, 15, 15, 15);
@@ -106,11 +74,10 @@ DownloadListDialog::DownloadListDialog(QWidget *parent)
 
     auto *header = new QHBoxLayout;
     header->addWidget(styled_label(QStringLiteral("📥 下载队列"),
-                                   QStringLiteral("font-weight: bold; font-size: 18px; color: #1e293b; padding: 5px 0;")));
+                                   style::queue_title));
     header->addStretch();
     stats_label = styled_label(QStringLiteral("队列: 0 | 下载中: 0 | 等待: 0"),
-                               QStringLiteral("font-size: 12px; color: #64748b; padding: 5px 10px;"
-                                              " background-color: #f1f5f9; border-radius: 12px;"));
+                               style::queue_stats);
     header->addWidget(stats_label);
     main_layout->addLayout(header);
 
@@ -126,12 +93,12 @@ DownloadListDialog::DownloadListDialog(QWidget *parent)
 
     auto *buttons = new QHBoxLayout;
     auto *clear_button = new QPushButton(QStringLiteral("清空队列"));
-    clear_button->setStyleSheet(kClearButtonStyle);
+    clear_button->setStyleSheet(style::queue_clear_button);
     connect(clear_button, &QPushButton::clicked, this, &DownloadListDialog::_clear_all_tasks);
     buttons->addWidget(clear_button);
     buttons->addStretch();
     auto *close_button = new QPushButton(QStringLiteral("关闭"));
-    close_button->setStyleSheet(kCloseButtonStyle);
+    close_button->setStyleSheet(style::queue_close_button);
     connect(close_button, &QPushButton::clicked, this, &QDialog::close);
     buttons->addWidget(close_button);
     main_layout->addLayout(buttons);
@@ -168,7 +135,7 @@ void DownloadListDialog::update_list()
     if (!queue.isEmpty()) {
         scroll_layout->addWidget(styled_label(
             QStringLiteral("⏳ 等待下载"),
-            QStringLiteral("font-weight: bold; font-size: 14px; color: #475569; padding: 8px 0; margin-top: 10px;")));
+            style::queue_waiting_heading));
         for (int i = 0; i < queue.size(); ++i)
             scroll_layout->addWidget(_create_waiting_task_card(queue.at(i), i + 1));
     }
@@ -181,11 +148,11 @@ QWidget *DownloadListDialog::_create_downloading_task_card(const DownloadTask &t
 {
     CardLook look;
     look.status_text = QStringLiteral("下载中");
-    look.status_style = QStringLiteral("font-weight: bold; font-size: 12px; color: #0ea5e9;");
+    look.status_style = style::queue_running_status;
     look.right_text = QString::number(DownloadManager::instance()->get_current_progress()) + QLatin1Char('%');
-    look.right_style = QStringLiteral("font-weight: bold; font-size: 13px; color: #0ea5e9;");
+    look.right_style = style::queue_running_progress;
     look.right_minimum_width = 40;
-    look.button_style = card_button_style("#ef4444", "#dc2626", "#b91c1c");
+    look.button_style = style::queue_running_cancel;
     return make_task_card(task, look, this);
 }
 
@@ -194,11 +161,11 @@ QWidget *DownloadListDialog::_create_waiting_task_card(const DownloadTask &task,
     Q_UNUSED(position)  // the order of the cards shows it
     CardLook look;
     look.status_text = QStringLiteral("等待下载");
-    look.status_style = QStringLiteral("font-weight: bold; font-size: 12px; color: #64748b;");
+    look.status_style = style::queue_waiting_status;
     look.right_text = QStringLiteral("等待下载");
-    look.right_style = QStringLiteral("font-size: 13px; color: #64748b;");
+    look.right_style = style::queue_waiting_note;
     look.right_minimum_width = 60;
-    look.button_style = card_button_style("#94a3b8", "#64748b", "#475569");
+    look.button_style = style::queue_waiting_cancel;
     return make_task_card(task, look, this);
 }
 
@@ -206,18 +173,17 @@ QWidget *DownloadListDialog::_create_empty_state()
 {
     auto *empty = new QWidget;
     empty->setObjectName(QStringLiteral("empty_state"));
-    empty->setStyleSheet(QStringLiteral("QWidget#empty_state { background: transparent; }"));
+    empty->setStyleSheet(style::queue_empty_state);
     auto *layout = new QVBoxLayout(empty);
     layout->setAlignment(Qt::AlignCenter);
     layout->setSpacing(16);
     const QList<QLabel *> lines = {
         styled_label(QStringLiteral("皮肤队列为空"),
-                     QStringLiteral("font-weight: bold; font-size: 18px; color: #475569; margin-top: 8px;")),
+                     style::queue_empty_title),
         styled_label(QStringLiteral("添加皮肤到下载队列开始下载"),
-                     QStringLiteral("font-size: 13px; color: #94a3b8; margin-top: 4px;")),
+                     style::queue_empty_line),
         styled_label(QStringLiteral("在主界面点击皮肤卡片上的'安装'按钮添加下载"),
-                     QStringLiteral("font-size: 12px; color: #64748b; background-color: #f1f5f9;"
-                                    " border-radius: 8px; padding: 8px 16px; margin-top: 12px;")),
+                     style::queue_empty_hint),
     };
     for (QLabel *line : lines) {
         line->setAlignment(Qt::AlignCenter);

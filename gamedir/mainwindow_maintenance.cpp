@@ -79,12 +79,10 @@ void MainWindow::_refresh_all_skins_permissions()
     }
     // A copy: a card's check must not be able to change the list under the loop.
     const QList<SkinWidget *> skin_widgets = get_all_skin_widgets();
-    for (SkinWidget *card : skin_widgets) {
-        // Cards made before a detection still hold the old folder; without this a
-        // card would keep offering "安装" for an installed skin and refuse installs.
-        card->game_dir = game_dir;
-        card->_check_installation_status();
-    }
+    // Cards made before a detection still hold the old folder; without this a card
+    // would keep offering "安装" for an installed skin and refuse installs.
+    for (SkinWidget *card : skin_widgets)
+        card->set_game_dir(game_dir);
     log_info(QStringLiteral("已刷新整个软件权限状态，共 %1 个皮肤组件").arg(skin_widgets.size()));
 }
 

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <exception>
+
 UpdateWorker::UpdateWorker(const QJsonObject &info, MainWindow *main_window)
     : QObject(nullptr)
     , info(info)
@@ -19,6 +21,12 @@ void UpdateWorker::run()
 
 void UpdateWorker::_start_update()
 {
-    main_window->_start_update_process(info);
-    emit update_finished();
+    // The slot boundary of the update thread: an exception let through here would end
+    // the process without a word; the window turns this one into its fatal box.
+    try {
+        main_window->_start_update_process(info);
+        emit update_finished();
+    } catch (const std::exception &error) {
+        emit update_error(QStringLiteral("更新失败: ") + QString::fromLocal8Bit(error.what()));
+    }
 }

@@ -2,8 +2,8 @@
 // Drives the self-update on its own thread: run() schedules _start_update on the
 // thread's event loop, which calls MainWindow::_start_update_process. That procedure
 // reports its own outcome: progress texts reach the window by queued calls, and a
-// failure ends the process through MainWindow::_force_close_program. Nothing in it
-// throws, so update_finished is the one signal the worker emits.
+// failure ends the process through MainWindow::_force_close_program. update_error
+// carries only what escapes it (an exception), caught once at the slot boundary.
 
 #include <QJsonObject>
 #include <QObject>
@@ -24,7 +24,7 @@ public:
 
 signals:
     void update_finished();
-    // Wired to the window's slots and kept as its channels, though not emitted at present.
-    void update_progress(const QString &text);
     void update_error(const QString &message);
+    // Wired to the window's progress text; the procedure itself queues its texts directly.
+    void update_progress(const QString &text);
 };
