@@ -16,12 +16,12 @@ struct GuiRequestLimits {
 
 constexpr qint64 MEBIBYTE = 1024 * 1024;
 
-constexpr GuiRequestLimits DISCOVERY_LIMITS{10000, 1 * MEBIBYTE};       // a base address as text
-constexpr GuiRequestLimits HTTPS_PROBE_LIMITS{10000, 0};                // a HEAD: no body
-constexpr GuiRequestLimits INSTRUCTIONS_LIMITS{10000, 16 * MEBIBYTE};   // text, perhaps with data: images
-constexpr GuiRequestLimits CATALOGUE_LIMITS{10000, 64 * MEBIBYTE};      // the whole catalogue
-constexpr GuiRequestLimits COVER_LIMITS{10000, 32 * MEBIBYTE};          // one image
-constexpr GuiRequestLimits VERSION_LIMITS{5000, 1 * MEBIBYTE};          // the version record
+constexpr GuiRequestLimits DISCOVERY_LIMITS{10000, 1 * MEBIBYTE};      // a base address as text
+constexpr GuiRequestLimits HTTPS_PROBE_LIMITS{10000, 0};               // a HEAD: no body
+constexpr GuiRequestLimits INSTRUCTIONS_LIMITS{10000, 16 * MEBIBYTE};  // text, perhaps with data: images
+constexpr GuiRequestLimits CATALOGUE_LIMITS{10000, 64 * MEBIBYTE};     // the whole catalogue
+constexpr GuiRequestLimits COVER_LIMITS{10000, 32 * MEBIBYTE};         // one image
+constexpr GuiRequestLimits VERSION_LIMITS{5000, 1 * MEBIBYTE};         // the version record
 
 // A request for `url` within `limits`; its time-out for silences is the same time.
 inline HttpRequest gui_request(const QString &url, const GuiRequestLimits &limits)

@@ -232,7 +232,7 @@ bool is_cut_short(CURLcode code)
     }
 }
 
-} // namespace
+}  // namespace
 
 bool is_connection_failure(int curl_code, bool connected)
 {
@@ -292,9 +292,8 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
     CURL *easy = handles.easy;
     const QByteArray url = wire_url(request.url);
     const auto timeout = std::chrono::milliseconds(request.timeout_ms);
-    const Clock::time_point deadline = request.total_ms > 0
-                                           ? Clock::now() + std::chrono::milliseconds(request.total_ms)
-                                           : Clock::time_point::max();
+    const Clock::time_point deadline =
+        request.total_ms > 0 ? Clock::now() + std::chrono::milliseconds(request.total_ms) : Clock::time_point::max();
 
     for (int attempt = 0;; ++attempt) {
         Transfer transfer;
@@ -404,7 +403,8 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         if (response.aborted)
             response.error = QStringLiteral("transfer aborted");
         else if (past_deadline)
-            response.error = QStringLiteral("Request took longer than %1 ms for %2").arg(request.total_ms).arg(request.url);
+            response.error =
+                QStringLiteral("Request took longer than %1 ms for %2").arg(request.total_ms).arg(request.url);
         else if (response.timed_out)
             response.error = QStringLiteral("Read timed out (%1 ms) for %2").arg(request.timeout_ms).arg(request.url);
         else

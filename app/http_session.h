@@ -40,11 +40,11 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    int status = 0;          // 0 when no answer arrived
+    int status = 0;                                // 0 when no answer arrived
     QList<QPair<QByteArray, QByteArray>> headers;  // of the final answer
-    QByteArray body;         // empty for HEAD and for streamed GETs
-    QString error;           // empty when the exchange completed
-    bool aborted = false;    // ended by the abort flag or by the piece callback
+    QByteArray body;                               // empty for HEAD and for streamed GETs
+    QString error;                                 // empty when the exchange completed
+    bool aborted = false;                          // ended by the abort flag or by the piece callback
     bool timed_out = false;
     bool cut_short = false;  // the connection ended before the body was whole (reset, closed early)
 

@@ -13,11 +13,16 @@ namespace {
 const char *level_name(QtMsgType type)
 {
     switch (type) {
-    case QtDebugMsg: return "DEBUG";
-    case QtInfoMsg: return "INFO";
-    case QtWarningMsg: return "WARNING";
-    case QtCriticalMsg: return "ERROR";
-    case QtFatalMsg: return "CRITICAL";
+    case QtDebugMsg:
+        return "DEBUG";
+    case QtInfoMsg:
+        return "INFO";
+    case QtWarningMsg:
+        return "WARNING";
+    case QtCriticalMsg:
+        return "ERROR";
+    case QtFatalMsg:
+        return "CRITICAL";
     }
     return "INFO";
 }
@@ -33,7 +38,7 @@ void write_line(QtMsgType type, const QMessageLogContext &context, const QString
     std::fflush(stderr);
 }
 
-} // namespace
+}  // namespace
 
 QString format_log_line(QtMsgType type, const QString &category, const QString &message)
 {
@@ -48,9 +53,18 @@ void install_log_handler()
     qInstallMessageHandler(write_line);
 }
 
-void log_info(const QString &message) { qCInfo(logger).noquote() << message; }
-void log_warning(const QString &message) { qCWarning(logger).noquote() << message; }
-void log_error(const QString &message) { qCCritical(logger).noquote() << message; }
+void log_info(const QString &message)
+{
+    qCInfo(logger).noquote() << message;
+}
+void log_warning(const QString &message)
+{
+    qCWarning(logger).noquote() << message;
+}
+void log_error(const QString &message)
+{
+    qCCritical(logger).noquote() << message;
+}
 
 QString shown_path(const QString &path)
 {

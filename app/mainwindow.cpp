@@ -57,8 +57,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     DownloadManager *manager = DownloadManager::instance();
     if (manager->has_active_tasks()) {
         QMessageBox question(QMessageBox::Question, QStringLiteral("确认关闭"),
-                             QStringLiteral("有正在下载的任务，确定要关闭软件吗？"),
-                             QMessageBox::Yes | QMessageBox::No, this);
+                             QStringLiteral("有正在下载的任务，确定要关闭软件吗？"), QMessageBox::Yes | QMessageBox::No,
+                             this);
         question.setDefaultButton(QMessageBox::No);
         if (run_modal(question) != QMessageBox::Yes) {
             event->ignore();

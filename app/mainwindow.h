@@ -58,27 +58,27 @@ public:
     std::optional<QString> current_subcategory_name;  // none: the "全部" tag
     int current_page = 0;
     int items_per_page = 6;
-    QString game_dir;                                 // empty while no folder is known
+    QString game_dir;  // empty while no folder is known
     QString instructions_content;
-    QSettings *settings = nullptr;                    // "qvmod" / "DreadHunger"
+    QSettings *settings = nullptr;  // "qvmod" / "DreadHunger"
 
     // --- catalogue (load_categories) ---
-    std::optional<QJsonArray> all_skins_data;         // absent until the first successful parse
+    std::optional<QJsonArray> all_skins_data;  // absent until the first successful parse
     QStringList main_categories;
     SubcategoryMap subcategories;
 
     // --- widgets (init_ui); the region members point into the region widgets ---
     QVBoxLayout *main_layout = nullptr;
-    QLabel *dir_label = nullptr;                      // written by the game-folder and update operations
-    QWidget *flow_container = nullptr;                // the card area
+    QLabel *dir_label = nullptr;        // written by the game-folder and update operations
+    QWidget *flow_container = nullptr;  // the card area
     FlowLayout *flow_layout = nullptr;
-    QList<SkinWidget *> &all_skin_widgets;            // the card area's cards
-    QWidget *pagination_widget = nullptr;             // the pagination bar
+    QList<SkinWidget *> &all_skin_widgets;  // the card area's cards
+    QWidget *pagination_widget = nullptr;   // the pagination bar
     QPushButton *prev_btn = nullptr;
     QPushButton *next_btn = nullptr;
     QLabel *page_label = nullptr;
     QPushButton *refresh_btn = nullptr;
-    QWidget *main_category_container = nullptr;       // the category rows
+    QWidget *main_category_container = nullptr;  // the category rows
     FlowLayout *main_category_layout = nullptr;
     QWidget *subcategory_container = nullptr;
     FlowLayout *subcategory_layout = nullptr;
@@ -94,7 +94,8 @@ public:
     bool download_completed = false;
 
     // --- shell (app/) ---
-    void show_message(const QString &title, const QString &message, const QString &message_type = QStringLiteral("info"));
+    void show_message(const QString &title, const QString &message,
+                      const QString &message_type = QStringLiteral("info"));
     QString get_icon_path() const;
     void _show_download_queue(bool checked = false);
     void _setup_api_urls();

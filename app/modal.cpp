@@ -23,10 +23,8 @@ ExitHandler &exit_handler()
 void label_standard_buttons(QMessageBox &box)
 {
     static const QList<QPair<QMessageBox::StandardButton, QString>> labels{
-        {QMessageBox::Ok, QStringLiteral("确定")},
-        {QMessageBox::Yes, QStringLiteral("是")},
-        {QMessageBox::No, QStringLiteral("否")},
-        {QMessageBox::Cancel, QStringLiteral("取消")},
+        {QMessageBox::Ok, QStringLiteral("确定")},    {QMessageBox::Yes, QStringLiteral("是")},
+        {QMessageBox::No, QStringLiteral("否")},      {QMessageBox::Cancel, QStringLiteral("取消")},
         {QMessageBox::Close, QStringLiteral("关闭")},
     };
     for (const auto &label : labels)
@@ -34,7 +32,7 @@ void label_standard_buttons(QMessageBox &box)
             button->setText(label.second);
 }
 
-} // namespace
+}  // namespace
 
 int run_modal(QDialog &dialog)
 {
@@ -57,5 +55,11 @@ void exit_process(int code)
     std::_Exit(code);
 }
 
-void set_modal_runner(ModalRunner runner) { modal_runner() = std::move(runner); }
-void set_exit_handler(ExitHandler handler) { exit_handler() = std::move(handler); }
+void set_modal_runner(ModalRunner runner)
+{
+    modal_runner() = std::move(runner);
+}
+void set_exit_handler(ExitHandler handler)
+{
+    exit_handler() = std::move(handler);
+}

@@ -63,4 +63,4 @@ extern const QString queue_empty_title;
 extern const QString queue_empty_line;
 extern const QString queue_empty_hint;
 
-} // namespace style
+}  // namespace style

@@ -12,11 +12,11 @@
 
 namespace {
 const QStringList kMainCategories = {
-    QStringLiteral("猎人"), QStringLiteral("航海家"), QStringLiteral("厨师"), QStringLiteral("医生"),
-    QStringLiteral("工程师"), QStringLiteral("木匠"), QStringLiteral("牧师"), QStringLiteral("海军陆战队"),
-    QStringLiteral("武器"), QStringLiteral("工具"), QStringLiteral("服装"), QStringLiteral("其他"),
+    QStringLiteral("猎人"),   QStringLiteral("航海家"), QStringLiteral("厨师"), QStringLiteral("医生"),
+    QStringLiteral("工程师"), QStringLiteral("木匠"),   QStringLiteral("牧师"), QStringLiteral("海军陆战队"),
+    QStringLiteral("武器"),   QStringLiteral("工具"),   QStringLiteral("服装"), QStringLiteral("其他"),
 };
-} // namespace
+}  // namespace
 
 CatalogueFacts write_catalogue(const QString &path, int records, int cover_count)
 {

@@ -10,7 +10,7 @@
 
 namespace {
 QStringList boxes;
-} // namespace
+}  // namespace
 
 void install_box_recorder()
 {
@@ -25,7 +25,10 @@ void install_box_recorder()
     set_exit_handler([](int code) { boxes.append(QStringLiteral("exit %1").arg(code)); });
 }
 
-QStringList recorded_boxes() { return boxes; }
+QStringList recorded_boxes()
+{
+    return boxes;
+}
 
 BenchPage::BenchPage(const QString &game_dir)
 {
@@ -51,7 +54,10 @@ bool BenchPage::show_page(const QVector<QJsonObject> &records, int page)
     return wait_for_covers();
 }
 
-QList<SkinWidget *> BenchPage::cards() const { return main_window->get_current_page_skin_widgets(); }
+QList<SkinWidget *> BenchPage::cards() const
+{
+    return main_window->get_current_page_skin_widgets();
+}
 
 bool BenchPage::wait_for_covers()
 {

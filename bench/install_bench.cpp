@@ -118,7 +118,7 @@ QStringList skin_urls(const SkinFiles &skin)
             SKIN_DOWNLOAD_API + query + QStringLiteral("sig_original=") + skin.stem + QStringLiteral(".sig")};
 }
 
-} // namespace
+}  // namespace
 
 InstallRun measure_install(BenchPage &page, const SkinFiles &skin, bool track_memory)
 {
@@ -246,7 +246,8 @@ CancelRun measure_cancel(BenchPage &page, const SkinFiles &skin, StallServer &se
     bool progressed = false;
     qint64 cancelled = 0;
     QString failed;
-    QObject::connect(manager, &DownloadManager::progress_updated, &scope, [&](const QString &, int) { progressed = true; });
+    QObject::connect(manager, &DownloadManager::progress_updated, &scope,
+                     [&](const QString &, int) { progressed = true; });
     QObject::connect(manager, &DownloadManager::task_cancelled, &scope, [&](const QString &) { cancelled = now_ns(); });
     QObject::connect(manager, &DownloadManager::task_failed, &scope,
                      [&](const QString &, const QString &message) { failed = message; });

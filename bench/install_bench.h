@@ -17,10 +17,10 @@ struct SkinFiles {
 };
 
 struct InstallRun {
-    QString failure;             // empty when the files arrived whole
-    double seconds = 0;          // add_task … task_completed
-    double longest_gap_ms = 0;   // between two ticks of a 5 ms timer on the GUI thread
-    double backlog_ms = 0;       // worker's finished … last progress signal handled
+    QString failure;               // empty when the files arrived whole
+    double seconds = 0;            // add_task … task_completed
+    double longest_gap_ms = 0;     // between two ticks of a 5 ms timer on the GUI thread
+    double backlog_ms = 0;         // worker's finished … last progress signal handled
     double first_progress_ms = 0;  // add_task … first progress signal handled
     int progress_signals = 0;
     int card_paints = 0;         // paint events of the six cards

@@ -33,7 +33,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
         file->write(line);
 }
 
-} // namespace
+}  // namespace
 
 void install(const QString &path)
 {
@@ -70,4 +70,4 @@ bool contains(const QString &text)
     return false;
 }
 
-} // namespace log_marks
+}  // namespace log_marks

@@ -19,4 +19,4 @@ qint64 last_time(bool (*matches)(const QString &message, const QString &arg), co
 // Whether a kept line contains `text`.
 bool contains(const QString &text);
 
-} // namespace log_marks
+}  // namespace log_marks

@@ -52,7 +52,10 @@ void print(const QString &text)
     std::fflush(stdout);
 }
 
-QString fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
 
 QString series(const QVector<double> &values, int decimals)
 {
@@ -62,7 +65,10 @@ QString series(const QVector<double> &values, int decimals)
     return texts.join(QStringLiteral(" "));
 }
 
-QString mod_dir(const QString &game_dir) { return join_path(game_dir, MOD_SUBDIR); }
+QString mod_dir(const QString &game_dir)
+{
+    return join_path(game_dir, MOD_SUBDIR);
+}
 
 QVector<QJsonObject> copies(const QJsonObject &record)
 {
@@ -146,12 +152,11 @@ MemoryRuns measure_memory(const QStringList &arguments, int runs)
 
 int run_all(const Options &options, const QStringList &arguments)
 {
-    print(QStringLiteral("cores: %1, load average at start: %2\n")
-              .arg(QThread::idealThreadCount())
-              .arg(load_average()));
+    print(
+        QStringLiteral("cores: %1, load average at start: %2\n").arg(QThread::idealThreadCount()).arg(load_average()));
 
-    const CatalogueFacts facts =
-        write_catalogue(QDir(options.data_dir).filePath(QStringLiteral("catalog.json")), kCatalogueRecords, kCoverCount);
+    const CatalogueFacts facts = write_catalogue(QDir(options.data_dir).filePath(QStringLiteral("catalog.json")),
+                                                 kCatalogueRecords, kCoverCount);
     if (facts.records == 0 || !write_covers(options.data_dir, kCoverCount)) {
         print(QStringLiteral("cannot write the catalogue or the covers into %1\n").arg(options.data_dir));
         return 1;
@@ -178,7 +183,8 @@ int run_all(const Options &options, const QStringList &arguments)
     // Install: curl and the program alternate, after one unmeasured round of each.
     const SkinFiles skin{QStringLiteral("基准皮肤"), QStringLiteral("skin200"), options.data_dir, mod_dir(game_dir)};
     const QString curl_dir = QDir(options.work_dir).filePath(QStringLiteral("curl-out"));
-    QVector<double> ours_s, curl_s, curl_transfer_s, gaps_ms, backlog_ms, reports, paints, first_ms, ours_cpu_s, gui_cpu_s, curl_cpu_s;
+    QVector<double> ours_s, curl_s, curl_transfer_s, gaps_ms, backlog_ms, reports, paints, first_ms, ours_cpu_s,
+        gui_cpu_s, curl_cpu_s;
     QString install_failure;
     if (options.wants(QStringLiteral("install")) || options.wants(QStringLiteral("cancel")))
         print(QStringLiteral("install of a 200 MB skin ...\n"));
@@ -270,17 +276,17 @@ int run_all(const Options &options, const QStringList &arguments)
         add_row(QStringLiteral("install"), row);
     }
     const QString ms = QStringLiteral("ms");
-    add_row(QStringLiteral("install"), bound_row(QStringLiteral("2 longest GUI-thread gap during install"), gaps_ms, ms,
-                                                 50, 1, install_failure));
-    add_row(QStringLiteral("install"), bound_row(QStringLiteral("2 finished..last progress handled"), backlog_ms, ms,
-                                                 100, 1, install_failure));
+    add_row(QStringLiteral("install"),
+            bound_row(QStringLiteral("2 longest GUI-thread gap during install"), gaps_ms, ms, 50, 1, install_failure));
+    add_row(QStringLiteral("install"),
+            bound_row(QStringLiteral("2 finished..last progress handled"), backlog_ms, ms, 100, 1, install_failure));
     add_row(QStringLiteral("memory"), bound_row(QStringLiteral("3 peak RSS growth, 1 GB install"), memory.growth_mb,
                                                 QStringLiteral("MB"), 16, 1, memory.failure));
     add_row(QStringLiteral("cancel"),
             bound_row(QStringLiteral("4 cancel latency, stalled body"), cancel_ms, ms, 200, 1, cancel_failure));
     add_row(QStringLiteral("catalogue"),
-            bound_row(QStringLiteral("5 load_categories, %1 records").arg(kCatalogueRecords), catalogue.load_ms, ms, 150,
-                      1, catalogue.failure));
+            bound_row(QStringLiteral("5 load_categories, %1 records").arg(kCatalogueRecords), catalogue.load_ms, ms,
+                      150, 1, catalogue.failure));
     add_row(QStringLiteral("catalogue"),
             bound_row(QStringLiteral("5 _load_skins filter+sort (%1 kept)").arg(catalogue.selected),
                       catalogue.select_ms, ms, 20, 2, catalogue.failure));
@@ -326,7 +332,7 @@ int run_all(const Options &options, const QStringList &arguments)
     return measured ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -364,8 +370,9 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    log_marks::install(QDir(options.work_dir)
-                           .filePath(options.memory_child ? QStringLiteral("bench-memory.log") : QStringLiteral("bench.log")));
+    log_marks::install(
+        QDir(options.work_dir)
+            .filePath(options.memory_child ? QStringLiteral("bench-memory.log") : QStringLiteral("bench.log")));
     HttpSession::global_init();
     QApplication app(argc, argv);
     install_box_recorder();

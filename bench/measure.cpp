@@ -17,7 +17,10 @@ qint64 now_ns()
         .count();
 }
 
-double ms_between(qint64 from_ns, qint64 to_ns) { return double(to_ns - from_ns) / 1e6; }
+double ms_between(qint64 from_ns, qint64 to_ns)
+{
+    return double(to_ns - from_ns) / 1e6;
+}
 
 double median(QVector<double> values)
 {
@@ -40,11 +43,17 @@ qint64 status_field_kb(const QByteArray &field)
     }
     return -1;
 }
-} // namespace
+}  // namespace
 
-qint64 rss_kb() { return status_field_kb("VmRSS:"); }
+qint64 rss_kb()
+{
+    return status_field_kb("VmRSS:");
+}
 
-qint64 peak_rss_kb() { return status_field_kb("VmHWM:"); }
+qint64 peak_rss_kb()
+{
+    return status_field_kb("VmHWM:");
+}
 
 bool reset_peak_rss()
 {
@@ -60,9 +69,12 @@ double cpu_seconds(int who)
     const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
-} // namespace
+}  // namespace
 
-double process_cpu_seconds() { return cpu_seconds(RUSAGE_SELF); }
+double process_cpu_seconds()
+{
+    return cpu_seconds(RUSAGE_SELF);
+}
 
 double thread_cpu_seconds()
 {
@@ -71,7 +83,10 @@ double thread_cpu_seconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-double children_cpu_seconds() { return cpu_seconds(RUSAGE_CHILDREN); }
+double children_cpu_seconds()
+{
+    return cpu_seconds(RUSAGE_CHILDREN);
+}
 
 QString load_average()
 {

@@ -19,7 +19,7 @@ QString padded(const QString &text, int width)
     return text + QString(std::max(0, width - display_width(text)), QLatin1Char(' '));
 }
 
-} // namespace
+}  // namespace
 
 QString format_table(const QVector<TableRow> &rows)
 {
@@ -27,7 +27,9 @@ QString format_table(const QVector<TableRow> &rows)
                                 QStringLiteral("ratio / target"), QStringLiteral("result")}};
     for (const TableRow &row : rows)
         cells.append({row.figure, row.ours, row.reference, row.target,
-                      !row.measured ? QStringLiteral("ERROR") : row.pass ? QStringLiteral("pass") : QStringLiteral("MISS")});
+                      !row.measured ? QStringLiteral("ERROR")
+                      : row.pass    ? QStringLiteral("pass")
+                                    : QStringLiteral("MISS")});
 
     QVector<int> widths(cells.first().size(), 0);
     for (const QStringList &line : cells)

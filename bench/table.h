@@ -8,7 +8,7 @@ struct TableRow {
     QString figure;
     QString ours;
     QString reference;
-    QString target;  // the ratio against the reference, or the bound
+    QString target;         // the ratio against the reference, or the bound
     bool measured = false;  // false: the measurement itself failed
     bool pass = false;
 };

@@ -12,7 +12,7 @@ QString record_text(const QJsonObject &record, const QString &key)
 {
     return record.value(key).toVariant().toString();
 }
-} // namespace
+}  // namespace
 
 QString cover_url(const QJsonObject &skin_data)
 {
@@ -22,7 +22,7 @@ QString cover_url(const QJsonObject &skin_data)
     if (cover.isEmpty() || main_category.isEmpty() || subcategory.isEmpty())
         return QString();
     return IMAGE_DOWNLOAD_API + QStringLiteral("?MainCategory=") + main_category + QStringLiteral("&subcategory=")
-        + subcategory + QStringLiteral("&cover=") + cover;
+           + subcategory + QStringLiteral("&cover=") + cover;
 }
 
 QString cover_cache_path(const QString &url)

@@ -26,7 +26,7 @@ QString skin_id_for_log(const QJsonObject &record)
     return record.contains(id_key) ? record.value(id_key).toVariant().toString() : QStringLiteral("unknown");
 }
 
-} // namespace
+}  // namespace
 
 void MainWindow::show_current_page()
 {

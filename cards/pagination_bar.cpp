@@ -17,7 +17,7 @@ QPushButton *make_page_button(const QString &text)
     return button;
 }
 
-} // namespace
+}  // namespace
 
 PaginationBar::PaginationBar(QWidget *parent)
     : QWidget(parent)

@@ -13,7 +13,7 @@ bool names_match(const QString &file, const SkinFileNames &names)
 {
     // An empty name never matches: a record without one of the keys has no such file.
     return (!names.sig_name.isEmpty() && file == names.sig_name)
-        || (!names.pak_name.isEmpty() && file == names.pak_name);
+           || (!names.pak_name.isEmpty() && file == names.pak_name);
 }
 
 // Calls `visit` with every folder below `root` (root first, then each subtree in name
@@ -34,7 +34,7 @@ bool walk(const QString &root, const std::function<bool(const QString &, const Q
     return true;
 }
 
-} // namespace
+}  // namespace
 
 SkinFileNames skin_file_names(const QJsonObject &skin_data)
 {

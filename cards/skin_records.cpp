@@ -24,8 +24,7 @@ QString skin_name(const QJsonObject &skin_data)
     return skin_data.value(QStringLiteral("name")).toVariant().toString();
 }
 
-QVector<QJsonObject> records_of_selection(const QVector<QJsonObject> &skins,
-                                          const std::optional<QString> &category,
+QVector<QJsonObject> records_of_selection(const QVector<QJsonObject> &skins, const std::optional<QString> &category,
                                           const std::optional<QString> &subcategory)
 {
     QVector<QJsonObject> selected;

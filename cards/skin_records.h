@@ -21,8 +21,7 @@ QString skin_name(const QJsonObject &skin_data);
 // The records of the selection, in their order: by subcategory when one is chosen
 // (set and not empty), otherwise by main category. A record without the key, or with
 // no main category chosen, does not match.
-QVector<QJsonObject> records_of_selection(const QVector<QJsonObject> &skins,
-                                          const std::optional<QString> &category,
+QVector<QJsonObject> records_of_selection(const QVector<QJsonObject> &skins, const std::optional<QString> &category,
                                           const std::optional<QString> &subcategory);
 
 // The records that have every required key, in order.

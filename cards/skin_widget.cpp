@@ -30,7 +30,7 @@ const QString kWaiting = QStringLiteral("等待下载");
 const QString kInstall = QStringLiteral("安装");
 const QString kUninstall = QStringLiteral("卸载");
 
-} // namespace
+}  // namespace
 
 SkinWidget::SkinWidget(const QJsonObject &skin_data_, const QString &game_dir_)
     : QWidget(nullptr)

@@ -53,7 +53,7 @@ void draw_centred_text(QPixmap &pixmap, const QString &text, int point_size)
     painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
 }
 
-} // namespace
+}  // namespace
 
 void SkinWidget::_set_loading_placeholder()
 {

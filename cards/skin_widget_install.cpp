@@ -69,7 +69,8 @@ void SkinWidget::_handle_cancel(bool)
     // Reset first: cancelling a running task waits for its worker to stop.
     _set_idle(QStringLiteral("安装"), INSTALL_BUTTON_STYLE);
     if (!download_manager->cancel_task(_skin_name))
-        emit show_message_signal(QStringLiteral("提示"), QStringLiteral("该任务不在下载队列中"), QStringLiteral("info"));
+        emit show_message_signal(QStringLiteral("提示"), QStringLiteral("该任务不在下载队列中"),
+                                 QStringLiteral("info"));
 }
 
 void SkinWidget::_uninstall_skin()
@@ -99,8 +100,8 @@ void SkinWidget::_uninstall_skin()
     }
     emit show_message_signal(QStringLiteral("卸载提示"),
                              QStringLiteral("未找到已安装的皮肤文件\n搜索路径: ") + mod_dir
-                                 + QStringLiteral("\n目标文件: ") + names.sig_name + QStringLiteral(", ") + names.pak_name
-                                 + QStringLiteral("\n\n可能原因：文件已被删除或未正确安装"),
+                                 + QStringLiteral("\n目标文件: ") + names.sig_name + QStringLiteral(", ")
+                                 + names.pak_name + QStringLiteral("\n\n可能原因：文件已被删除或未正确安装"),
                              QStringLiteral("info"));
 }
 

@@ -21,12 +21,18 @@ bool is_nothing(const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::Undefined:
-    case QJsonValue::Null: return true;
-    case QJsonValue::Bool: return !value.toBool();
-    case QJsonValue::Double: return value.toDouble() == 0;
-    case QJsonValue::String: return value.toString().isEmpty();
-    case QJsonValue::Array: return value.toArray().isEmpty();
-    case QJsonValue::Object: return value.toObject().isEmpty();
+    case QJsonValue::Null:
+        return true;
+    case QJsonValue::Bool:
+        return !value.toBool();
+    case QJsonValue::Double:
+        return value.toDouble() == 0;
+    case QJsonValue::String:
+        return value.toString().isEmpty();
+    case QJsonValue::Array:
+        return value.toArray().isEmpty();
+    case QJsonValue::Object:
+        return value.toObject().isEmpty();
     }
     return false;
 }
@@ -121,8 +127,7 @@ bool integer_field(const QJsonObject &record, QLatin1String key, int index, doub
 }
 
 // Stable: names of equal rank keep their order. `rank_of` takes a name's current index.
-template <typename Rank>
-void sort_by_rank_descending(QStringList &names, Rank rank_of)
+template <typename Rank> void sort_by_rank_descending(QStringList &names, Rank rank_of)
 {
     QVector<int> order(names.size());
     std::iota(order.begin(), order.end(), 0);
@@ -132,7 +137,7 @@ void sort_by_rank_descending(QStringList &names, Rank rank_of)
         names[i] = unsorted.at(order.at(i));
 }
 
-} // namespace
+}  // namespace
 
 const QStringList *find_subcategories(const SubcategoryMap &map, const QString &main_category)
 {
@@ -254,8 +259,7 @@ CategoryRanking rank_categories(const QJsonValue &catalogue)
     return result;
 }
 
-bool in_selection(const QJsonObject &record, const QString &main_category,
-                  const std::optional<QString> &subcategory)
+bool in_selection(const QJsonObject &record, const QString &main_category, const std::optional<QString> &subcategory)
 {
     const bool by_subcategory = subcategory && !subcategory->isEmpty();
     const QJsonValue value = record.value(by_subcategory ? kSubcategory : kMainCategory);

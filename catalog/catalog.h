@@ -51,8 +51,7 @@ CategoryRanking rank_categories(const QJsonValue &catalogue);
 // Whether a record belongs to a selection: with a subcategory chosen (set and not empty),
 // the records of that subcategory under every main category; otherwise the records of
 // `main_category`. A record without the key does not belong.
-bool in_selection(const QJsonObject &record, const QString &main_category,
-                  const std::optional<QString> &subcategory);
+bool in_selection(const QJsonObject &record, const QString &main_category, const std::optional<QString> &subcategory);
 
 struct SkinSelection {
     QVector<QJsonObject> skins;

@@ -58,8 +58,7 @@ QList<QPushButton *> buttons_of(QLayout *layout)
 }
 
 // Unchecks every button, then checks the first one that matches.
-template <typename Match>
-void check_first(QLayout *layout, Match matches)
+template <typename Match> void check_first(QLayout *layout, Match matches)
 {
     const QList<QPushButton *> buttons = buttons_of(layout);
     for (QPushButton *button : buttons)
@@ -72,7 +71,7 @@ void check_first(QLayout *layout, Match matches)
     }
 }
 
-} // namespace
+}  // namespace
 
 CategoryRows::CategoryRows(QWidget *parent)
     : QWidget(parent)

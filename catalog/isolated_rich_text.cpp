@@ -22,7 +22,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 QString without_external_resources(const QString &text, const QFont &font)
 {

@@ -8,7 +8,7 @@
 namespace {
 const QString kLoadFailedTitle = QStringLiteral("分类加载失败");
 const QString kFormatError = QStringLiteral("API返回数据格式错误，请检查网络连接");
-} // namespace
+}  // namespace
 
 void MainWindow::load_categories()
 {
@@ -63,7 +63,8 @@ void MainWindow::_load_skins()
         return;
 
     if (!all_skins_data || all_skins_data->isEmpty()) {
-        show_message(QStringLiteral("错误"), QStringLiteral("皮肤数据未加载，请重新启动程序"), QStringLiteral("critical"));
+        show_message(QStringLiteral("错误"), QStringLiteral("皮肤数据未加载，请重新启动程序"),
+                     QStringLiteral("critical"));
         log_error(QStringLiteral("皮肤数据未加载，无法显示分类内容"));
         return;
     }

@@ -13,8 +13,9 @@
 #include <QLabel>
 
 namespace {
-const QString kDefaultInstructions = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
-} // namespace
+const QString kDefaultInstructions =
+    QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
+}  // namespace
 
 void MainWindow::_load_instructions()
 {

@@ -17,7 +17,7 @@ void show_card_area_notice(CardArea *area, const QString &text)
     QCoreApplication::processEvents();
 }
 
-} // namespace
+}  // namespace
 
 QVBoxLayout *MainWindow::_create_category_navigation()
 {

@@ -17,8 +17,7 @@
 
 namespace {
 
-template <typename T, void (*Free)(T *)>
-struct Deleter {
+template <typename T, void (*Free)(T *)> struct Deleter {
     void operator()(T *p) const { Free(p); }
 };
 using KeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
@@ -54,7 +53,7 @@ bool set_random_serial(X509 *cert)
 {
     BnPtr serial(BN_new());
     return serial && BN_rand(serial.get(), 63, BN_RAND_TOP_ANY, BN_RAND_BOTTOM_ANY) == 1
-        && BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert)) != nullptr;
+           && BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert)) != nullptr;
 }
 
 QByteArray to_pem(const std::function<int(BIO *)> &write)
@@ -76,7 +75,7 @@ QString write_file(const QString &path, const QByteArray &content, QFileDevice::
     return {};
 }
 
-} // namespace
+}  // namespace
 
 QString certificate_path(const QString &data_dir)
 {
@@ -111,8 +110,8 @@ QString ensure_certificate(const QString &data_dir)
     X509_NAME *name = X509_get_subject_name(cert.get());
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
                                reinterpret_cast<const unsigned char *>("Zorbel demo catalogue"), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("localhost"), -1,
-                               -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("localhost"), -1, -1,
+                               0);
     X509_set_issuer_name(cert.get(), name);
 
     // The certificate is its own trust anchor (clients load it as their CA file), hence CA:TRUE.
@@ -125,9 +124,8 @@ QString ensure_certificate(const QString &data_dir)
     if (X509_sign(cert.get(), key.get(), EVP_sha256()) == 0)
         return openssl_error("certificate signature");
 
-    const QByteArray key_pem = to_pem([&](BIO *bio) {
-        return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
-    });
+    const QByteArray key_pem = to_pem(
+        [&](BIO *bio) { return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr); });
     const QByteArray cert_pem = to_pem([&](BIO *bio) { return PEM_write_bio_X509(bio, cert.get()); });
     if (key_pem.isEmpty() || cert_pem.isEmpty())
         return openssl_error("PEM encoding");

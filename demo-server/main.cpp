@@ -43,7 +43,7 @@ QString origin(const QString &host, int port)
     return QStringLiteral("https://%1:%2").arg(shown).arg(port);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -52,10 +52,12 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Serves a skin catalogue folder over HTTPS on the loopback interface."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves a skin catalogue folder over HTTPS on the loopback interface."));
     const QCommandLineOption help_option = parser.addHelpOption();
-    const QCommandLineOption port_option(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free port)."),
-                                         QStringLiteral("N"), QStringLiteral("8443"));
+    const QCommandLineOption port_option(QStringLiteral("port"),
+                                         QStringLiteral("Port to listen on (0: any free port)."), QStringLiteral("N"),
+                                         QStringLiteral("8443"));
     const QCommandLineOption host_option(QStringLiteral("host"), QStringLiteral("Loopback address to bind."),
                                          QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption data_option(QStringLiteral("data"),
@@ -86,9 +88,9 @@ int main(int argc, char **argv)
         QStringLiteral("FILE"));
     const QCommandLineOption key_option(QStringLiteral("key"), QStringLiteral("Private key file for --sign."),
                                         QStringLiteral("KEYFILE"));
-    const QCommandLineOption update_file_option(QStringLiteral("update-file"),
-                                                QStringLiteral("File below /files/ that /api1/ names as the new program."),
-                                                QStringLiteral("NAME"), QStringLiteral("zorbel-skins.exe"));
+    const QCommandLineOption update_file_option(
+        QStringLiteral("update-file"), QStringLiteral("File below /files/ that /api1/ names as the new program."),
+        QStringLiteral("NAME"), QStringLiteral("zorbel-skins.exe"));
     parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option,
                        make_keys_option, sign_option, key_option, update_file_option});
     const bool parsed = parser.parse(arguments);
@@ -97,7 +99,8 @@ int main(int argc, char **argv)
     // Only drawing the sample covers needs a GUI application (fonts); it runs offscreen,
     // and plain starts stay free of the platform plugin and its warnings.
     const bool drawing = parsed && !parser.isSet(help_option) && !parser.isSet(game_option)
-        && !parser.isSet(make_keys_option) && !parser.isSet(sign_option) && !QFile::exists(catalog_path(data_dir));
+                         && !parser.isSet(make_keys_option) && !parser.isSet(sign_option)
+                         && !QFile::exists(catalog_path(data_dir));
     std::unique_ptr<QCoreApplication> app;
     if (drawing) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -179,9 +182,8 @@ int main(int argc, char **argv)
     if (!drop_ok || drop_at < 0)
         return fail(QStringLiteral("--drop-at needs a byte number, 0 or more"));
     install_routes(server, RouteSettings{data_dir.toStdString(), origin(host, port).toStdString(),
-                                         parser.value(version_option).toStdString(),
-                                         parser.value(rate_option).toInt(), drop_at,
-                                         parser.value(update_file_option).toStdString()});
+                                         parser.value(version_option).toStdString(), parser.value(rate_option).toInt(),
+                                         drop_at, parser.value(update_file_option).toStdString()});
     say(QStringLiteral("serving %1%2 from %3").arg(origin(host, port), QString::fromStdString(BASE_PATH), data_dir));
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -103,30 +103,30 @@ void serve_file(httplib::Response &res, const fs::path &path, int rate_kib = 0,
         res.set_content("", type);
         return;
     }
-    res.set_content_provider(size_t(size), type, [file, rate_kib, drop, path](size_t offset, size_t length,
-                                                                              httplib::DataSink &sink) {
-        char slice[64 * 1024];
-        const size_t whole = std::min(length, sizeof slice);
-        const size_t wanted = drop ? drop->sendable(offset, whole) : whole;
-        const bool cut = wanted < whole;
-        // A slow line on demand, so that a download can be watched on a fast loopback.
-        if (rate_kib > 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(wanted * 1000000 / (size_t(rate_kib) * 1024)));
-        file->clear();
-        file->seekg(std::streamoff(offset));
-        file->read(slice, std::streamsize(wanted));
-        // A file that shrank meanwhile ends the answer early instead of padding it.
-        if (size_t(file->gcount()) != wanted)
-            return false;
-        if (!sink.write(slice, wanted))
-            return false;
-        if (cut) {
-            const std::string line = "dropping the transfer of " + path.filename().u8string() + " at byte "
-                + std::to_string(offset + wanted) + "\n";
-            std::fwrite(line.data(), 1, line.size(), stderr);
-        }
-        return !cut;
-    });
+    res.set_content_provider(
+        size_t(size), type, [file, rate_kib, drop, path](size_t offset, size_t length, httplib::DataSink &sink) {
+            char slice[64 * 1024];
+            const size_t whole = std::min(length, sizeof slice);
+            const size_t wanted = drop ? drop->sendable(offset, whole) : whole;
+            const bool cut = wanted < whole;
+            // A slow line on demand, so that a download can be watched on a fast loopback.
+            if (rate_kib > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(wanted * 1000000 / (size_t(rate_kib) * 1024)));
+            file->clear();
+            file->seekg(std::streamoff(offset));
+            file->read(slice, std::streamsize(wanted));
+            // A file that shrank meanwhile ends the answer early instead of padding it.
+            if (size_t(file->gcount()) != wanted)
+                return false;
+            if (!sink.write(slice, wanted))
+                return false;
+            if (cut) {
+                const std::string line = "dropping the transfer of " + path.filename().u8string() + " at byte "
+                                         + std::to_string(offset + wanted) + "\n";
+                std::fwrite(line.data(), 1, line.size(), stderr);
+            }
+            return !cut;
+        });
 }
 
 // DATA/<area>/<MainCategory>/<subcategory>/<name>, or an empty path when a value is unsafe.
@@ -138,7 +138,7 @@ fs::path catalogue_file(const RouteSettings &settings, const char *area, const h
     if (!is_plain_name(main_category) || !is_plain_name(subcategory) || !is_plain_name(name))
         return {};
     return fs::u8path(settings.data_dir) / area / fs::u8path(main_category) / fs::u8path(subcategory)
-        / fs::u8path(name);
+           / fs::u8path(name);
 }
 
 // The origin the client reached us by, so that the addresses we hand out work from its side.
@@ -183,16 +183,16 @@ void log_request(const httplib::Request &req, const httplib::Response &res)
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
     const std::string line = std::string(stamp) + " " + req.method + " " + req.path + query_text(req) + " -> "
-        + std::to_string(res.status) + "\n";
+                             + std::to_string(res.status) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-} // namespace
+}  // namespace
 
 bool is_plain_name(const std::string &value)
 {
-    return !value.empty() && value != "." && value != ".." && value.find_first_of(std::string("/\\\0", 3))
-        == std::string::npos;
+    return !value.empty() && value != "." && value != ".."
+           && value.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
 void install_routes(httplib::Server &server, const RouteSettings &settings)
@@ -207,9 +207,8 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
         serve_file(res, data / "instructions.html");
     });
 
-    server.Get(exact(BASE_PATH + "/index_skins.php"), [data](const httplib::Request &, httplib::Response &res) {
-        serve_file(res, data / "catalog.json");
-    });
+    server.Get(exact(BASE_PATH + "/index_skins.php"),
+               [data](const httplib::Request &, httplib::Response &res) { serve_file(res, data / "catalog.json"); });
 
     server.Get(exact(BASE_PATH + "/subcutaneous/index_image_download.php"),
                [settings](const httplib::Request &req, httplib::Response &res) {
@@ -237,8 +236,8 @@ void install_routes(httplib::Server &server, const RouteSettings &settings)
         const std::string signature =
             signature_members(QString::fromStdString((data / "files" / fs::u8path(settings.update_file)).u8string()));
         const std::string body = "{\"RIzured版本\": \"" + json_escape(settings.version) + "\", \"RIzured下载地址\": \""
-            + json_escape(origin_of(req, settings)) + "/files/" + json_escape(settings.update_file) + "\"" + signature
-            + "}";
+                                 + json_escape(origin_of(req, settings)) + "/files/" + json_escape(settings.update_file)
+                                 + "\"" + signature + "}";
         res.set_content(body, "application/json; charset=utf-8");
     });
 

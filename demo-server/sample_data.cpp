@@ -226,13 +226,28 @@ qint64 sig_size(int index)
     return 300 + (index * 977) % 20000;
 }
 
-} // namespace
+}  // namespace
 
-QString catalog_path(const QString &data_dir) { return QDir(data_dir).filePath(QStringLiteral("catalog.json")); }
-QString instructions_path(const QString &data_dir) { return QDir(data_dir).filePath(QStringLiteral("instructions.html")); }
-QString covers_dir(const QString &data_dir) { return QDir(data_dir).filePath(QStringLiteral("covers")); }
-QString skins_dir(const QString &data_dir) { return QDir(data_dir).filePath(QStringLiteral("skins")); }
-QString program_files_dir(const QString &data_dir) { return QDir(data_dir).filePath(QStringLiteral("files")); }
+QString catalog_path(const QString &data_dir)
+{
+    return QDir(data_dir).filePath(QStringLiteral("catalog.json"));
+}
+QString instructions_path(const QString &data_dir)
+{
+    return QDir(data_dir).filePath(QStringLiteral("instructions.html"));
+}
+QString covers_dir(const QString &data_dir)
+{
+    return QDir(data_dir).filePath(QStringLiteral("covers"));
+}
+QString skins_dir(const QString &data_dir)
+{
+    return QDir(data_dir).filePath(QStringLiteral("skins"));
+}
+QString program_files_dir(const QString &data_dir)
+{
+    return QDir(data_dir).filePath(QStringLiteral("files"));
+}
 
 QString ensure_sample_catalog(const QString &data_dir, bool *generated)
 {
@@ -253,8 +268,9 @@ QString ensure_sample_catalog(const QString &data_dir, bool *generated)
         const QString main_category = QString::fromUtf8(skin.main_category);
         const QString subcategory = QString::fromUtf8(skin.subcategory);
         const QString name = QString::fromUtf8(skin.name);
-        const QString stem = skin.kind == Kind::ChineseFileName ? name
-                                                                : QStringLiteral("zorbel_%1").arg(number, 3, 10, QLatin1Char('0'));
+        const QString stem = skin.kind == Kind::ChineseFileName
+                                 ? name
+                                 : QStringLiteral("zorbel_%1").arg(number, 3, 10, QLatin1Char('0'));
 
         QJsonObject record{{"name", name}, {"MainCategory", main_category}};
         if (skin.subcategory)
@@ -272,20 +288,25 @@ QString ensure_sample_catalog(const QString &data_dir, bool *generated)
 
         const QString relative = main_category + QLatin1Char('/') + subcategory;
         if (skin.cover.format && skin.subcategory) {
-            const QString cover = QStringLiteral("cover_%1.%2").arg(number, 3, 10, QLatin1Char('0')).arg(QLatin1String(skin.cover.format));
+            const QString cover = QStringLiteral("cover_%1.%2")
+                                      .arg(number, 3, 10, QLatin1Char('0'))
+                                      .arg(QLatin1String(skin.cover.format));
             record.insert(QStringLiteral("cover"), cover);
             const QString folder = QDir(covers_dir(data_dir)).filePath(relative);
             error = make_folder(folder);
             if (error.isEmpty())
                 error = draw_cover(QDir(folder).filePath(cover), skin.cover, name, index);
         }
-        if (error.isEmpty() && (skin.kind == Kind::Normal || skin.kind == Kind::ChineseFileName || skin.kind == Kind::NoSigKey)) {
+        if (error.isEmpty()
+            && (skin.kind == Kind::Normal || skin.kind == Kind::ChineseFileName || skin.kind == Kind::NoSigKey)) {
             const QString folder = QDir(skins_dir(data_dir)).filePath(relative);
             error = make_folder(folder);
             if (error.isEmpty())
-                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".pak")), pak_size(skin.pak_mib, number), quint32(number));
+                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".pak")),
+                                        pak_size(skin.pak_mib, number), quint32(number));
             if (error.isEmpty() && skin.kind != Kind::NoSigKey)
-                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".sig")), sig_size(number), quint32(number) + 1000);
+                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".sig")), sig_size(number),
+                                        quint32(number) + 1000);
         }
         catalog.append(record);
     }

@@ -38,13 +38,13 @@ QJsonArray read_catalog(const QString &data_dir)
 QString skin_file(const QString &data_dir, const QJsonObject &skin, const QString &key)
 {
     return skins_dir(data_dir) + '/' + skin["MainCategory"].toString() + '/' + skin["subcategory"].toString() + '/'
-        + skin[key].toString();
+           + skin[key].toString();
 }
 
 QString cover_file(const QString &data_dir, const QJsonObject &skin)
 {
     return covers_dir(data_dir) + '/' + skin["MainCategory"].toString() + '/' + skin["subcategory"].toString() + '/'
-        + skin["cover"].toString();
+           + skin["cover"].toString();
 }
 
 bool downloadable(const QJsonObject &skin)
@@ -88,7 +88,7 @@ private:
     int port_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 class TestDemoServer : public QObject {
     Q_OBJECT
@@ -164,7 +164,8 @@ private slots:
         // A category's rank is the largest id among its skins: one weapon carries a lower one.
         QVERIFY(first_skin([](const QJsonObject &s) {
                     return s["MainCategory"] == "武器" && s["MainCategory_ranking_id"].toInt() < 8;
-                }).size() > 0);
+                }).size()
+                > 0);
     }
 
     void sample_catalogue_has_the_odd_records()
@@ -317,9 +318,9 @@ private slots:
         RunningServer server(data_.path());
         auto client = server.client();
         const std::string path = ENCODED_BASE + "/subcutaneous/index_skin_download.php"
-            + query({{"MainCategory", skin["MainCategory"].toString()},
-                     {"subcategory", skin["subcategory"].toString()},
-                     {"pak_original", skin["pak_original"].toString()}});
+                                 + query({{"MainCategory", skin["MainCategory"].toString()},
+                                          {"subcategory", skin["subcategory"].toString()},
+                                          {"pak_original", skin["pak_original"].toString()}});
 
         auto head = client.Head(path);
         QVERIFY(head);
@@ -341,9 +342,9 @@ private slots:
         QVERIFY(QByteArray::fromStdString(rest->body) == expected.mid(1000));
 
         const std::string sig_path = ENCODED_BASE + "/subcutaneous/index_skin_download.php"
-            + query({{"MainCategory", skin["MainCategory"].toString()},
-                     {"subcategory", skin["subcategory"].toString()},
-                     {"sig_original", skin["sig_original"].toString()}});
+                                     + query({{"MainCategory", skin["MainCategory"].toString()},
+                                              {"subcategory", skin["subcategory"].toString()},
+                                              {"sig_original", skin["sig_original"].toString()}});
         QCOMPARE(QByteArray::fromStdString(client.Get(sig_path)->body),
                  read_all(skin_file(data_.path(), skin, "sig_original")));
     }
@@ -356,9 +357,9 @@ private slots:
         RunningServer server(data_.path(), "1.1", 200000);
         auto client = server.client();
         const std::string path = ENCODED_BASE + "/subcutaneous/index_skin_download.php"
-            + query({{"MainCategory", skin["MainCategory"].toString()},
-                     {"subcategory", skin["subcategory"].toString()},
-                     {"pak_original", skin["pak_original"].toString()}});
+                                 + query({{"MainCategory", skin["MainCategory"].toString()},
+                                          {"subcategory", skin["subcategory"].toString()},
+                                          {"pak_original", skin["pak_original"].toString()}});
         std::string received;
         const auto cut = client.Get(path, [&](const char *data, size_t length) {
             received.append(data, length);
@@ -379,14 +380,37 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("file");
         // The climbing names would reach DATA/catalog.json, which exists.
-        QTest::newRow("climbing file") << "武器" << "步枪" << "pak_original" << "../../../catalog.json";
-        QTest::newRow("climbing category") << ".." << ".." << "pak_original" << "catalog.json";
-        QTest::newRow("backslash") << "武器" << "步枪" << "sig_original" << "..\\..\\..\\catalog.json";
-        QTest::newRow("absolute") << "武器" << "步枪" << "pak_original" << data_.path() + "/catalog.json";
-        QTest::newRow("empty category") << "" << "步枪" << "pak_original" << "zorbel_029.pak";
-        QTest::newRow("no file named") << "武器" << "步枪" << "other" << "zorbel_029.pak";
-        QTest::newRow("paid skin") << "节日限定" << "春节" << "pak_original" << "请联系管理员购买";
-        QTest::newRow("unknown file") << "武器" << "步枪" << "pak_original" << "none.pak";
+        QTest::newRow("climbing file") << "武器"
+                                       << "步枪"
+                                       << "pak_original"
+                                       << "../../../catalog.json";
+        QTest::newRow("climbing category") << ".."
+                                           << ".."
+                                           << "pak_original"
+                                           << "catalog.json";
+        QTest::newRow("backslash") << "武器"
+                                   << "步枪"
+                                   << "sig_original"
+                                   << "..\\..\\..\\catalog.json";
+        QTest::newRow("absolute") << "武器"
+                                  << "步枪"
+                                  << "pak_original" << data_.path() + "/catalog.json";
+        QTest::newRow("empty category") << ""
+                                        << "步枪"
+                                        << "pak_original"
+                                        << "zorbel_029.pak";
+        QTest::newRow("no file named") << "武器"
+                                       << "步枪"
+                                       << "other"
+                                       << "zorbel_029.pak";
+        QTest::newRow("paid skin") << "节日限定"
+                                   << "春节"
+                                   << "pak_original"
+                                   << "请联系管理员购买";
+        QTest::newRow("unknown file") << "武器"
+                                      << "步枪"
+                                      << "pak_original"
+                                      << "none.pak";
     }
     void unsafe_or_missing_values_are_not_found()
     {
@@ -396,10 +420,11 @@ private slots:
         QFETCH(QString, file);
         RunningServer server(data_.path());
         auto client = server.client();
-        for (const char *endpoint : {"/subcutaneous/index_skin_download.php", "/subcutaneous/index_image_download.php"}) {
+        for (const char *endpoint :
+             {"/subcutaneous/index_skin_download.php", "/subcutaneous/index_image_download.php"}) {
             const QString name_key = QString(endpoint).contains("image") ? (key == "other" ? key : "cover") : key;
-            const std::string path = ENCODED_BASE + endpoint
-                + query({{"MainCategory", main}, {"subcategory", sub}, {name_key, file}});
+            const std::string path =
+                ENCODED_BASE + endpoint + query({{"MainCategory", main}, {"subcategory", sub}, {name_key, file}});
             auto reply = client.Get(path);
             QVERIFY(reply);
             QCOMPARE(reply->status, 404);

@@ -13,8 +13,14 @@ namespace {
 const QString kChecksumKey = QStringLiteral("RIzured校验");
 const QString kSignatureKey = QStringLiteral("RIzured签名");
 
-const unsigned char *bytes(const QByteArray &data) { return reinterpret_cast<const unsigned char *>(data.constData()); }
-unsigned char *bytes(QByteArray &data) { return reinterpret_cast<unsigned char *>(data.data()); }
+const unsigned char *bytes(const QByteArray &data)
+{
+    return reinterpret_cast<const unsigned char *>(data.constData());
+}
+unsigned char *bytes(QByteArray &data)
+{
+    return reinterpret_cast<unsigned char *>(data.data());
+}
 
 QString read_secret_key(const QString &key_path, QByteArray *secret_key)
 {
@@ -30,7 +36,7 @@ QString read_secret_key(const QString &key_path, QByteArray *secret_key)
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 QString make_update_keys(const QString &key_path, QString *public_key)
 {

@@ -57,7 +57,7 @@ QWidget *make_task_card(const DownloadTask &task, const CardLook &look, Download
     return card;
 }
 
-} // namespace
+}  // namespace
 
 DownloadListDialog::DownloadListDialog(QWidget *parent)
     : QDialog(parent)
@@ -73,11 +73,9 @@ DownloadListDialog::DownloadListDialog(QWidget *parent)
     main_layout->setSpacing(10);
 
     auto *header = new QHBoxLayout;
-    header->addWidget(styled_label(QStringLiteral("📥 下载队列"),
-                                   style::queue_title));
+    header->addWidget(styled_label(QStringLiteral("📥 下载队列"), style::queue_title));
     header->addStretch();
-    stats_label = styled_label(QStringLiteral("队列: 0 | 下载中: 0 | 等待: 0"),
-                               style::queue_stats);
+    stats_label = styled_label(QStringLiteral("队列: 0 | 下载中: 0 | 等待: 0"), style::queue_stats);
     header->addWidget(stats_label);
     main_layout->addLayout(header);
 
@@ -125,17 +123,13 @@ void DownloadListDialog::update_list()
     const DownloadTask current = manager->get_current_task();
     const QVector<DownloadTask> queue = manager->get_queue();
     const int running = current ? 1 : 0;
-    stats_label->setText(QStringLiteral("队列: %1 | 下载中: %2 | 等待: %3")
-                             .arg(queue.size() + running)
-                             .arg(running)
-                             .arg(queue.size()));
+    stats_label->setText(
+        QStringLiteral("队列: %1 | 下载中: %2 | 等待: %3").arg(queue.size() + running).arg(running).arg(queue.size()));
 
     if (current)
         scroll_layout->addWidget(_create_downloading_task_card(current));
     if (!queue.isEmpty()) {
-        scroll_layout->addWidget(styled_label(
-            QStringLiteral("⏳ 等待下载"),
-            style::queue_waiting_heading));
+        scroll_layout->addWidget(styled_label(QStringLiteral("⏳ 等待下载"), style::queue_waiting_heading));
         for (int i = 0; i < queue.size(); ++i)
             scroll_layout->addWidget(_create_waiting_task_card(queue.at(i), i + 1));
     }
@@ -178,12 +172,9 @@ QWidget *DownloadListDialog::_create_empty_state()
     layout->setAlignment(Qt::AlignCenter);
     layout->setSpacing(16);
     const QList<QLabel *> lines = {
-        styled_label(QStringLiteral("皮肤队列为空"),
-                     style::queue_empty_title),
-        styled_label(QStringLiteral("添加皮肤到下载队列开始下载"),
-                     style::queue_empty_line),
-        styled_label(QStringLiteral("在主界面点击皮肤卡片上的'安装'按钮添加下载"),
-                     style::queue_empty_hint),
+        styled_label(QStringLiteral("皮肤队列为空"), style::queue_empty_title),
+        styled_label(QStringLiteral("添加皮肤到下载队列开始下载"), style::queue_empty_line),
+        styled_label(QStringLiteral("在主界面点击皮肤卡片上的'安装'按钮添加下载"), style::queue_empty_hint),
     };
     for (QLabel *line : lines) {
         line->setAlignment(Qt::AlignCenter);

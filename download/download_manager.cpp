@@ -12,7 +12,7 @@ namespace {
 // over in batches, at most twenty a second, keeps the GUI thread free for the user and
 // off the CPU the transfer needs; a percentage shown 50 ms late is not noticed.
 constexpr qint64 kProgressBatchMs = 50;
-} // namespace
+}  // namespace
 
 DownloadManager::DownloadManager()
     : progress_timer(new QTimer(this))
@@ -90,13 +90,25 @@ void DownloadManager::cancel_all()
     }
 }
 
-DownloadTask DownloadManager::get_current_task() const { return current_task; }
+DownloadTask DownloadManager::get_current_task() const
+{
+    return current_task;
+}
 
-QVector<DownloadTask> DownloadManager::get_queue() const { return queue; }
+QVector<DownloadTask> DownloadManager::get_queue() const
+{
+    return queue;
+}
 
-bool DownloadManager::has_active_tasks() const { return current_task || !queue.isEmpty(); }
+bool DownloadManager::has_active_tasks() const
+{
+    return current_task || !queue.isEmpty();
+}
 
-int DownloadManager::get_current_progress() const { return current_progress; }
+int DownloadManager::get_current_progress() const
+{
+    return current_progress;
+}
 
 void DownloadManager::update_progress(quint64 serial, const QString &skin_name, int progress)
 {
@@ -158,9 +170,8 @@ void DownloadManager::_start_task(const DownloadTask &task)
     current_progress = 0;
     current_serial = serial;
     // The sink names this run: a report that comes after the task was replaced is dropped.
-    current_worker = new DownloadWorker(task, [this, serial, name = current_name](int percent) {
-        update_progress(serial, name, percent);
-    });
+    current_worker = new DownloadWorker(
+        task, [this, serial, name = current_name](int percent) { update_progress(serial, name, percent); });
     current_thread = new QThread;
     current_worker->moveToThread(current_thread);
     connect(current_thread, &QThread::started, current_worker, &DownloadWorker::run);
@@ -169,8 +180,9 @@ void DownloadManager::_start_task(const DownloadTask &task)
     // must not end the task running by then.
     connect(current_worker, &DownloadWorker::finished, this,
             [this, serial](const QString &skin_name) { _on_task_finished(serial, skin_name); });
-    connect(current_worker, &DownloadWorker::error, this,
-            [this, serial](const QString &skin_name, const QString &error) { _on_task_error(serial, skin_name, error); });
+    connect(
+        current_worker, &DownloadWorker::error, this,
+        [this, serial](const QString &skin_name, const QString &error) { _on_task_error(serial, skin_name, error); });
     current_thread->start();
     emit task_started(current_name);
 }

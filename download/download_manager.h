@@ -26,8 +26,8 @@ public:
     // True when the task was found. A running task whose files are already moving into
     // place is not cancelled: it ends as it would have and reports that (no task_cancelled).
     bool cancel_task(const QString &skin_id);
-    DownloadTask get_current_task() const;     // null when nothing runs
-    QVector<DownloadTask> get_queue() const;   // a copy of the waiting records
+    DownloadTask get_current_task() const;    // null when nothing runs
+    QVector<DownloadTask> get_queue() const;  // a copy of the waiting records
     bool has_active_tasks() const;
     int get_current_progress() const;
     // Cancels the running task and every waiting one (used when the window closes); returns
@@ -71,7 +71,7 @@ private:
     quint64 last_serial = 0;
     // Also read by the running worker's thread. current_name is written only while no
     // worker runs (before its thread starts), and read only after a matching serial.
-    std::atomic<quint64> current_serial{0};   // 0 while nothing runs
+    std::atomic<quint64> current_serial{0};  // 0 while nothing runs
     std::atomic_int current_progress{0};
     QString current_name;
 

@@ -26,10 +26,10 @@ constexpr int kTransferTimeoutMs = 60000;
 
 struct TransferEntry {
     QString url;
-    QString filename;    // as the catalogue names it
+    QString filename;  // as the catalogue names it
     QString temp_path;
     QString final_path;
-    qint64 announced = 0;  // size from the probe, 0 when none was given
+    qint64 announced = 0;     // size from the probe, 0 when none was given
     bool redirected = false;  // the probe was answered by a redirect, whose size is not the file's
 };
 
@@ -58,8 +58,11 @@ public:
     // cancelled, true that a cancel is refused from then on.
     TaskRun(const QVariantMap &skin, QString install_path, const std::atomic_bool &cancelled,
             std::function<void(int)> report, std::function<bool()> begin_move)
-        : skin(skin), install_path(std::move(install_path)), cancelled(cancelled), report(std::move(report)),
-          begin_move(std::move(begin_move))
+        : skin(skin)
+        , install_path(std::move(install_path))
+        , cancelled(cancelled)
+        , report(std::move(report))
+        , begin_move(std::move(begin_move))
     {
     }
 
@@ -86,7 +89,9 @@ private:
     // One file across the requests it may take.
     struct FileTransfer {
         explicit FileTransfer(const TransferEntry &entry)
-            : entry(entry), file(entry.temp_path), expected(entry.redirected ? 0 : entry.announced)
+            : entry(entry)
+            , file(entry.temp_path)
+            , expected(entry.redirected ? 0 : entry.announced)
         {
         }
         const TransferEntry &entry;
@@ -132,8 +137,8 @@ TaskRun::Outcome TaskRun::execute()
             return fail(QStringLiteral("无效的文件名: ") + filename);
 
     // Both sizes are known before the first byte is fetched, so progress spans both files.
-    Outcome outcome = probe(skin_file_url(main_category, subcategory, QStringLiteral("pak_original"), pak_filename),
-                            pak_filename);
+    Outcome outcome =
+        probe(skin_file_url(main_category, subcategory, QStringLiteral("pak_original"), pak_filename), pak_filename);
     if (outcome == Outcome::Done)
         outcome = probe(skin_file_url(main_category, subcategory, QStringLiteral("sig_original"), sig_filename),
                         sig_filename);
@@ -387,7 +392,7 @@ void TaskRun::remove_temp_files() const
         safe_remove(entry.temp_path);
 }
 
-} // namespace
+}  // namespace
 
 DownloadWorker::DownloadWorker(DownloadTask task, ProgressSink report_progress)
     : task(std::move(task))

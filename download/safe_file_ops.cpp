@@ -60,7 +60,7 @@ void wait_before_retry(int attempt)
     QThread::msleep(500UL * unsigned(attempt + 1));
 }
 
-} // namespace
+}  // namespace
 
 bool safe_remove(const QString &path, int max_retries)
 {

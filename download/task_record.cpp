@@ -4,7 +4,7 @@ namespace {
 const QString kSkinId = QStringLiteral("skin_id");
 const QString kSkinData = QStringLiteral("skin_data");
 const QString kGameDir = QStringLiteral("game_dir");
-} // namespace
+}  // namespace
 
 DownloadTask make_download_task(const QString &skin_id, const QVariantMap &skin_data, const QString &game_dir)
 {
@@ -15,10 +15,22 @@ DownloadTask make_download_task(const QString &skin_id, const QVariantMap &skin_
     return std::make_shared<const QVariantMap>(std::move(task));
 }
 
-QString task_skin_id(const DownloadTask &task) { return task->value(kSkinId).toString(); }
+QString task_skin_id(const DownloadTask &task)
+{
+    return task->value(kSkinId).toString();
+}
 
-QVariantMap task_skin_data(const DownloadTask &task) { return task->value(kSkinData).toMap(); }
+QVariantMap task_skin_data(const DownloadTask &task)
+{
+    return task->value(kSkinData).toMap();
+}
 
-QString task_skin_name(const DownloadTask &task) { return task_skin_data(task).value(QStringLiteral("name")).toString(); }
+QString task_skin_name(const DownloadTask &task)
+{
+    return task_skin_data(task).value(QStringLiteral("name")).toString();
+}
 
-QString task_game_dir(const DownloadTask &task) { return task->value(kGameDir).toString(); }
+QString task_game_dir(const DownloadTask &task)
+{
+    return task->value(kGameDir).toString();
+}

@@ -64,7 +64,7 @@ QString write_test(const QString &probe_path)
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 std::optional<ProcessInfo> find_game_process(const QList<ProcessInfo> &processes)
 {
@@ -100,7 +100,8 @@ QStringList validate_game_dir(const QString &game_root)
     QStringList errors;
     const QString check_path = join_path(game_root, PAK_DIR, GAME_PAK_FILE);
     if (!QFileInfo::exists(check_path))
-        errors.append(QStringLiteral("无效目录: 未找到") + QStringLiteral("必需文件") + QLatin1Char(' ') + shown_path(check_path));
+        errors.append(QStringLiteral("无效目录: 未找到") + QStringLiteral("必需文件") + QLatin1Char(' ')
+                      + shown_path(check_path));
 
     const QString failure = write_test(join_path(game_root, MOD_SUBDIR, PERMISSION_PROBE));
     if (!failure.isEmpty())

@@ -11,9 +11,9 @@
 #include <optional>
 
 // Name of the game's executable (matched as a case-sensitive substring of a process name).
-extern const QString GAME_EXE_NAME;     // "DreadHunger-Win64-Shipping.exe"
+extern const QString GAME_EXE_NAME;  // "DreadHunger-Win64-Shipping.exe"
 // The file under PAK_DIR that every game installation has.
-extern const QString GAME_PAK_FILE;     // "DreadHunger-WindowsNoEditor.pak"
+extern const QString GAME_PAK_FILE;  // "DreadHunger-WindowsNoEditor.pak"
 // Written into the mod folder and removed again to prove it is writable.
 extern const QString PERMISSION_PROBE;  // "permission_test.tmp"
 

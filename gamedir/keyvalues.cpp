@@ -6,7 +6,8 @@ constexpr int kMaxDepth = 32;
 
 class Reader {
 public:
-    explicit Reader(const QString &text) : text_(text)
+    explicit Reader(const QString &text)
+        : text_(text)
     {
         if (text_.startsWith(QChar(0xFEFF)))
             at_ = 1;
@@ -100,10 +101,18 @@ private:
             }
             const QChar escaped = text_.at(at_++);
             switch (escaped.unicode()) {
-            case '\\': out->append(QLatin1Char('\\')); break;
-            case '"': out->append(QLatin1Char('"')); break;
-            case 'n': out->append(QLatin1Char('\n')); break;
-            case 't': out->append(QLatin1Char('\t')); break;
+            case '\\':
+                out->append(QLatin1Char('\\'));
+                break;
+            case '"':
+                out->append(QLatin1Char('"'));
+                break;
+            case 'n':
+                out->append(QLatin1Char('\n'));
+                break;
+            case 't':
+                out->append(QLatin1Char('\t'));
+                break;
             default:  // not an escape: both characters stand
                 out->append(c);
                 out->append(escaped);
@@ -117,7 +126,7 @@ private:
     int at_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::optional<std::vector<KeyValue>> parse_keyvalues(const QString &text, QString *error)
 {

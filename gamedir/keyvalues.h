@@ -19,8 +19,8 @@
 
 struct KeyValue {
     QString key;
-    QString value;                  // the text of a plain entry
-    std::vector<KeyValue> children; // the entries of a section, in file order
+    QString value;                   // the text of a plain entry
+    std::vector<KeyValue> children;  // the entries of a section, in file order
     bool section = false;
 };
 

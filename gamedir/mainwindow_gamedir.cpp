@@ -17,7 +17,7 @@
 
 namespace {
 const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's key, not a task record's
-} // namespace
+}  // namespace
 
 void MainWindow::_detect_by_process(bool)
 {

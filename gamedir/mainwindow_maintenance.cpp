@@ -30,7 +30,8 @@ void MainWindow::_open_skin_dir(bool)
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(skin_dir)))
         show_message(QStringLiteral("打开失败"),
-                     QStringLiteral("无法打开皮肤目录：") + QStringLiteral("系统未能用文件管理器打开 ") + shown_path(skin_dir),
+                     QStringLiteral("无法打开皮肤目录：") + QStringLiteral("系统未能用文件管理器打开 ")
+                         + shown_path(skin_dir),
                      QStringLiteral("critical"));
 }
 

@@ -6,7 +6,7 @@ ProcessLister &lister_override()
     static ProcessLister lister;
     return lister;
 }
-} // namespace
+}  // namespace
 
 QList<ProcessInfo> list_processes()
 {

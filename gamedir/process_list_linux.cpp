@@ -89,7 +89,7 @@ ProcessInfo examine(const QString &proc_dir)
     return info;
 }
 
-} // namespace
+}  // namespace
 
 QList<ProcessInfo> platform_process_list()
 {

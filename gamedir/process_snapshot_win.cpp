@@ -9,7 +9,10 @@ namespace {
 
 class Handle {
 public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
+    explicit Handle(HANDLE handle)
+        : handle_(handle)
+    {
+    }
     ~Handle()
     {
         if (valid())
@@ -52,7 +55,7 @@ PathResult image_path(DWORD pid, std::wstring &path)
     return PathResult::Denied;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<WinProcess> snapshot_processes()
 {

@@ -35,14 +35,13 @@ QStringList libraries_of(const QString &steam_folder)
     else
         folders = library_folders_from_vdf(QString::fromUtf8(list.readAll()), &error);
     if (!folders) {
-        log_warning(QStringLiteral("无法读取Steam库列表: ") + shown_path(list_path)
-                    + QStringLiteral(": ") + error);
+        log_warning(QStringLiteral("无法读取Steam库列表: ") + shown_path(list_path) + QStringLiteral(": ") + error);
         return {};
     }
     return *folders;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error)
 {
@@ -56,7 +55,8 @@ std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QSt
     for (const KeyValue &library : root->children) {
         const KeyValue *path = library.section ? find_key(library.children, QStringLiteral("path")) : nullptr;
         // The older layout names a library by its number alone: "1" "D:\\SteamLibrary".
-        const bool old_layout = !library.section && !library.key.isEmpty()
+        const bool old_layout =
+            !library.section && !library.key.isEmpty()
             && std::all_of(library.key.begin(), library.key.end(), [](QChar c) { return c.isDigit(); });
         const QString folder = path && !path->section ? path->value : old_layout ? library.value : QString();
         if (!folder.isEmpty())

@@ -21,7 +21,7 @@ std::wstring registry_text(HKEY root, const wchar_t *key, const wchar_t *name)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::wstring> steam_folders_from_registry()
 {

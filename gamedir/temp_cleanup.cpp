@@ -77,7 +77,7 @@ void walk_files(const QString &folder, const std::function<void(const QString &p
             walk_files(sub.filePath(), visit);
 }
 
-} // namespace
+}  // namespace
 
 void remove_transfer_leftovers(const QString &mod_dir)
 {

@@ -23,7 +23,10 @@
 #include <windows.h>
 #endif
 
-inline QString skin_download_path() { return QStringLiteral("/base/subcutaneous/index_skin_download.php"); }
+inline QString skin_download_path()
+{
+    return QStringLiteral("/base/subcutaneous/index_skin_download.php");
+}
 
 // Answers the skin-download endpoint by the "pak_original" or "sig_original" value; HEAD
 // and GET get the same reply (the test server sends no body for HEAD). Unknown names: 404.
@@ -54,9 +57,8 @@ inline TestReply stalled_reply(int size, int sent)
     return reply;
 }
 
-inline DownloadTask make_task(const QString &name, const QString &game_dir, const QString &pak,
-                              const QString &sig, const QString &main = QStringLiteral("主类"),
-                              const QString &sub = QStringLiteral("子类"))
+inline DownloadTask make_task(const QString &name, const QString &game_dir, const QString &pak, const QString &sig,
+                              const QString &main = QStringLiteral("主类"), const QString &sub = QStringLiteral("子类"))
 {
     QVariantMap skin;
     skin.insert(QStringLiteral("name"), name);
@@ -71,7 +73,10 @@ inline DownloadTask make_task(const QString &name, const QString &game_dir, cons
     return std::make_shared<const QVariantMap>(task);
 }
 
-inline QString mod_folder(const QString &game_dir) { return join_path(game_dir, MOD_SUBDIR); }
+inline QString mod_folder(const QString &game_dir)
+{
+    return join_path(game_dir, MOD_SUBDIR);
+}
 
 inline QByteArray read_file(const QString &path)
 {
@@ -118,7 +123,8 @@ inline QStringList files_below(const QString &folder)
     QDir root(folder);
     std::function<void(const QString &)> walk = [&](const QString &path) {
         const QDir dir(path);
-        for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        for (const QFileInfo &info :
+             dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
             if (info.isDir())
                 walk(info.filePath());
             else
@@ -138,12 +144,16 @@ public:
     {
         connect(manager, &DownloadManager::task_started, this, [this](const QString &n) { add("started:" + n); });
         connect(manager, &DownloadManager::task_completed, this, [this](const QString &n) { add("completed:" + n); });
-        connect(manager, &DownloadManager::task_failed, this,
-                [this](const QString &n, const QString &m) { add("failed:" + n); messages << m; });
+        connect(manager, &DownloadManager::task_failed, this, [this](const QString &n, const QString &m) {
+            add("failed:" + n);
+            messages << m;
+        });
         connect(manager, &DownloadManager::task_cancelled, this, [this](const QString &n) { add("cancelled:" + n); });
         connect(manager, &DownloadManager::queue_updated, this, [this] { add(QStringLiteral("queue")); });
-        connect(manager, &DownloadManager::progress_updated, this,
-                [this](const QString &n, int p) { progress << p; progress_names << n; });
+        connect(manager, &DownloadManager::progress_updated, this, [this](const QString &n, int p) {
+            progress << p;
+            progress_names << n;
+        });
     }
     void clear()
     {

@@ -23,8 +23,11 @@ void touch(const QString &path)
 
 QJsonObject record(const QString &name, const QString &main, const QString &sub)
 {
-    return QJsonObject{{"name", name}, {"MainCategory", main}, {"subcategory", sub},
-                       {"pak_original", name + ".pak"}, {"sig_original", name + ".sig"}};
+    return QJsonObject{{"name", name},
+                       {"MainCategory", main},
+                       {"subcategory", sub},
+                       {"pak_original", name + ".pak"},
+                       {"sig_original", name + ".sig"}};
 }
 
 QStringList names_of(const QVector<QJsonObject> &records)
@@ -35,7 +38,7 @@ QStringList names_of(const QVector<QJsonObject> &records)
     return names;
 }
 
-} // namespace
+}  // namespace
 
 class TestCardsCore : public QObject {
     Q_OBJECT
@@ -82,8 +85,7 @@ private slots:
         const QString mods = mod_dir_of(game.path());
         touch(mods + "/sub/abc.sig");
         QVERIFY(QFile::link(mods, mods + "/sub/loop"));
-        QCOMPARE(installed_skin_files(mods, SkinFileNames{"abc.sig", "abc.pak"}),
-                 QStringList({mods + "/sub/abc.sig"}));
+        QCOMPARE(installed_skin_files(mods, SkinFileNames{"abc.sig", "abc.pak"}), QStringList({mods + "/sub/abc.sig"}));
     }
 
     void required_fields_are_checked_in_order_by_presence()

@@ -29,16 +29,25 @@ QImage solid(int width, int height, QColor colour)
 
 QJsonObject skin(const QString &name, const QString &cover)
 {
-    QJsonObject record{{"name", name}, {"MainCategory", "A"}, {"subcategory", "B"},
-                       {"pak_original", name + ".pak"}, {"sig_original", name + ".sig"}};
+    QJsonObject record{{"name", name},
+                       {"MainCategory", "A"},
+                       {"subcategory", "B"},
+                       {"pak_original", name + ".pak"},
+                       {"sig_original", name + ".sig"}};
     if (!cover.isEmpty())
         record.insert("cover", cover);
     return record;
 }
 
-QImage shown(const SkinWidget &card) { return card.cover->pixmap(Qt::ReturnByValue).toImage(); }
+QImage shown(const SkinWidget &card)
+{
+    return card.cover->pixmap(Qt::ReturnByValue).toImage();
+}
 
-QColor pixel(const QImage &image, int x, int y) { return image.pixelColor(x, y); }
+QColor pixel(const QImage &image, int x, int y)
+{
+    return image.pixelColor(x, y);
+}
 
 // The loading placeholder draws its first disc with its middle here (then two more, 10
 // pixels apart); the no-cover one has none.
@@ -49,7 +58,7 @@ bool shows_no_cover_placeholder(const SkinWidget &card)
 {
     const QImage image = shown(card);
     return image.size() == QSize(256, 185) && pixel(image, 0, 0) == QColor(245, 245, 245)
-        && pixel(image, kDiscX, kDiscY) == QColor(245, 245, 245);
+           && pixel(image, kDiscX, kDiscY) == QColor(245, 245, 245);
 }
 
 bool wait_for_cover(SkinWidget &card)
@@ -58,7 +67,7 @@ bool wait_for_cover(SkinWidget &card)
     return loaded.count() > 0 || loaded.wait(15000);
 }
 
-} // namespace
+}  // namespace
 
 class TestCardsCover : public QObject {
     Q_OBJECT
@@ -113,8 +122,8 @@ private slots:
         QVERIFY(!first.cover_loading);
 
         const QString url = IMAGE_DOWNLOAD_API + "?MainCategory=A&subcategory=B&cover=red.png";
-        const QString cached = QDir(CACHE_DIR).filePath(
-            QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
+        const QString cached =
+            QDir(CACHE_DIR).filePath(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
         QFile file(cached);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), png_bytes(solid(64, 64, Qt::red)));

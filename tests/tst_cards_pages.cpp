@@ -52,7 +52,7 @@ QLabel *empty_label_of(MainWindow &window)
     return qobject_cast<QLabel *>(window.flow_layout->itemAt(0)->widget());
 }
 
-} // namespace
+}  // namespace
 
 class TestCardsPages : public QObject {
     Q_OBJECT

@@ -25,14 +25,17 @@ namespace {
 
 QJsonObject skin(const QString &name)
 {
-    return QJsonObject{{"name", name}, {"MainCategory", "M"}, {"subcategory", "S"},
-                       {"pak_original", name + ".pak"}, {"sig_original", name + ".sig"}};
+    return QJsonObject{{"name", name},
+                       {"MainCategory", "M"},
+                       {"subcategory", "S"},
+                       {"pak_original", name + ".pak"},
+                       {"sig_original", name + ".sig"}};
 }
 
 DownloadTask task_of(const QString &name, const QString &game_dir)
 {
-    return std::make_shared<const QVariantMap>(QVariantMap{
-        {"skin_id", name}, {"skin_data", skin(name).toVariantMap()}, {"game_dir", game_dir}});
+    return std::make_shared<const QVariantMap>(
+        QVariantMap{{"skin_id", name}, {"skin_data", skin(name).toVariantMap()}, {"game_dir", game_dir}});
 }
 
 void touch(const QString &path)
@@ -43,7 +46,10 @@ void touch(const QString &path)
     file.write("skin");
 }
 
-bool cancel_visible(const SkinWidget &card) { return !card.cancel_button->isHidden(); }
+bool cancel_visible(const SkinWidget &card)
+{
+    return !card.cancel_button->isHidden();
+}
 
 // Counts style changes of one widget: a re-applied style sheet shows up as one.
 class StyleChangeCounter : public QObject {
@@ -58,7 +64,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestCardsWidget : public QObject {
     Q_OBJECT
@@ -294,7 +300,8 @@ private slots:
     {
         ModalRecorder boxes;
         const QString mods = mod_dir_of(game.path());
-        const QStringList copies{mods + "/one/a.pak", mods + "/one/a.sig", mods + "/two/x/a.pak", mods + "/two/x/a.sig"};
+        const QStringList copies{mods + "/one/a.pak", mods + "/one/a.sig", mods + "/two/x/a.pak",
+                                 mods + "/two/x/a.sig"};
         for (const QString &path : copies)
             touch(path);
         touch(mods + "/two/b.pak");

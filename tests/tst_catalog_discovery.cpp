@@ -17,7 +17,7 @@ int head_requests(const TestServer &server)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 class TestCatalogDiscovery : public QObject {
     Q_OBJECT
@@ -34,10 +34,7 @@ class TestCatalogDiscovery : public QObject {
         window->_setup_api_urls();
     }
 
-    QString http_form(const QString &path) const
-    {
-        return QStringLiteral("http://") + server->host() + path;
-    }
+    QString http_form(const QString &path) const { return QStringLiteral("http://") + server->host() + path; }
 
 private slots:
     void init()
@@ -81,7 +78,8 @@ private slots:
         const int tried = lines.indexOf("[INFO] 尝试HTTPS连接: " + https);
         QVERIFY2(tried >= 0, qPrintable(lines.join('\n')));
         QCOMPARE(lines.value(tried + 1), QStringLiteral("[INFO] HTTPS响应状态码: %1").arg(status));
-        QCOMPARE(lines.value(tried + 2), QStringLiteral("[INFO] HTTPS连接成功（状态码%1），使用: %2").arg(status).arg(https));
+        QCOMPARE(lines.value(tried + 2),
+                 QStringLiteral("[INFO] HTTPS连接成功（状态码%1），使用: %2").arg(status).arg(https));
         QCOMPARE(lines.value(tried + 3), "[INFO] 成功获取动态API地址: " + https);
     }
 

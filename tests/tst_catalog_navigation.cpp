@@ -76,15 +76,13 @@ QJsonObject ranked(QJsonObject record, int main_rank, int sub_rank)
 // Gamma (rank 3): no subcategories.
 QJsonArray catalogue()
 {
-    return QJsonArray{ranked(skin_record("a1", "Alpha", "X", 7), 2, 1),
-                      ranked(skin_record("a2", "Alpha", "Y", 3), 2, 5),
-                      ranked(skin_record("a3", "Alpha", "X", 12), 2, 1),
-                      ranked(skin_record("b1", "Beta", "X", 1), 1, 0),
-                      ranked(skin_record("b2", "Beta", "全部", 2), 1, 0),
-                      ranked(skin_record("g1", "Gamma", "", 1), 3, 0)};
+    return QJsonArray{
+        ranked(skin_record("a1", "Alpha", "X", 7), 2, 1),   ranked(skin_record("a2", "Alpha", "Y", 3), 2, 5),
+        ranked(skin_record("a3", "Alpha", "X", 12), 2, 1),  ranked(skin_record("b1", "Beta", "X", 1), 1, 0),
+        ranked(skin_record("b2", "Beta", "全部", 2), 1, 0), ranked(skin_record("g1", "Gamma", "", 1), 3, 0)};
 }
 
-} // namespace
+}  // namespace
 
 class TestCatalogNavigation : public QObject {
     Q_OBJECT

@@ -58,7 +58,7 @@ QJsonValue json(const char *text)
     return parse_json_value(QByteArray(text), &error);
 }
 
-} // namespace
+}  // namespace
 
 class TestCatalogRanking : public QObject {
     Q_OBJECT
@@ -89,9 +89,9 @@ private slots:
 
     void subcategories_are_ranked_within_their_main_category()
     {
-        const CategoryRanking result = rank_categories(QJsonArray{
-            ranked("A", 0, "X", 1), ranked("A", 0, "Y", 4), ranked("B", 0, "X", 1), ranked("B", 0, "Y", 2),
-            ranked("A", 0, "X", 6)});
+        const CategoryRanking result =
+            rank_categories(QJsonArray{ranked("A", 0, "X", 1), ranked("A", 0, "Y", 4), ranked("B", 0, "X", 1),
+                                       ranked("B", 0, "Y", 2), ranked("A", 0, "X", 6)});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.subcategories.size(), 2);
         QCOMPARE(result.subcategories[0].first, QStringLiteral("A"));
@@ -105,9 +105,9 @@ private slots:
     {
         // "A_B" + "C" and "A" + "B_C" both join to "A_B_C": the later first appearance
         // (rank 1) replaces the rank 5, so C falls behind E under A_B.
-        const CategoryRanking result = rank_categories(QJsonArray{
-            ranked("A_B", 0, "C", 5), ranked("A_B", 0, "E", 3), ranked("A", 0, "B_C", 1), ranked("A", 0, "D", 3),
-            ranked("A_B", 0, "C", 2)});
+        const CategoryRanking result =
+            rank_categories(QJsonArray{ranked("A_B", 0, "C", 5), ranked("A_B", 0, "E", 3), ranked("A", 0, "B_C", 1),
+                                       ranked("A", 0, "D", 3), ranked("A_B", 0, "C", 2)});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(*find_subcategories(result.subcategories, "A_B"), QStringList({"E", "C"}));
         QCOMPARE(*find_subcategories(result.subcategories, "A"), QStringList({"D", "B_C"}));
@@ -115,8 +115,8 @@ private slots:
 
     void records_without_subcategory_make_only_the_main_category()
     {
-        const CategoryRanking result = rank_categories(
-            QJsonArray{rec("A"), rec("A", ""), with(rec("B"), "subcategory", QJsonValue()), rec("B", "X"), rec("", "Y")});
+        const CategoryRanking result = rank_categories(QJsonArray{
+            rec("A"), rec("A", ""), with(rec("B"), "subcategory", QJsonValue()), rec("B", "X"), rec("", "Y")});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.main_categories, QStringList({"A", "B"}));
         QCOMPARE(find_subcategories(result.subcategories, "A"), nullptr);
@@ -151,7 +151,8 @@ private slots:
         // In both places a rank is read: the main rank, and the subcategory rank.
         const CategoryRanking main = rank_categories(QJsonArray{ranked("Zero", 0), ranked("Tried", rank)});
         QCOMPARE(main.ok(), accepted);
-        const CategoryRanking sub = rank_categories(QJsonArray{ranked("M", 0, "Zero", 0), ranked("M", 0, "Tried", rank)});
+        const CategoryRanking sub =
+            rank_categories(QJsonArray{ranked("M", 0, "Zero", 0), ranked("M", 0, "Tried", rank)});
         QCOMPARE(sub.ok(), accepted);
         if (!accepted) {
             QVERIFY(main.error.contains("MainCategory_ranking_id"));
@@ -163,10 +164,7 @@ private slots:
                  before_zero ? QStringList({"Tried", "Zero"}) : QStringList({"Zero", "Tried"}));
     }
 
-    void a_bad_rank_fails_even_on_a_single_record()
-    {
-        QVERIFY(!rank_categories(QJsonArray{ranked("A", "12")}).ok());
-    }
+    void a_bad_rank_fails_even_on_a_single_record() { QVERIFY(!rank_categories(QJsonArray{ranked("A", "12")}).ok()); }
 
     void a_record_without_category_is_not_read_further()
     {
@@ -211,8 +209,8 @@ private slots:
 
     void skins_sort_by_descending_id_and_missing_ids_follow_positive_ones()
     {
-        const QJsonArray catalogue{skin("seven", "M", "S", 7), skin("none1", "M", "S", QJsonValue::Undefined),
-                                   skin("three", "M", "S", 3), skin("minus", "M", "S", -2),
+        const QJsonArray catalogue{skin("seven", "M", "S", 7),   skin("none1", "M", "S", QJsonValue::Undefined),
+                                   skin("three", "M", "S", 3),   skin("minus", "M", "S", -2),
                                    skin("twelve", "M", "S", 12), skin("none2", "M", "S", QJsonValue())};
         const SkinSelection result = select_skins(catalogue, "M", QStringLiteral("S"));
         QVERIFY2(result.ok(), qPrintable(result.error));
@@ -222,9 +220,11 @@ private slots:
     void subcategory_filter_spans_main_categories_and_ranks_decide_first()
     {
         QJsonArray catalogue;
-        catalogue.append(with(with(skin("a-low", "A", "X", 50), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 1));
+        catalogue.append(
+            with(with(skin("a-low", "A", "X", 50), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 1));
         catalogue.append(with(skin("b", "B", "X", 1), "MainCategory_ranking_id", 2));
-        catalogue.append(with(with(skin("a-high", "A", "X", 1), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 3));
+        catalogue.append(
+            with(with(skin("a-high", "A", "X", 1), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 3));
         catalogue.append(skin("a-other", "A", "Y", 100));
         const SkinSelection result = select_skins(catalogue, "A", QStringLiteral("X"));
         QVERIFY2(result.ok(), qPrintable(result.error));
@@ -342,8 +342,8 @@ private slots:
         QCOMPARE(parse_json_value("\"x\"", &error), QJsonValue("x"));
         QVERIFY(parse_json_value("null", &error).isNull());
         QVERIFY(error.isEmpty());
-        for (const QByteArray &bad : {QByteArray(""), QByteArray("{not json"), QByteArray("1, 2"), QByteArray("[1] [2]"),
-                                     QByteArray("1], [2"), QByteArray("<html>")}) {
+        for (const QByteArray &bad : {QByteArray(""), QByteArray("{not json"), QByteArray("1, 2"),
+                                      QByteArray("[1] [2]"), QByteArray("1], [2"), QByteArray("<html>")}) {
             error.clear();
             QVERIFY2(parse_json_value(bad, &error).isUndefined(), bad.constData());
             QVERIFY2(!error.isEmpty(), bad.constData());
@@ -360,8 +360,10 @@ private slots:
         QCOMPARE(decode_body(text.toUtf8(), "text/html; charset=no-such-codec"), text);
         QTextCodec *gbk = QTextCodec::codecForName("GBK");
         QVERIFY(gbk);
-        QCOMPARE(decode_body(gbk->fromUnicode(QStringLiteral("欢迎")), "text/html; charset=GBK"), QStringLiteral("欢迎"));
-        QCOMPARE(decode_body(gbk->fromUnicode(QStringLiteral("欢迎")), "text/plain;Charset=\"gbk\""), QStringLiteral("欢迎"));
+        QCOMPARE(decode_body(gbk->fromUnicode(QStringLiteral("欢迎")), "text/html; charset=GBK"),
+                 QStringLiteral("欢迎"));
+        QCOMPARE(decode_body(gbk->fromUnicode(QStringLiteral("欢迎")), "text/plain;Charset=\"gbk\""),
+                 QStringLiteral("欢迎"));
         QCOMPARE(decode_body("caf\xe9", "text/plain; charset=iso-8859-1"), QStringLiteral("café"));
         QCOMPARE(decode_body("  padded \n", "text/plain"), QStringLiteral("  padded \n"));
     }
@@ -388,7 +390,8 @@ private slots:
         }
         QJsonArray one_category;
         for (int i = 0; i < 20000; ++i)
-            one_category.append(skin(QString::number(i), "Big", QStringLiteral("S%1").arg(i % 5000), (i * 7919) % 20000));
+            one_category.append(
+                skin(QString::number(i), "Big", QStringLiteral("S%1").arg(i % 5000), (i * 7919) % 20000));
 
         // As the program has them: parsed from the server's text.
         QString error;

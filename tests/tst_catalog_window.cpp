@@ -95,7 +95,7 @@ QJsonArray sample_catalog()
     return QJsonArray{a, b, skin_record("c", "Alpha", "Z", 3)};
 }
 
-} // namespace
+}  // namespace
 
 class TestCatalogWindow : public QObject {
     Q_OBJECT
@@ -175,9 +175,9 @@ private slots:
                                 << failed << QStringLiteral("[ERROR] 加载分类失败: ") << false;
         QTest::newRow("bare number") << QByteArray("5") << QByteArray("application/json") << 200 << failed
                                      << QStringLiteral("[ERROR] 加载分类失败: ") << false;
-        QTest::newRow("non-object record") << QByteArray("[{\"MainCategory\": \"A\"}, 1]")
-                                           << QByteArray("application/json") << 200 << failed
-                                           << QStringLiteral("[ERROR] 加载分类失败: ") << false;
+        QTest::newRow("non-object record")
+            << QByteArray("[{\"MainCategory\": \"A\"}, 1]") << QByteArray("application/json") << 200 << failed
+            << QStringLiteral("[ERROR] 加载分类失败: ") << false;
         QTest::newRow("text rank") << QByteArray("[{\"MainCategory\": \"A\", \"MainCategory_ranking_id\": \"12\"}]")
                                    << QByteArray("application/json") << 200 << failed
                                    << QStringLiteral("[ERROR] 加载分类失败: ") << false;
@@ -223,7 +223,8 @@ private slots:
     void unreachable_server_logs_then_shows_the_box()
     {
         SkinServer server;
-        server.route("/2/皮肤.php", TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(free_port()).toUtf8()));
+        server.route("/2/皮肤.php",
+                     TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(free_port()).toUtf8()));
         BoxesInLog boxes;
         LogCapture capture;
         auto window = make_window(server);
@@ -243,8 +244,8 @@ private slots:
         QJsonArray records;
         const QString padding(4000, QLatin1Char('p'));
         for (int i = 0; i < 2600; ++i) {
-            QJsonObject record = skin_record(QString::number(i), QStringLiteral("M%1").arg(i % 40),
-                                             QStringLiteral("S%1").arg(i % 7), i);
+            QJsonObject record =
+                skin_record(QString::number(i), QStringLiteral("M%1").arg(i % 40), QStringLiteral("S%1").arg(i % 7), i);
             record.insert("MainCategory_ranking_id", i % 40);
             record.insert("description", padding);
             records.append(record);

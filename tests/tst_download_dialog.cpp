@@ -49,7 +49,7 @@ QPushButton *cancel_button_of(const DownloadListDialog &dialog, const QString &s
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 class TestDownloadDialog : public QObject {
     Q_OBJECT
@@ -74,8 +74,12 @@ private slots:
         game = std::make_unique<QTemporaryDir>();
         const TestReply stalled = stalled_reply(1000, 840);
         const TestReply sig = file_reply(QByteArray(1000, 's'));
-        serve_skin_files(*server, {{"a.pak", stalled}, {"a.sig", sig}, {"b.pak", stalled}, {"b.sig", sig},
-                                   {"c.pak", stalled}, {"c.sig", sig}});
+        serve_skin_files(*server, {{"a.pak", stalled},
+                                   {"a.sig", sig},
+                                   {"b.pak", stalled},
+                                   {"b.sig", sig},
+                                   {"c.pak", stalled},
+                                   {"c.sig", sig}});
     }
 
     void cleanup()
@@ -95,7 +99,7 @@ private slots:
         QVERIFY(tick.wait(3000));
         QCOMPARE(dialog.stats_label->text(), QString("队列: 0 | 下载中: 0 | 等待: 0"));
         QCOMPARE(entries(dialog), QList<QStringList>({{"皮肤队列为空", "添加皮肤到下载队列开始下载",
-                                                        "在主界面点击皮肤卡片上的'安装'按钮添加下载"}}));
+                                                       "在主界面点击皮肤卡片上的'安装'按钮添加下载"}}));
     }
 
     void running_and_waiting_tasks_are_listed_in_order()
@@ -105,9 +109,9 @@ private slots:
         dialog.update_list();
         QCOMPARE(dialog.stats_label->text(), QString("队列: 3 | 下载中: 1 | 等待: 2"));
         QCOMPARE(entries(dialog), QList<QStringList>({{"下载中", "A", "42%", "取消下载"},
-                                                        {"⏳ 等待下载"},
-                                                        {"等待下载", "B", "等待下载", "取消下载"},
-                                                        {"等待下载", "C", "等待下载", "取消下载"}}));
+                                                      {"⏳ 等待下载"},
+                                                      {"等待下载", "B", "等待下载", "取消下载"},
+                                                      {"等待下载", "C", "等待下载", "取消下载"}}));
     }
 
     void cancelling_a_waiting_card_rebuilds_at_once()
@@ -119,9 +123,9 @@ private slots:
         QVERIFY(cancel);
         cancel->click();
         QCOMPARE(dialog.stats_label->text(), QString("队列: 2 | 下载中: 1 | 等待: 1"));
-        QCOMPARE(entries(dialog), QList<QStringList>({{"下载中", "A", "42%", "取消下载"},
-                                                        {"⏳ 等待下载"},
-                                                        {"等待下载", "C", "等待下载", "取消下载"}}));
+        QCOMPARE(entries(dialog),
+                 QList<QStringList>(
+                     {{"下载中", "A", "42%", "取消下载"}, {"⏳ 等待下载"}, {"等待下载", "C", "等待下载", "取消下载"}}));
         QCOMPARE(manager->get_current_task()->value("skin_id").toString(), QString("A"));
     }
 
@@ -155,8 +159,7 @@ private slots:
         QVERIFY(!manager->has_active_tasks());
         // Each waiting task becomes the running one in turn and is cancelled as such.
         log.events.removeAll("queue");
-        QCOMPARE(log.events,
-                 QStringList({"cancelled:A", "started:B", "cancelled:B", "started:C", "cancelled:C"}));
+        QCOMPARE(log.events, QStringList({"cancelled:A", "started:B", "cancelled:B", "started:C", "cancelled:C"}));
         QCOMPARE(dialog.stats_label->text(), QString("队列: 0 | 下载中: 0 | 等待: 0"));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].title, QString("操作成功"));

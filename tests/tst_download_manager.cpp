@@ -34,12 +34,12 @@ class TestDownloadManager : public QObject {
     // Lets the running worker go on from its first progress report, where `hold` (the lock
     // that report takes) keeps it, and returns once it has emitted `outcome`: the report
     // is then on its way to the manager, which has not seen it yet.
-    template <typename Outcome>
-    bool let_worker_report(std::unique_lock<std::mutex> &hold, Outcome outcome)
+    template <typename Outcome> bool let_worker_report(std::unique_lock<std::mutex> &hold, Outcome outcome)
     {
         const auto emitted = std::make_shared<QSemaphore>();
         DownloadWorker *worker = manager->current_worker;
-        connect(worker, outcome, worker, [emitted] { emitted->release(); }, Qt::DirectConnection);
+        connect(
+            worker, outcome, worker, [emitted] { emitted->release(); }, Qt::DirectConnection);
         hold.unlock();
         return emitted->tryAcquire(1, 10000);
     }
@@ -270,7 +270,8 @@ private slots:
         QVERIFY(!manager->has_active_tasks());
         QVERIFY(!manager->get_current_task());
         for (const TestRequest &request : server->requests())
-            QCOMPARE(request.query.value("pak_original", request.query.value("sig_original")).left(5), QString("stall"));
+            QCOMPARE(request.query.value("pak_original", request.query.value("sig_original")).left(5),
+                     QString("stall"));
     }
 };
 

@@ -59,7 +59,8 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines[0].startsWith("[WARNING] 重命名重试 1/3: ") && lines[0].size() > 20, qPrintable(lines[0]));
         QVERIFY(lines[1].startsWith("[WARNING] 重命名重试 2/3: "));
-        QVERIFY2(lines[2].startsWith("[ERROR] 最终重命名失败: " + shown_path(path("gone.tmp")) + " - "), qPrintable(lines[2]));
+        QVERIFY2(lines[2].startsWith("[ERROR] 最终重命名失败: " + shown_path(path("gone.tmp")) + " - "),
+                 qPrintable(lines[2]));
         QCOMPARE(lines[2].section(" - ", -1), lines[0].section(": ", -1));  // the system's own description
     }
 
@@ -94,7 +95,8 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines[0].startsWith("[WARNING] 删除重试 1/3: "), qPrintable(lines[0]));
         QVERIFY(lines[1].startsWith("[WARNING] 删除重试 2/3: "));
-        QVERIFY2(lines[2].startsWith("[ERROR] 最终删除失败: " + shown_path(path("locked/x.pak")) + " - "), qPrintable(lines[2]));
+        QVERIFY2(lines[2].startsWith("[ERROR] 最终删除失败: " + shown_path(path("locked/x.pak")) + " - "),
+                 qPrintable(lines[2]));
     }
 };
 

@@ -37,7 +37,7 @@ private:
     const int size;
 };
 
-} // namespace
+}  // namespace
 
 class TestDownloadWorker : public QObject {
     Q_OBJECT
@@ -209,14 +209,22 @@ private slots:
     {
         QTest::addColumn<QString>("pak");
         QTest::addColumn<QString>("sig");
-        QTest::newRow("no sig name") << "x.pak" << "";
-        QTest::newRow("parent folder") << "x.pak" << "sub/..";
-        QTest::newRow("current folder") << "x.pak" << "sub\\.";
-        QTest::newRow("drive or stream") << "c:evil.pak" << "x.sig";
-        QTest::newRow("device with extension") << "CON.pak" << "x.sig";
-        QTest::newRow("device in lower case") << "x.pak" << "sub/com1.sig";
-        QTest::newRow("trailing dot") << "x.pak" << "x.sig.";
-        QTest::newRow("trailing space") << "x.pak" << "x.sig ";
+        QTest::newRow("no sig name") << "x.pak"
+                                     << "";
+        QTest::newRow("parent folder") << "x.pak"
+                                       << "sub/..";
+        QTest::newRow("current folder") << "x.pak"
+                                        << "sub\\.";
+        QTest::newRow("drive or stream") << "c:evil.pak"
+                                         << "x.sig";
+        QTest::newRow("device with extension") << "CON.pak"
+                                               << "x.sig";
+        QTest::newRow("device in lower case") << "x.pak"
+                                              << "sub/com1.sig";
+        QTest::newRow("trailing dot") << "x.pak"
+                                      << "x.sig.";
+        QTest::newRow("trailing space") << "x.pak"
+                                        << "x.sig ";
     }
 
     void unusable_file_names_fail_before_any_request()
@@ -268,8 +276,8 @@ private slots:
 
     void progress_spans_both_files_and_ends_at_100()
     {
-        serve_skin_files(*server, {{"x.pak", file_reply(QByteArray(1000000, 'p'))},
-                                   {"x.sig", file_reply(QByteArray(1000, 's'))}});
+        serve_skin_files(
+            *server, {{"x.pak", file_reply(QByteArray(1000000, 'p'))}, {"x.sig", file_reply(QByteArray(1000, 's'))}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("completed:X"));

@@ -30,7 +30,10 @@
 
 namespace {
 
-QString mod_dir(const QString &root) { return join_path(root, MOD_SUBDIR); }
+QString mod_dir(const QString &root)
+{
+    return join_path(root, MOD_SUBDIR);
+}
 
 void write_file(const QString &path, const QByteArray &content)
 {
@@ -66,7 +69,7 @@ int covers_loaded(const CoverSpies &spies)
     return loaded;
 }
 
-} // namespace
+}  // namespace
 
 // Receives the folders the window asks the desktop to open.
 class OpenedUrls : public QObject {
@@ -158,7 +161,8 @@ private slots:
 
         // At start, too, before any card looks for the skin.
         write_file(mods + "/lost.sig" + SET_ASIDE_SUFFIX, "old sig");
-        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).setValue(QStringLiteral("game_dir"), tmp.path());
+        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
+            .setValue(QStringLiteral("game_dir"), tmp.path());
         window->_load_settings();
         QVERIFY(QFileInfo::exists(mods + "/lost.sig"));
         QVERIFY(!QFileInfo::exists(mods + "/lost.sig" + SET_ASIDE_SUFFIX));

@@ -54,10 +54,10 @@ std::unique_ptr<QProcess> start(const QString &program, const QStringList &argum
 // A process whose command line starts with `windows_path`, as Wine shows a Windows program.
 std::unique_ptr<QProcess> start_wine_lookalike(const QString &windows_path, const QProcessEnvironment &environment)
 {
-    return start(QStringLiteral("/bin/bash"),
-                 {QStringLiteral("-c"), QStringLiteral("exec -a \"$1\" /bin/sleep 60"), QStringLiteral("bash"),
-                  windows_path},
-                 environment);
+    return start(
+        QStringLiteral("/bin/bash"),
+        {QStringLiteral("-c"), QStringLiteral("exec -a \"$1\" /bin/sleep 60"), QStringLiteral("bash"), windows_path},
+        environment);
 }
 
 #endif
@@ -87,7 +87,7 @@ QString windows_form(const QString &unix_path)
 }
 #endif
 
-} // namespace
+}  // namespace
 
 class TestGamedirProcessList : public QObject {
     Q_OBJECT
@@ -190,15 +190,23 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("parent");
-        QTest::newRow("file") << "/a/b/c.exe" << "/a/b";
-        QTest::newRow("trailing separator") << "/a/b/" << "/a/b";
-        QTest::newRow("doubled separators") << "/a//b" << "/a";
-        QTest::newRow("top level") << "/a" << "/";
-        QTest::newRow("root stays") << "/" << "/";
-        QTest::newRow("relative name") << "a" << "";
+        QTest::newRow("file") << "/a/b/c.exe"
+                              << "/a/b";
+        QTest::newRow("trailing separator") << "/a/b/"
+                                            << "/a/b";
+        QTest::newRow("doubled separators") << "/a//b"
+                                            << "/a";
+        QTest::newRow("top level") << "/a"
+                                   << "/";
+        QTest::newRow("root stays") << "/"
+                                    << "/";
+        QTest::newRow("relative name") << "a"
+                                       << "";
 #ifdef Q_OS_WIN
-        QTest::newRow("backslashes") << "C:\\G\\b.exe" << "C:\\G";
-        QTest::newRow("drive root stays") << "C:\\b.exe" << "C:\\";
+        QTest::newRow("backslashes") << "C:\\G\\b.exe"
+                                     << "C:\\G";
+        QTest::newRow("drive root stays") << "C:\\b.exe"
+                                          << "C:\\";
 #endif
     }
 
@@ -225,7 +233,8 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
         QVERIFY(QFile::link(prefix + QStringLiteral("/gone"), prefix + QStringLiteral("/dosdevices/e:")));
 
-        QCOMPARE(wine_to_unix_path(QStringLiteral("c:\\A\\\\b.exe"), prefix), prefix + QStringLiteral("/drive_c/A/b.exe"));
+        QCOMPARE(wine_to_unix_path(QStringLiteral("c:\\A\\\\b.exe"), prefix),
+                 prefix + QStringLiteral("/drive_c/A/b.exe"));
         QCOMPARE(wine_to_unix_path(QStringLiteral("C:/A/b.exe"), prefix), prefix + QStringLiteral("/drive_c/A/b.exe"));
         QCOMPARE(wine_to_unix_path(QStringLiteral("D:\\b.exe"), prefix), QString());  // no such drive
         QCOMPARE(wine_to_unix_path(QStringLiteral("E:\\b.exe"), prefix), QString());  // dangling drive link
@@ -267,14 +276,15 @@ private slots:
         QTest::addColumn<QStringList>("libraries");  // {"broken"}: refused
         const QStringList broken{QStringLiteral("broken")};
         QTest::newRow("escapes, comments, bom")
-            << "\uFEFF// written by Steam\n\"libraryfolders\" {\n \"0\" { \"path\" \"C:\\\\Program Files (x86)\\\\Steam\" }"
+            << "\uFEFF// written by Steam\n\"libraryfolders\" {\n \"0\" { \"path\" \"C:\\\\Program Files "
+               "(x86)\\\\Steam\" }"
                " // main\n \"1\" { \"label\" \"a \\\"b\\\"\" \"PATH\" \"/mnt/\\\"x\\\"\\ty\" } }"
             << QStringList{QStringLiteral("C:\\Program Files (x86)\\Steam"), QStringLiteral("/mnt/\"x\"\ty")};
         QTest::newRow("older layout, bare words")
             << "LibraryFolders { TimeNextStatsReport 1690000000 \"1\" \"D:\\\\SteamLibrary\" }"
             << QStringList{QStringLiteral("D:\\SteamLibrary")};
-        QTest::newRow("unknown escape kept") << "\"libraryfolders\"{\"0\"{\"path\" \"E:\\Games\"}}"
-                                             << QStringList{QStringLiteral("E:\\Games")};
+        QTest::newRow("unknown escape kept")
+            << "\"libraryfolders\"{\"0\"{\"path\" \"E:\\Games\"}}" << QStringList{QStringLiteral("E:\\Games")};
         QTest::newRow("other root, path section")
             << "\"config\" {} \"libraryfolders\" { \"0\" { \"path\" { } } }" << QStringList();
         QTest::newRow("empty text") << "" << QStringList();

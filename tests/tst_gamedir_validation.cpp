@@ -25,7 +25,8 @@ bool run_chattr(const QString &flag, const QString &path)
 // Makes a folder immutable for its lifetime; ok() is false when this system cannot.
 class Immutable {
 public:
-    explicit Immutable(const QString &path) : path_(path)
+    explicit Immutable(const QString &path)
+        : path_(path)
     {
         locked_ = run_chattr(QStringLiteral("+i"), path_);
         QFile probe(path_ + QStringLiteral("/.immutable_probe"));
@@ -53,8 +54,14 @@ private:
     if (!(guard).ok())                                                                                                 \
         QSKIP("chattr +i is not available or not honoured here, so no folder can be made unwritable for root");
 
-QString pak_file(const QString &root) { return join_path(root, PAK_DIR, GAME_PAK_FILE); }
-QString mod_dir(const QString &root) { return join_path(root, MOD_SUBDIR); }
+QString pak_file(const QString &root)
+{
+    return join_path(root, PAK_DIR, GAME_PAK_FILE);
+}
+QString mod_dir(const QString &root)
+{
+    return join_path(root, MOD_SUBDIR);
+}
 
 void make_game(const QString &root)
 {
@@ -64,7 +71,7 @@ void make_game(const QString &root)
     pak.write("pak");
 }
 
-} // namespace
+}  // namespace
 
 class TestGamedirValidation : public QObject {
     Q_OBJECT

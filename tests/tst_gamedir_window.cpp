@@ -30,12 +30,24 @@ const QString kExeSubpath = QStringLiteral("DreadHunger/Binaries/Win64/DreadHung
 const QString kAskForDetection = QStringLiteral("请先启动Dread Hunger游戏后点击检测目录");
 const QString kNoGame = QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)");
 
-QString canonical(const QString &path) { return QFileInfo(path).canonicalFilePath(); }
+QString canonical(const QString &path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
 
 // A folder as a running process or Steam's library list names it: in the system's own form.
-QString as_listed(const QString &path) { return QDir::toNativeSeparators(path); }
-QString mod_dir(const QString &root) { return join_path(root, MOD_SUBDIR); }
-QString pak_file(const QString &root) { return join_path(root, PAK_DIR, GAME_PAK_FILE); }
+QString as_listed(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+QString mod_dir(const QString &root)
+{
+    return join_path(root, MOD_SUBDIR);
+}
+QString pak_file(const QString &root)
+{
+    return join_path(root, PAK_DIR, GAME_PAK_FILE);
+}
 
 void make_game(const QString &root)
 {
@@ -47,7 +59,9 @@ void make_game(const QString &root)
 
 QString stored_game_dir()
 {
-    return QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).value(QStringLiteral("game_dir")).toString();
+    return QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
+        .value(QStringLiteral("game_dir"))
+        .toString();
 }
 
 void store_game_dir(const QString &path)
@@ -63,7 +77,8 @@ void store_game_dir(const QString &path)
 // A stand-in game: the waiting program copied to where the game's executable lives below `root`.
 class GameProcess {
 public:
-    explicit GameProcess(const QString &root) : exe_(root + QLatin1Char('/') + kExeSubpath)
+    explicit GameProcess(const QString &root)
+        : exe_(root + QLatin1Char('/') + kExeSubpath)
     {
         if (!QDir().mkpath(QFileInfo(exe_).path()) || !QFile::copy(waiting_program(), exe_))
             return;
@@ -89,7 +104,8 @@ void list_only_games_below(const QString &root)
     set_process_lister([root] {
         QList<ProcessInfo> processes;
         for (const ProcessInfo &process : platform_process_list())
-            if (!process.name.contains(GAME_EXE_NAME) || process.exe_path.startsWith(as_listed(root + QLatin1Char('/'))))
+            if (!process.name.contains(GAME_EXE_NAME)
+                || process.exe_path.startsWith(as_listed(root + QLatin1Char('/'))))
                 processes.append(process);
         return processes;
     });
@@ -105,13 +121,29 @@ void list_fixed(const QList<ProcessInfo> &processes)
 class FakeSteamHome {
 public:
 #ifdef Q_OS_WIN
-    FakeSteamHome() { steam_key().remove(QStringLiteral("SteamPath")); }
-    ~FakeSteamHome() { steam_key().remove(QStringLiteral("SteamPath")); }
+    FakeSteamHome()
+    {
+        steam_key().remove(QStringLiteral("SteamPath"));
+    }
+    ~FakeSteamHome()
+    {
+        steam_key().remove(QStringLiteral("SteamPath"));
+    }
 #else
-    FakeSteamHome() : previous_(qgetenv("HOME")) { qputenv("HOME", home_.path().toUtf8()); }
-    ~FakeSteamHome() { qputenv("HOME", previous_); }
+    FakeSteamHome()
+        : previous_(qgetenv("HOME"))
+    {
+        qputenv("HOME", home_.path().toUtf8());
+    }
+    ~FakeSteamHome()
+    {
+        qputenv("HOME", previous_);
+    }
 #endif
-    QString path(const QString &relative) const { return QDir(home_.path()).filePath(relative); }
+    QString path(const QString &relative) const
+    {
+        return QDir(home_.path()).filePath(relative);
+    }
 
     // The Steam folder at `relative` below home, with `vdf` as its library list.
     void steam_folder(const QString &relative, const QByteArray &vdf) const
@@ -153,7 +185,7 @@ QPushButton *button_with_text(QWidget &window, const QString &text)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 class TestGamedirWindow : public QObject {
     Q_OBJECT
@@ -306,10 +338,12 @@ private slots:
         const QString second = home.path(QStringLiteral("B/steamapps/common/DH"));
         make_game(first);
         make_game(second);
-        home.steam_folder(QStringLiteral(".local/share/Steam"), library_list({home.path(QStringLiteral("A")), home.path(QStringLiteral("B"))}));
+        home.steam_folder(QStringLiteral(".local/share/Steam"),
+                          library_list({home.path(QStringLiteral("A")), home.path(QStringLiteral("B"))}));
         // Steam's own link to its folder: the same libraries again, not further games.
         QVERIFY(QDir().mkpath(home.path(QStringLiteral(".steam"))));
-        QVERIFY(QFile::link(home.path(QStringLiteral(".local/share/Steam")), home.path(QStringLiteral(".steam/steam"))));
+        QVERIFY(
+            QFile::link(home.path(QStringLiteral(".local/share/Steam")), home.path(QStringLiteral(".steam/steam"))));
         QTemporaryDir running;
         make_game(running.path());
         list_fixed({{GAME_EXE_NAME, running.path() + QLatin1Char('/') + kExeSubpath}});
@@ -355,8 +389,8 @@ private slots:
         make_game(tmp.path());
         list_fixed({{GAME_EXE_NAME, tmp.path() + QLatin1Char('/') + kExeSubpath}});
         auto main = window();
-        auto *card = new SkinWidget(skin_record(QStringLiteral("c"), QStringLiteral("M"), QStringLiteral("S")),
-                                    main->game_dir);
+        auto *card =
+            new SkinWidget(skin_record(QStringLiteral("c"), QStringLiteral("M"), QStringLiteral("S")), main->game_dir);
         main->flow_layout->addWidget(card);
         main->all_skin_widgets.append(card);
         const QString store_file = main->settings->fileName();

@@ -269,8 +269,9 @@ private slots:
         HttpRequest request;
         request.url = server.url("/cut");
         QVERIFY(!session().get(request).ok());
-        QVERIFY(!session().get_streamed(request, [](const HttpResponse &) { return true; },
-                                         [](const char *, size_t) { return true; })
+        QVERIFY(!session()
+                     .get_streamed(
+                         request, [](const HttpResponse &) { return true; }, [](const char *, size_t) { return true; })
                      .ok());
     }
 
@@ -291,11 +292,12 @@ private slots:
             request.url = server.url("/stall");
             request.timeout_ms = 60000;
             request.abort = &abort;
-            response = session().get_streamed(request, [](const HttpResponse &) { return true; },
-                                               [&](const char *, size_t) {
-                                                   first_piece = true;
-                                                   return true;
-                                               });
+            response = session().get_streamed(
+                request, [](const HttpResponse &) { return true; },
+                [&](const char *, size_t) {
+                    first_piece = true;
+                    return true;
+                });
             finished_at = clock.elapsed();
         });
         QTRY_VERIFY(first_piece.load());

@@ -21,17 +21,35 @@ namespace {
 constexpr int kCycles = 200;
 constexpr int kSkins = 12;
 
-QString skin_name(int index) { return QStringLiteral("s%1").arg(index); }
+QString skin_name(int index)
+{
+    return QStringLiteral("s%1").arg(index);
+}
 
 // Every fourth skin's .pak stops half way and only ends when the user cancels it.
-bool stalls(int index) { return index % 4 == 0; }
+bool stalls(int index)
+{
+    return index % 4 == 0;
+}
 
-QByteArray pak_body(int index) { return QByteArray(12000 + 100 * index, char('a' + index)); }
-QByteArray sig_body(int index) { return "signature of " + skin_name(index).toUtf8(); }
+QByteArray pak_body(int index)
+{
+    return QByteArray(12000 + 100 * index, char('a' + index));
+}
+QByteArray sig_body(int index)
+{
+    return "signature of " + skin_name(index).toUtf8();
+}
 
-int index_of(const QString &file) { return file.mid(1, file.indexOf('.') - 1).toInt(); }
+int index_of(const QString &file)
+{
+    return file.mid(1, file.indexOf('.') - 1).toInt();
+}
 
-int thread_count() { return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); }
+int thread_count()
+{
+    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+}
 
 QByteArray tiny_png()
 {
@@ -40,7 +58,7 @@ QByteArray tiny_png()
     return png_bytes(image);
 }
 
-} // namespace
+}  // namespace
 
 class TestSoak : public QObject {
     Q_OBJECT
@@ -189,8 +207,8 @@ private slots:
 
         drain();
         QCoreApplication::processEvents();
-        qInfo("soak: %d installs, %d cancels, %d uninstalls; %d completed, %d cancelled", installs, cancels,
-              uninstalls, int(log.events.filter(QRegularExpression("^completed:")).size()),
+        qInfo("soak: %d installs, %d cancels, %d uninstalls; %d completed, %d cancelled", installs, cancels, uninstalls,
+              int(log.events.filter(QRegularExpression("^completed:")).size()),
               int(log.events.filter(QRegularExpression("^cancelled:")).size()));
 
         QVERIFY(installs > 20);

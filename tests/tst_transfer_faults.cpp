@@ -45,7 +45,10 @@ const QByteArray kNewSig = QByteArray(3000, 'S') + "end of new sig";
 const QByteArray kOldPak = "old pak bytes \x01\x02\x03";
 const QByteArray kOldSig = "old sig bytes \x04\x05";
 
-QByteArray body_of(const QString &file) { return file.endsWith(".pak") ? kNewPak : kNewSig; }
+QByteArray body_of(const QString &file)
+{
+    return file.endsWith(".pak") ? kNewPak : kNewSig;
+}
 
 // The progress reported once `part` of `file` (and the .pak before a .sig) has arrived.
 int percent_at(const QString &file, double part)
@@ -76,7 +79,10 @@ enum class RangeReply {
 class ResettingServer : public RawHttpServer {
 public:
     ResettingServer(const QString &faulty, int cuts, double cut_at, RangeReply range_reply = RangeReply::Honoured)
-        : faulty(faulty), cuts(cuts), cut_at(cut_at), range_reply(range_reply)
+        : faulty(faulty)
+        , cuts(cuts)
+        , cut_at(cut_at)
+        , range_reply(range_reply)
     {
     }
 
@@ -225,7 +231,7 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
     return files;
 }
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(RangeReply)
@@ -245,10 +251,10 @@ private slots:
     void a_failed_transfer_leaves_the_installed_skin_alone_data()
     {
         QTest::addColumn<Fault>("fault");
-        QTest::addColumn<QString>("file");      // the file the fault hits
-        QTest::addColumn<int>("status");        // for GetStatus
-        QTest::addColumn<bool>("cancelled");    // ends as a cancellation, not a failure
-        QTest::addColumn<QString>("message");   // a part the failure message must contain
+        QTest::addColumn<QString>("file");     // the file the fault hits
+        QTest::addColumn<int>("status");       // for GetStatus
+        QTest::addColumn<bool>("cancelled");   // ends as a cancellation, not a failure
+        QTest::addColumn<QString>("message");  // a part the failure message must contain
 #ifdef Q_OS_WIN
         // Schannel words a reset and a refused certificate its own way.
         const QString reset = QStringLiteral("transfer closed");
@@ -259,22 +265,22 @@ private slots:
 #endif
 
         //                                           fault                      file     status cancelled message
-        QTest::newRow("GET 404, .pak")            << Fault::GetStatus         << "x.pak" << 404 << false << "404";
-        QTest::newRow("GET 404, .sig")            << Fault::GetStatus         << "x.sig" << 404 << false << "404";
-        QTest::newRow("GET 500, .pak")            << Fault::GetStatus         << "x.pak" << 500 << false << "500";
-        QTest::newRow("GET 500, .sig")            << Fault::GetStatus         << "x.sig" << 500 << false << "500";
+        QTest::newRow("GET 404, .pak") << Fault::GetStatus << "x.pak" << 404 << false << "404";
+        QTest::newRow("GET 404, .sig") << Fault::GetStatus << "x.sig" << 404 << false << "404";
+        QTest::newRow("GET 500, .pak") << Fault::GetStatus << "x.pak" << 500 << false << "500";
+        QTest::newRow("GET 500, .sig") << Fault::GetStatus << "x.sig" << 500 << false << "500";
         QTest::newRow("reset on every attempt, .pak") << Fault::ConnectionReset << "x.pak" << 0 << false << reset;
         QTest::newRow("reset on every attempt, .sig") << Fault::ConnectionReset << "x.sig" << 0 << false << reset;
-        QTest::newRow("truncated body, .pak")     << Fault::TruncatedBody     << "x.pak" << 0   << false << "";
-        QTest::newRow("truncated body, .sig")     << Fault::TruncatedBody     << "x.sig" << 0   << false << "";
-        QTest::newRow("stall then cancel, .pak")  << Fault::StallThenCancel   << "x.pak" << 0   << true  << "";
-        QTest::newRow("stall then cancel, .sig")  << Fault::StallThenCancel   << "x.sig" << 0   << true  << "";
-        QTest::newRow("no Content-Length at all") << Fault::NoLengths         << ""      << 0   << false << "";
-        QTest::newRow("certificate name mismatch") << Fault::UntrustedTls     << ""      << 0   << false << tls;
-        QTest::newRow("mod folder not writable")  << Fault::ModFolderReadOnly << ""      << 0   << false << "";
-        QTest::newRow("folder stands at x.pak")   << Fault::TargetIsFolder    << "x.pak" << 0   << false << "x.pak";
-        QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable  << "x.sig" << 0   << false << "x.sig";
-        QTest::newRow("disk full")                << Fault::DiskFull          << "x.pak" << 0   << false << "无法写入文件";
+        QTest::newRow("truncated body, .pak") << Fault::TruncatedBody << "x.pak" << 0 << false << "";
+        QTest::newRow("truncated body, .sig") << Fault::TruncatedBody << "x.sig" << 0 << false << "";
+        QTest::newRow("stall then cancel, .pak") << Fault::StallThenCancel << "x.pak" << 0 << true << "";
+        QTest::newRow("stall then cancel, .sig") << Fault::StallThenCancel << "x.sig" << 0 << true << "";
+        QTest::newRow("no Content-Length at all") << Fault::NoLengths << "" << 0 << false << "";
+        QTest::newRow("certificate name mismatch") << Fault::UntrustedTls << "" << 0 << false << tls;
+        QTest::newRow("mod folder not writable") << Fault::ModFolderReadOnly << "" << 0 << false << "";
+        QTest::newRow("folder stands at x.pak") << Fault::TargetIsFolder << "x.pak" << 0 << false << "x.pak";
+        QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable << "x.sig" << 0 << false << "x.sig";
+        QTest::newRow("disk full") << Fault::DiskFull << "x.pak" << 0 << false << "无法写入文件";
     }
 
     void a_failed_transfer_leaves_the_installed_skin_alone()
@@ -364,9 +370,8 @@ private slots:
         if (fault == Fault::ConnectionReset) {
             // The first transfer is cut mid-body; so is every request for the rest, until
             // the worker gives up.
-            QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() && !log.progress.isEmpty()
-                                         && log.progress.last() >= percent_at(file, 0.5),
-                                     15000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                resetting->holding() && !log.progress.isEmpty() && log.progress.last() >= percent_at(file, 0.5), 15000);
             while (manager->has_active_tasks()) {
                 resetting->reset();
                 QTRY_VERIFY_WITH_TIMEOUT(resetting->holding() || !manager->has_active_tasks(), 30000);
@@ -433,9 +438,8 @@ private slots:
         SignalLog log(manager);
         manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
         // Cut once all of the first 30 % has arrived, so the rest is asked for from there.
-        QTRY_VERIFY_WITH_TIMEOUT(server.holding() && !log.progress.isEmpty()
-                                     && log.progress.last() >= percent_at("x.pak", 0.3),
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            server.holding() && !log.progress.isEmpty() && log.progress.last() >= percent_at("x.pak", 0.3), 15000);
         server.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!manager->has_active_tasks(), 30000);
         QCoreApplication::processEvents();

@@ -50,7 +50,7 @@ void expect_fatal(const ModalRecorder &boxes, const QString &message_start)
     QVERIFY2(first.text.startsWith(message_start), qPrintable(first.text));
 }
 
-} // namespace
+}  // namespace
 
 class TestUpdateCheck : public QObject {
     Q_OBJECT
@@ -101,7 +101,8 @@ private slots:
     void missing_key_is_a_server_error()
     {
         SkinServer server;
-        server.route(QStringLiteral("/api1/"), TestReply::json(version_record(QStringLiteral("1.2"), QJsonValue::Undefined)));
+        server.route(QStringLiteral("/api1/"),
+                     TestReply::json(version_record(QStringLiteral("1.2"), QJsonValue::Undefined)));
         ModalRecorder boxes;
         LogCapture log;
         std::unique_ptr<MainWindow> window;

@@ -52,7 +52,7 @@ QString signature_of(const QByteArray &content, const KeyPair &pair)
     return QString::fromLatin1(signature.toBase64());
 }
 
-} // namespace
+}  // namespace
 
 class TestUpdateCore : public QObject {
     Q_OBJECT
@@ -89,8 +89,9 @@ private slots:
 
     void version_value_must_be_text()
     {
-        const QJsonObject record = QJsonDocument::fromJson(
-            R"({"RIzured版本": 1.2, "RIzured下载地址": null, "text": "1.3", "list": ["1.4"]})").object();
+        const QJsonObject record =
+            QJsonDocument::fromJson(R"({"RIzured版本": 1.2, "RIzured下载地址": null, "text": "1.3", "list": ["1.4"]})")
+                .object();
         QString value = QStringLiteral("stale");
         QString error;
         QVERIFY(!read_text_value(record, VERSION_KEY, &value, &error));
@@ -111,17 +112,17 @@ private slots:
         const QString exe = QStringLiteral("C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe");
         const QString fresh = QStringLiteral("D:\\My Downloads\\zorbel skins 1.2.exe");
         const QString bat = QStringLiteral("C:\\Program Files\\Zorbel Skins\\update.bat");
-        const QString expected = QStringLiteral(
-            "\r\n"
-            "@echo off\r\n"
-            "timeout /t 1 /nobreak >nul\r\n"
-            "taskkill /F /IM \"zorbel-skins.exe\" >nul 2>&1\r\n"
-            "start \"\" \"D:\\My Downloads\\zorbel skins 1.2.exe\"\r\n"
-            "timeout /t 3 /nobreak >nul\r\n"
-            "del /F /Q \"C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe\" >nul 2>&1\r\n"
-            "timeout /t 1 /nobreak >nul\r\n"
-            "del /F /Q \"C:\\Program Files\\Zorbel Skins\\update.bat\" >nul 2>&1\r\n"
-            "exit\r\n");
+        const QString expected =
+            QStringLiteral("\r\n"
+                           "@echo off\r\n"
+                           "timeout /t 1 /nobreak >nul\r\n"
+                           "taskkill /F /IM \"zorbel-skins.exe\" >nul 2>&1\r\n"
+                           "start \"\" \"D:\\My Downloads\\zorbel skins 1.2.exe\"\r\n"
+                           "timeout /t 3 /nobreak >nul\r\n"
+                           "del /F /Q \"C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe\" >nul 2>&1\r\n"
+                           "timeout /t 1 /nobreak >nul\r\n"
+                           "del /F /Q \"C:\\Program Files\\Zorbel Skins\\update.bat\" >nul 2>&1\r\n"
+                           "exit\r\n");
         const QString text = update_script_text(exe, fresh, bat);
         QCOMPARE(text, expected);
         QCOMPARE(text.count(QStringLiteral("\r\n")), 10);
@@ -130,8 +131,9 @@ private slots:
 
     void script_bytes_use_the_code_page()
     {
-        const QString text = update_script_text(QStringLiteral("C:\\游戏 工具\\旧版.exe"), QStringLiteral("C:\\下载\\新版.exe"),
-                                                QStringLiteral("C:\\游戏 工具\\update.bat"));
+        const QString text =
+            update_script_text(QStringLiteral("C:\\游戏 工具\\旧版.exe"), QStringLiteral("C:\\下载\\新版.exe"),
+                               QStringLiteral("C:\\游戏 工具\\update.bat"));
         QTextCodec *gbk = QTextCodec::codecForName("GBK");
         QVERIFY(gbk);
         const std::optional<QByteArray> bytes = encode_script(text, gbk);
@@ -177,18 +179,21 @@ private slots:
         };
         bool fresh_started = false;
         QTRY_VERIFY_WITH_TIMEOUT(fresh_started = started(), 10000);
-        QProcess::execute(QStringLiteral("taskkill"), {QStringLiteral("/F"), QStringLiteral("/IM"), QStringLiteral("新 版.exe")});
+        QProcess::execute(QStringLiteral("taskkill"),
+                          {QStringLiteral("/F"), QStringLiteral("/IM"), QStringLiteral("新 版.exe")});
     }
 #endif
 
     void script_with_characters_outside_the_code_page_is_refused()
     {
         QTextCodec *latin1 = QTextCodec::codecForName("ISO-8859-1");
-        const QString text = update_script_text(QStringLiteral("C:\\Spiele\\alt.exe"), QStringLiteral("C:\\下载\\neu.exe"),
-                                                QStringLiteral("C:\\Spiele\\update.bat"));
+        const QString text =
+            update_script_text(QStringLiteral("C:\\Spiele\\alt.exe"), QStringLiteral("C:\\下载\\neu.exe"),
+                               QStringLiteral("C:\\Spiele\\update.bat"));
         QVERIFY(!encode_script(text, latin1));
-        const QString german = update_script_text(QStringLiteral("C:\\Spiele Ü\\alt.exe"), QStringLiteral("C:\\neu.exe"),
-                                                  QStringLiteral("C:\\Spiele Ü\\update.bat"));
+        const QString german =
+            update_script_text(QStringLiteral("C:\\Spiele Ü\\alt.exe"), QStringLiteral("C:\\neu.exe"),
+                               QStringLiteral("C:\\Spiele Ü\\update.bat"));
         const std::optional<QByteArray> bytes = encode_script(german, latin1);
         QVERIFY(bytes);
         QVERIFY(bytes->contains("\"C:\\Spiele \xdc\\alt.exe\""));
@@ -196,7 +201,8 @@ private slots:
 
     void file_name_is_the_last_segment_of_the_address()
     {
-        QCOMPARE(last_url_segment(QStringLiteral("https://h/files/zorbel-skins.exe")), QStringLiteral("zorbel-skins.exe"));
+        QCOMPARE(last_url_segment(QStringLiteral("https://h/files/zorbel-skins.exe")),
+                 QStringLiteral("zorbel-skins.exe"));
         QCOMPARE(last_url_segment(QStringLiteral("https://h/files/")), QString());
         QCOMPARE(last_url_segment(QStringLiteral("https://h/get/app.exe?v=1.2")), QStringLiteral("app.exe?v=1.2"));
         QCOMPARE(last_url_segment(QStringLiteral("app.exe")), QStringLiteral("app.exe"));
@@ -240,17 +246,25 @@ private slots:
 
     void signed_updates_are_checked_against_the_built_in_key_data()
     {
-        QTest::addColumn<bool>("keyed");       // the build carries the publisher's key
+        QTest::addColumn<bool>("keyed");         // the build carries the publisher's key
         QTest::addColumn<QString>("signature");  // "good", "other key", "tampered", "none" or a literal
         QTest::addColumn<QString>("refusal");    // "": accepted; "record" or "file": where it is refused
-        QTest::newRow("keyed, good") << true << "good" << "";
-        QTest::newRow("keyed, no signature") << true << "none" << "record";
-        QTest::newRow("keyed, other key") << true << "other key" << "file";
-        QTest::newRow("keyed, file changed after signing") << true << "tampered" << "file";
-        QTest::newRow("keyed, not base64") << true << "@@@@" << "record";
-        QTest::newRow("keyed, short signature") << true << "AAAA" << "record";
-        QTest::newRow("unkeyed, no signature") << false << "none" << "";
-        QTest::newRow("unkeyed, signature cannot be checked") << false << "other key" << "";
+        QTest::newRow("keyed, good") << true << "good"
+                                     << "";
+        QTest::newRow("keyed, no signature") << true << "none"
+                                             << "record";
+        QTest::newRow("keyed, other key") << true << "other key"
+                                          << "file";
+        QTest::newRow("keyed, file changed after signing") << true << "tampered"
+                                                           << "file";
+        QTest::newRow("keyed, not base64") << true << "@@@@"
+                                           << "record";
+        QTest::newRow("keyed, short signature") << true << "AAAA"
+                                                << "record";
+        QTest::newRow("unkeyed, no signature") << false << "none"
+                                               << "";
+        QTest::newRow("unkeyed, signature cannot be checked") << false << "other key"
+                                                              << "";
     }
     void signed_updates_are_checked_against_the_built_in_key()
     {
@@ -294,7 +308,8 @@ private slots:
     void version_record_is_fetched_through_redirects_over_plain_http()
     {
         TestServer server(false);
-        server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured版本": "1.2", "RIzured下载地址": "x", "more": 1})"));
+        server.route(QStringLiteral("/api1/"),
+                     TestReply::json(R"({"RIzured版本": "1.2", "RIzured下载地址": "x", "more": 1})"));
         TestReply moved;
         moved.redirect_to = server.url(QStringLiteral("/api1/"));
         server.route(QStringLiteral("/old/"), moved);

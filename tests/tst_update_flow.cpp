@@ -127,7 +127,7 @@ QByteArray read_all(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
 class TestUpdateFlow : public QObject {
     Q_OBJECT
@@ -168,13 +168,13 @@ private slots:
 
         const QString exe = QFileInfo(QCoreApplication::arguments().first()).absoluteFilePath();
         const QString expected = QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n")
-            + QStringLiteral("taskkill /F /IM \"") + QFileInfo(exe).fileName() + QStringLiteral("\" >nul 2>&1\r\n")
-            + QStringLiteral("start \"\" \"") + run.file(QStringLiteral("zorbel-skins.exe")) + QStringLiteral("\"\r\n")
-            + QStringLiteral("timeout /t 3 /nobreak >nul\r\n")
-            + QStringLiteral("del /F /Q \"") + exe + QStringLiteral("\" >nul 2>&1\r\n")
-            + QStringLiteral("timeout /t 1 /nobreak >nul\r\n")
-            + QStringLiteral("del /F /Q \"") + script_path() + QStringLiteral("\" >nul 2>&1\r\n")
-            + QStringLiteral("exit\r\n");
+                                 + QStringLiteral("taskkill /F /IM \"") + QFileInfo(exe).fileName()
+                                 + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
+                                 + run.file(QStringLiteral("zorbel-skins.exe")) + QStringLiteral("\"\r\n")
+                                 + QStringLiteral("timeout /t 3 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
+                                 + exe + QStringLiteral("\" >nul 2>&1\r\n")
+                                 + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
+                                 + script_path() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
         QCOMPARE(QString::fromLocal8Bit(read_all(script_path())), expected);
         QFile::remove(script_path());
 

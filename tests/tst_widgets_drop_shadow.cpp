@@ -50,7 +50,7 @@ struct Scene {
         }
         effect->setBlurRadius(8);
         effect->setOffset(0, 2);
-        effect->setColor(QColor(0, 0, 0, 160)); // darker than the cards' so differences show
+        effect->setColor(QColor(0, 0, 0, 160));  // darker than the cards' so differences show
     }
 
     QImage picture() { return backdrop.grab().toImage().convertToFormat(QImage::Format_ARGB32); }
@@ -94,15 +94,14 @@ void expect_same_shadow(Scene &qt_scene, Scene &cached_scene)
     const QImage actual = cached_scene.picture();
     const QRect card = cached_scene.card->geometry();
     const qreal ratio = actual.devicePixelRatio();  // pictures are in device pixels
-    QCOMPARE(QColor(actual.pixel((card.topLeft() + cached_scene.badge->geometry().center()) * ratio)),
-             QColor(Qt::red));
+    QCOMPARE(QColor(actual.pixel((card.topLeft() + cached_scene.badge->geometry().center()) * ratio)), QColor(Qt::red));
     QVERIFY(qGray(actual.pixel(QPoint(card.center().x(), card.bottom() + 1) * ratio)) < 225);
     QCOMPARE(actual.pixel(2, 2), expected.pixel(2, 2));
     QVERIFY2(largest_difference(expected, actual) <= 2,
              qPrintable(QStringLiteral("differs by %1").arg(largest_difference(expected, actual))));
 }
 
-} // namespace
+}  // namespace
 
 class TestDropShadow : public QObject {
     Q_OBJECT

@@ -14,7 +14,8 @@ namespace {
 class TrackedItem : public QSpacerItem {
 public:
     TrackedItem(int width, int height, int *deleted = nullptr)
-        : QSpacerItem(width, height, QSizePolicy::Fixed, QSizePolicy::Fixed), _deleted(deleted)
+        : QSpacerItem(width, height, QSizePolicy::Fixed, QSizePolicy::Fixed)
+        , _deleted(deleted)
     {
     }
     ~TrackedItem() override
@@ -75,9 +76,9 @@ private slots:
         fill(layout, 7, 280, 100);
         layout.setGeometry(QRect(0, 0, 1000, 300));
         const QList<QRect> expected = {
-            {72, 0, 280, 100},   {360, 0, 280, 100},   {648, 0, 280, 100},
-            {72, 112, 280, 100}, {360, 112, 280, 100}, {648, 112, 280, 100},
-            {360, 224, 280, 100},  // below the rectangle, placed all the same
+            {72, 0, 280, 100},    {360, 0, 280, 100},   {648, 0, 280, 100},   {72, 112, 280, 100},
+            {360, 112, 280, 100}, {648, 112, 280, 100}, {360, 224, 280, 100},  // below the rectangle, placed all the
+                                                                               // same
         };
         QCOMPARE(geometries(layout), expected);
     }

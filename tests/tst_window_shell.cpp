@@ -44,7 +44,7 @@ QStringList temp_files_below(const QString &folder)
     return found;
 }
 
-} // namespace
+}  // namespace
 
 class TestWindowShell : public QObject {
     Q_OBJECT
@@ -52,9 +52,10 @@ class TestWindowShell : public QObject {
 private slots:
     void log_line_has_the_documented_format()
     {
-        const QString line = format_log_line(QtInfoMsg, QStringLiteral("main"), QStringLiteral("成功获取动态API地址: x"));
-        const QRegularExpression pattern(
-            QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[INFO\\] main: 成功获取动态API地址: x$"));
+        const QString line =
+            format_log_line(QtInfoMsg, QStringLiteral("main"), QStringLiteral("成功获取动态API地址: x"));
+        const QRegularExpression pattern(QStringLiteral(
+            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[INFO\\] main: 成功获取动态API地址: x$"));
         QVERIFY2(pattern.match(line).hasMatch(), qPrintable(line));
         QVERIFY(format_log_line(QtWarningMsg, "main", "m").contains(" [WARNING] main: m"));
         QVERIFY(format_log_line(QtCriticalMsg, "main", "m").contains(" [ERROR] main: m"));

@@ -13,7 +13,10 @@ void start_elevated(const QString &script_path)
                   SW_SHOWNORMAL);
 }
 
-QStringList recorded_elevated_starts() { return {}; }
+QStringList recorded_elevated_starts()
+{
+    return {};
+}
 
 #else
 #include "app/logging.h"
@@ -23,7 +26,7 @@ QStringList recorded_elevated_starts() { return {}; }
 namespace {
 QMutex recorded_mutex;
 QStringList recorded;
-} // namespace
+}  // namespace
 
 void start_elevated(const QString &script_path)
 {

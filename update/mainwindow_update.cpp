@@ -32,7 +32,10 @@ namespace {
 constexpr double kDownloadLimitSeconds = 300;
 constexpr double kProgressIntervalSeconds = 0.1;
 
-double wall_seconds() { return double(QDateTime::currentMSecsSinceEpoch()) / 1000; }
+double wall_seconds()
+{
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000;
+}
 
 // Runs `call` on the window's (GUI) thread and returns when it is done.
 void on_gui_thread(MainWindow *window, const std::function<void()> &call)
@@ -43,7 +46,7 @@ void on_gui_thread(MainWindow *window, const std::function<void()> &call)
         QMetaObject::invokeMethod(window, call, Qt::BlockingQueuedConnection);
 }
 
-} // namespace
+}  // namespace
 
 void MainWindow::_silent_check_update()
 {
@@ -146,8 +149,7 @@ void MainWindow::_start_update_process(const QJsonObject &info)
     // A record that cannot vouch for the file as this build demands is refused before
     // anything is downloaded.
     QString integrity_error;
-    const std::optional<UpdateIntegrity> integrity =
-        read_update_integrity(info, update_public_key(), &integrity_error);
+    const std::optional<UpdateIntegrity> integrity = read_update_integrity(info, update_public_key(), &integrity_error);
     if (!integrity) {
         log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
         _force_close_program(QStringLiteral("下载更新文件失败"));
@@ -203,7 +205,8 @@ bool MainWindow::_download_new_version(const QString &download_url, const QStrin
 
     download_file = new QFile(save_path);
     if (!download_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        log_error(QStringLiteral("下载新版本失败: ") + shown_path(save_path) + QStringLiteral(": ") + download_file->errorString());
+        log_error(QStringLiteral("下载新版本失败: ") + shown_path(save_path) + QStringLiteral(": ")
+                  + download_file->errorString());
         release();
         return false;
     }
@@ -212,8 +215,7 @@ bool MainWindow::_download_new_version(const QString &download_url, const QStrin
     connect(download_reply, &QNetworkReply::downloadProgress, this, &MainWindow::_on_download_progress,
             Qt::DirectConnection);
     connect(download_reply, &QNetworkReply::readyRead, this, &MainWindow::_on_ready_read, Qt::DirectConnection);
-    connect(download_reply, &QNetworkReply::finished, this, &MainWindow::_on_download_finished,
-            Qt::DirectConnection);
+    connect(download_reply, &QNetworkReply::finished, this, &MainWindow::_on_download_finished, Qt::DirectConnection);
 
     const double start_time = wall_seconds();
     while (!download_completed) {

@@ -103,7 +103,7 @@ Reply get_once(const QString &url, int timeout_ms)
     return reply;
 }
 
-} // namespace
+}  // namespace
 
 LatestInfo fetch_latest_info(const QString &url, int timeout_ms)
 {

@@ -28,9 +28,9 @@ QByteArray cache_key(const QImage &outline, qreal radius, const QColor &color, q
     uint hash = 0;
     for (int y = 0; y < outline.height(); ++y)
         hash = qHashBits(outline.constScanLine(y), size_t(outline.width()), hash);
-    return QByteArray::number(hash) + ' ' + QByteArray::number(outline.width()) + 'x' +
-           QByteArray::number(outline.height()) + ' ' + QByteArray::number(radius) + ' ' +
-           QByteArray::number(color.rgba()) + ' ' + QByteArray::number(pixel_ratio);
+    return QByteArray::number(hash) + ' ' + QByteArray::number(outline.width()) + 'x'
+           + QByteArray::number(outline.height()) + ' ' + QByteArray::number(radius) + ' '
+           + QByteArray::number(color.rgba()) + ' ' + QByteArray::number(pixel_ratio);
 }
 
 // Qt's own drop shadow of the outline, cut out of a throw-away scene: the shadow is cast
@@ -58,9 +58,11 @@ QImage shadow_of(const QImage &outline, int pad, qreal radius, const QColor &col
     return both.copy(QRect(QPoint(aside, 0), size));
 }
 
-} // namespace
+}  // namespace
 
-CachedDropShadowEffect::CachedDropShadowEffect(QWidget *widget) : QGraphicsDropShadowEffect(widget), widget(widget)
+CachedDropShadowEffect::CachedDropShadowEffect(QWidget *widget)
+    : QGraphicsDropShadowEffect(widget)
+    , widget(widget)
 {
     const auto forget = [this] { shadow = QPixmap(); };
     connect(this, &QGraphicsDropShadowEffect::blurRadiusChanged, this, forget);
@@ -111,7 +113,7 @@ void CachedDropShadowEffect::draw(QPainter *painter)
 
     if (shadow.isNull())
         make_shadow();
-    const int pad = qCeil(qCeil(blurRadius()) / pixel_ratio); // the shadow's margin, in logical pixels
+    const int pad = qCeil(qCeil(blurRadius()) / pixel_ratio);  // the shadow's margin, in logical pixels
     painter->drawPixmap(offset().toPoint() - QPoint(pad, pad), shadow);
     painter->drawImage(QPoint(), rendering);
 }

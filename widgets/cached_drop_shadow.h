@@ -34,7 +34,7 @@ private:
     void make_shadow();
 
     QPointer<QWidget> widget;
-    QImage rendering;     // the widget without its shadow, kept up to date where painted
-    QPixmap shadow;       // empty until the first draw and after a change of property
-    QPoint shadow_origin; // its top left corner in the widget's coordinates
+    QImage rendering;      // the widget without its shadow, kept up to date where painted
+    QPixmap shadow;        // empty until the first draw and after a change of property
+    QPoint shadow_origin;  // its top left corner in the widget's coordinates
 };

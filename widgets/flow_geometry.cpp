@@ -8,8 +8,8 @@ int floor_half(int value)
 
 namespace {
 
-void place_line(const QVector<QSize> &hints, int first, int end, int left, int y, int available_width,
-                int space_x, QVector<QRect> &rects)
+void place_line(const QVector<QSize> &hints, int first, int end, int left, int y, int available_width, int space_x,
+                QVector<QRect> &rects)
 {
     int total_width = space_x * (end - first - 1);
     for (int i = first; i < end; ++i)

@@ -5,7 +5,10 @@
 #include <QVector>
 #include <QWidget>
 
-FlowLayout::FlowLayout(QWidget *parent) : QLayout(parent) {}
+FlowLayout::FlowLayout(QWidget *parent)
+    : QLayout(parent)
+{
+}
 
 FlowLayout::~FlowLayout()
 {
@@ -100,8 +103,7 @@ void FlowLayout::_doLayout(const QRect &rect)
     hints.reserve(_items.size());
     for (const QLayoutItem *item : _items)
         hints.append(item->sizeHint());
-    const QVector<QRect> rects =
-        flow_item_rects(hints, rect, contentsMargins(), {_hSpacing, _vSpacing}, _maxColumns);
+    const QVector<QRect> rects = flow_item_rects(hints, rect, contentsMargins(), {_hSpacing, _vSpacing}, _maxColumns);
     for (int i = 0; i < _items.size(); ++i)
         _items[i]->setGeometry(rects[i]);
 }

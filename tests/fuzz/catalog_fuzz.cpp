@@ -27,10 +27,10 @@ namespace {
     std::abort();
 }
 
-#define EXPECT(condition, detail)                                                                                  \
-    do {                                                                                                           \
-        if (!(condition))                                                                                          \
-            violated(#condition, detail);                                                                          \
+#define EXPECT(condition, detail)                                                                                      \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            violated(#condition, detail);                                                                              \
     } while (0)
 
 QString text_of(const QJsonValue &value)
@@ -42,12 +42,18 @@ bool is_nothing(const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::Undefined:
-    case QJsonValue::Null: return true;
-    case QJsonValue::Bool: return !value.toBool();
-    case QJsonValue::Double: return value.toDouble() == 0;
-    case QJsonValue::String: return value.toString().isEmpty();
-    case QJsonValue::Array: return value.toArray().isEmpty();
-    case QJsonValue::Object: return value.toObject().isEmpty();
+    case QJsonValue::Null:
+        return true;
+    case QJsonValue::Bool:
+        return !value.toBool();
+    case QJsonValue::Double:
+        return value.toDouble() == 0;
+    case QJsonValue::String:
+        return value.toString().isEmpty();
+    case QJsonValue::Array:
+        return value.toArray().isEmpty();
+    case QJsonValue::Object:
+        return value.toObject().isEmpty();
     }
     return false;
 }
@@ -230,7 +236,7 @@ QStringList names_in(const QJsonArray &catalogue, const char *key)
     return names;
 }
 
-} // namespace
+}  // namespace
 
 void check_keyvalues(const QByteArray &body);
 

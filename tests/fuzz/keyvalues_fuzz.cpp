@@ -56,7 +56,7 @@ bool same(const std::vector<KeyValue> &a, const std::vector<KeyValue> &b)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void check_keyvalues(const QByteArray &body)
 {

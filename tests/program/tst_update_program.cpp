@@ -54,7 +54,7 @@ QProcessEnvironment program_environment(const QTemporaryDir &home, const TestSer
     return env;
 }
 
-} // namespace
+}  // namespace
 
 class TestUpdateProgram : public QObject {
     Q_OBJECT
@@ -73,13 +73,14 @@ private slots:
         program.start(QStringLiteral(ZORBEL_PROGRAM), QStringList());
         QVERIFY(program.waitForStarted());
 
-        QTRY_VERIFY2_WITH_TIMEOUT(log.contains(QStringLiteral("[INFO] main: 当前已是最新版本")), qPrintable(log), 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(log.contains(QStringLiteral("[INFO] main: 当前已是最新版本")), qPrintable(log),
+                                  60000);
         QCOMPARE(server.request_count(QStringLiteral("/api1/")), 2);
         // Every line the program writes has the one log format.
-        const QRegularExpression format(QStringLiteral(
-            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[(INFO|WARNING|ERROR)\\] \\w+: "));
-        const QRegularExpression current(QStringLiteral(
-            "^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[INFO\\] main: 当前已是最新版本$"));
+        const QRegularExpression format(
+            QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[(INFO|WARNING|ERROR)\\] \\w+: "));
+        const QRegularExpression current(
+            QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2},\\d{3} \\[INFO\\] main: 当前已是最新版本$"));
         bool current_seen = false;
         for (const QString &line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             QVERIFY2(format.match(line).hasMatch(), qPrintable(line));

@@ -27,7 +27,11 @@ private:
 // every `interval_ms`: never silent for long, and never done in good time.
 class TrickleHttpServer : public RawHttpServer {
 public:
-    TrickleHttpServer(int size, int interval_ms) : size(size), interval_ms(interval_ms) {}
+    TrickleHttpServer(int size, int interval_ms)
+        : size(size)
+        , interval_ms(interval_ms)
+    {
+    }
 
 protected:
     bool answer(QTcpSocket *socket, const QByteArray &head) override;

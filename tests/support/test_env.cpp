@@ -44,9 +44,12 @@ void capture_handler(QtMsgType type, const QMessageLogContext &context, const QS
         previous_handler(type, context, message);
 }
 
-} // namespace
+}  // namespace
 
-QString test_home() { return home_dir().path(); }
+QString test_home()
+{
+    return home_dir().path();
+}
 
 namespace {
 
@@ -61,15 +64,16 @@ void write_self_signed(const TestCertificate &files)
     X509_gmtime_adj(X509_getm_notAfter(cert), 2 * 24 * 3600);
     X509_set_pubkey(cert, key);
     X509_NAME *name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("127.0.0.1"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("127.0.0.1"), -1, -1,
+                               0);
     X509_set_issuer_name(cert, name);
     X509V3_CTX context;
     X509V3_set_ctx_nodb(&context);
     X509V3_set_ctx(&context, cert, cert, nullptr, nullptr, 0);
     // Windows' Schannel matches names only, not addresses: the tests there use "localhost".
-    for (const auto &extension : {std::make_pair(NID_basic_constraints, "critical,CA:TRUE"),
-                                  std::make_pair(NID_subject_key_identifier, "hash"),
-                                  std::make_pair(NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost")}) {
+    for (const auto &extension :
+         {std::make_pair(NID_basic_constraints, "critical,CA:TRUE"), std::make_pair(NID_subject_key_identifier, "hash"),
+          std::make_pair(NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost")}) {
         X509_EXTENSION *made = X509V3_EXT_conf_nid(nullptr, &context, extension.first, extension.second);
         X509_add_ext(cert, made, -1);
         X509_EXTENSION_free(made);
@@ -87,9 +91,8 @@ void write_self_signed(const TestCertificate &files)
         BIO_free(out);
     };
     write(files.cert_path, [cert](BIO *out) { return PEM_write_bio_X509(out, cert); });
-    write(files.key_path, [key](BIO *out) {
-        return PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr);
-    });
+    write(files.key_path,
+          [key](BIO *out) { return PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr); });
     X509_free(cert);
     EVP_PKEY_free(key);
 }
@@ -103,7 +106,7 @@ TestCertificate make_certificate(const QString &name)
     return made;
 }
 
-} // namespace
+}  // namespace
 
 const TestCertificate &test_certificate()
 {

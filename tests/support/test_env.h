@@ -35,7 +35,7 @@ class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
-    QStringList lines() const;           // "[LEVEL] message"
+    QStringList lines() const;                 // "[LEVEL] message"
     bool contains(const QString &text) const;  // any line containing `text`
     void clear();
 };

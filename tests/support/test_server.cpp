@@ -156,7 +156,10 @@ TestServer::~TestServer()
     d->thread.join();
 }
 
-int TestServer::port() const { return d->port; }
+int TestServer::port() const
+{
+    return d->port;
+}
 
 QString TestServer::host() const
 {

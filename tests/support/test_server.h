@@ -17,14 +17,14 @@ struct TestReply {
     QByteArray body;
     QByteArray content_type = "text/plain";
     QList<QPair<QByteArray, QByteArray>> headers;
-    int delay_ms = 0;          // wait before answering
-    int stall_after = -1;      // send this many body bytes, then send nothing for stall_ms
+    int delay_ms = 0;      // wait before answering
+    int stall_after = -1;  // send this many body bytes, then send nothing for stall_ms
     int stall_ms = 60000;
-    bool stall_repeats = false;  // then stall again after every further stall_after bytes
-    int truncate_after = -1;   // announce the full length, close after this many bytes
-    bool chunked = false;      // no Content-Length
+    bool stall_repeats = false;        // then stall again after every further stall_after bytes
+    int truncate_after = -1;           // announce the full length, close after this many bytes
+    bool chunked = false;              // no Content-Length
     bool omit_length_on_head = false;  // HEAD answers without Content-Length
-    QString redirect_to;       // answer 302 with this Location
+    QString redirect_to;               // answer 302 with this Location
 
     static TestReply text(const QByteArray &body, int status = 200);
     static TestReply json(const QByteArray &body);
@@ -32,7 +32,7 @@ struct TestReply {
 
 struct TestRequest {
     QString method;
-    QString path;    // percent-decoded
+    QString path;       // percent-decoded
     QByteArray target;  // as sent on the wire
     QMap<QString, QString> query;
     int remote_port = -1;
@@ -47,8 +47,8 @@ public:
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    QString host() const;                     // "127.0.0.1:PORT" ("localhost:PORT" on Windows)
-    QString url(const QString &path) const;   // "https://127.0.0.1:PORT" + path
+    QString host() const;                    // "127.0.0.1:PORT" ("localhost:PORT" on Windows)
+    QString url(const QString &path) const;  // "https://127.0.0.1:PORT" + path
     int port() const;
 
     // Answers every method on `path` (decoded, without query). Unknown paths get 404.

@@ -59,12 +59,27 @@ SkinServer::SkinServer()
     set_version(QStringLiteral("1.1"));
 }
 
-QString SkinServer::base() const { return url(QStringLiteral("/base")); }
+QString SkinServer::base() const
+{
+    return url(QStringLiteral("/base"));
+}
 
-QString SkinServer::instructions_path() { return QStringLiteral("/base/Instructions.php"); }
-QString SkinServer::catalog_path() { return QStringLiteral("/base/index_skins.php"); }
-QString SkinServer::image_path() { return QStringLiteral("/base/subcutaneous/index_image_download.php"); }
-QString SkinServer::skin_path() { return QStringLiteral("/base/subcutaneous/index_skin_download.php"); }
+QString SkinServer::instructions_path()
+{
+    return QStringLiteral("/base/Instructions.php");
+}
+QString SkinServer::catalog_path()
+{
+    return QStringLiteral("/base/index_skins.php");
+}
+QString SkinServer::image_path()
+{
+    return QStringLiteral("/base/subcutaneous/index_image_download.php");
+}
+QString SkinServer::skin_path()
+{
+    return QStringLiteral("/base/subcutaneous/index_skin_download.php");
+}
 
 void SkinServer::set_catalog(const QJsonArray &records)
 {
@@ -93,8 +108,7 @@ std::unique_ptr<MainWindow> make_window(SkinServer &server)
     return std::make_unique<MainWindow>();
 }
 
-QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id,
-                        const QString &cover)
+QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id, const QString &cover)
 {
     QJsonObject record;
     record.insert(QStringLiteral("name"), name);

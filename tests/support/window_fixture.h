@@ -23,9 +23,9 @@ class QDialog;
 class QImage;
 
 struct RecordedBox {
-    QString type;   // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
+    QString type;  // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
     QString title;
-    QString text;   // the message box text, empty for other dialogs
+    QString text;         // the message box text, empty for other dialogs
     QStringList buttons;  // the message box's button texts, in the box's order
 };
 
