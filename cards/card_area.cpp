@@ -10,6 +10,8 @@ CardArea::CardArea(QWidget *parent)
     : QWidget(parent)
     , _layout(new FlowLayout(this))
 {
+    // A QWidget subclass paints its style-sheet background only with this set.
+    setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(style::card_area);
     _layout->setMaxColumns(3);
 }

@@ -422,6 +422,10 @@ private slots:
         QVERIFY(window->flow_container->height() > 400);
         QVERIFY(window->flow_container->y() > window->subcategory_container->mapTo(window.get(), QPoint()).y());
         QVERIFY(window->pagination_widget->y() > window->flow_container->y());
+        // The area paints its own white panel, also where no card or text lies.
+        const QPoint corner =
+            window->flow_container->mapTo(window.get(), QPoint(20, window->flow_container->height() - 20));
+        QCOMPARE(window->grab().toImage().pixelColor(corner), QColor(Qt::white));
         window->close();
     }
 
