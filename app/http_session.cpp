@@ -248,6 +248,17 @@ bool is_connection_failure(int curl_code, bool connected)
     }
 }
 
+void apply_request_basics(void *easy, bool follow_redirects)
+{
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, follow_redirects ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
+    // libcurl would also follow a server's redirect to file:, ftp: and the like.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+}
+
 QByteArray HttpResponse::header(const QByteArray &name) const
 {
     QByteArray found;
@@ -307,17 +318,11 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         curl_easy_reset(easy);
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
         curl_easy_setopt(easy, CURLOPT_SHARE, shared().handle);
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        apply_request_basics(easy, request.follow_redirects);
+        shared().apply_trust(easy);
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(request.timeout_ms));
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request.follow_redirects ? 1L : 0L);
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
-        // libcurl would also follow a server's redirect to file:, ftp: and the like.
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
-        shared().apply_trust(easy);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::on_body);

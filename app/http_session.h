@@ -93,3 +93,9 @@ HttpSession &session();
 // store plus ZORBEL_CA_FILE. Empty when no extra file is named (libcurl then uses the
 // system store on its own).
 std::string trusted_certificates();
+
+// What every libcurl request of the program sets on its easy handle, the session's and
+// the version check's stand-alone one alike: no signals, redirects (when followed) to
+// http and https only, certificates verified. The trusted authorities are the caller's
+// to add (trusted_certificates()).
+void apply_request_basics(void *easy, bool follow_redirects);

@@ -1,11 +1,10 @@
 #include "cards/skin_files.h"
 
 #include "app/config.h"
+#include "app/folder_walk.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <functional>
 
 namespace {
 
@@ -14,24 +13,6 @@ bool names_match(const QString &file, const SkinFileNames &names)
     // An empty name never matches: a record without one of the keys has no such file.
     return (!names.sig_name.isEmpty() && file == names.sig_name)
            || (!names.pak_name.isEmpty() && file == names.pak_name);
-}
-
-// Calls `visit` with every folder below `root` (root first, then each subtree in name
-// order) and the names of its files; stops when `visit` returns false. Linked folders
-// are not entered, so a link loop cannot trap the walk.
-bool walk(const QString &root, const std::function<bool(const QString &, const QStringList &)> &visit)
-{
-    const QDir dir(root);
-    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    if (!visit(root, files))
-        return false;
-    const QFileInfoList subdirs =
-        dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
-    for (const QFileInfo &sub : subdirs) {
-        if (!walk(sub.filePath(), visit))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -54,7 +35,7 @@ bool skin_installed(const QString &mod_dir, const SkinFileNames &names)
     if (!QFileInfo(mod_dir).isDir())
         return false;
     bool found = false;
-    walk(mod_dir, [&](const QString &, const QStringList &files) {
+    walk_folders(mod_dir, [&](const QString &, const QStringList &files) {
         for (const QString &file : files) {
             if (names_match(file, names)) {
                 found = true;
@@ -71,7 +52,7 @@ QStringList installed_skin_files(const QString &mod_dir, const SkinFileNames &na
     QStringList matches;
     if (!QFileInfo(mod_dir).isDir())
         return matches;
-    walk(mod_dir, [&](const QString &root, const QStringList &files) {
+    walk_folders(mod_dir, [&](const QString &root, const QStringList &files) {
         for (const QString &file : files) {
             if (names_match(file, names))
                 matches.append(QDir(root).filePath(file));

@@ -2,6 +2,7 @@
 
 #include "app/modal.h"
 #include "app/style_sheets.h"
+#include "widgets/flow_layout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -110,14 +111,7 @@ DownloadListDialog::DownloadListDialog(QWidget *parent)
 
 void DownloadListDialog::update_list()
 {
-    for (int i = scroll_layout->count() - 1; i >= 0; --i) {
-        QLayoutItem *item = scroll_layout->takeAt(i);
-        if (QWidget *widget = item->widget()) {
-            widget->hide();  // gone from view now, deleted once control returns to the loop
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    clear_layout(scroll_layout);
 
     DownloadManager *manager = DownloadManager::instance();
     const DownloadTask current = manager->get_current_task();

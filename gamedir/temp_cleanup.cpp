@@ -1,5 +1,6 @@
 #include "gamedir/temp_cleanup.h"
 
+#include "app/folder_walk.h"
 #include "app/logging.h"
 #include "download/safe_file_ops.h"
 #include "download/set_aside.h"
@@ -66,15 +67,15 @@ void clean_file(const QString &path, const QString &name)
         remove_leftover(path);
 }
 
-void walk_files(const QString &folder, const std::function<void(const QString &path, const QString &name)> &visit)
+// Calls `visit` with the path and the name of every file below `mod_dir`.
+void walk_files(const QString &mod_dir, const std::function<void(const QString &path, const QString &name)> &visit)
 {
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
-        visit(dir.filePath(name), name);
-    // Linked folders are not followed: they may lead out of the mod folder.
-    for (const QFileInfo &sub : dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
-        if (!sub.isSymLink())
-            walk_files(sub.filePath(), visit);
+    walk_folders(mod_dir, [&visit](const QString &folder, const QStringList &files) {
+        const QDir dir(folder);
+        for (const QString &name : files)
+            visit(dir.filePath(name), name);
+        return true;
+    });
 }
 
 }  // namespace

@@ -222,8 +222,6 @@ bool MainWindow::_download_new_version(const QString &download_url, const QStrin
         QCoreApplication::processEvents();
         if (wall_seconds() - start_time > kDownloadLimitSeconds) {
             log_error(QStringLiteral("下载超时"));
-            if (download_file->isOpen())
-                download_file->close();
             if (download_reply)
                 download_reply->abort();
             release();

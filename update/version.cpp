@@ -72,19 +72,15 @@ Reply get_once(const QString &url, int timeout_ms)
         return reply;
     }
     const QByteArray wire = HttpSession::wire_url(url);
+    // Read at every check, unlike the session's, which are built once for the process.
     const std::string certificates = trusted_certificates();
     char error_text[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(easy, CURLOPT_URL, wire.constData());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    apply_request_basics(easy, true);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // The GUI thread waits: the time-out bounds the whole request, so that a server
     // that trickles its answer cannot hold the window.
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(timeout_ms));
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!certificates.empty()) {
         curl_blob blob{const_cast<char *>(certificates.data()), certificates.size(), CURL_BLOB_COPY};
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
