@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool walk_folders(const QString &root, const std::function<bool(const QString &folder, const QStringList &files)> &visit)
+bool walk_folders(const QString &root,
+                  const std::function<bool(const QString &folder, const QStringList &files)> &visit)
 {
     const QDir dir(root);
     if (!visit(root, dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)))

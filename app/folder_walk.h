@@ -10,4 +10,5 @@
 // order) and the names of its files (hidden and system files included, in name order);
 // stops when `visit` returns false, and then returns false itself. Linked folders are not
 // entered: they may lead out of the tree, or round in a loop.
-bool walk_folders(const QString &root, const std::function<bool(const QString &folder, const QStringList &files)> &visit);
+bool walk_folders(const QString &root,
+                  const std::function<bool(const QString &folder, const QStringList &files)> &visit);

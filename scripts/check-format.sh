@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    mapfile -d '' files < <(git ls-files -z '*.cpp' '*.h')
+    # New files count before they are added, so that a local check sees what CI will see.
+    mapfile -d '' files < <(git ls-files -z --cached --others --exclude-standard '*.cpp' '*.h')
 else
     mapfile -d '' files < <(find app bench cards catalog demo-server download gamedir tests update widgets \
         \( -name '*.cpp' -o -name '*.h' \) -print0)
