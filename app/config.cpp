@@ -44,6 +44,11 @@ bool is_reserved_windows_name(const QString &name)
     return device.match(name).hasMatch();
 }
 
+bool usable_file_name(const QString &name)
+{
+    return !name.isEmpty() && !is_reserved_windows_name(name) && !name.contains(QLatin1Char(':'));
+}
+
 QString app_icon_path()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("app.ico"));

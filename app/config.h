@@ -25,6 +25,11 @@ QString windows_base_name(const QString &path);
 // extension) and a name that ends in a dot or a space ("." and ".." included).
 bool is_reserved_windows_name(const QString &name);
 
+// True for a base name the program may create in the mod folder: not empty, not
+// reserved, and no ':' (a drive or an alternate data stream on Windows). A name the
+// server gives may hold folders ("../../x.pak"); only its last part is ever written.
+bool usable_file_name(const QString &name);
+
 // "app.ico" in the folder of the program's own executable; the file need not exist.
 QString app_icon_path();
 

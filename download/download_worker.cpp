@@ -42,14 +42,6 @@ QString skin_file_url(const QString &main_category, const QString &subcategory, 
            + subcategory + QLatin1Char('&') + file_key + QLatin1Char('=') + filename;
 }
 
-// A name the server gives may hold folders ("../../x.pak"); only its last part is
-// written, and only when that part names a plain file inside the mod folder.
-bool usable_file_name(const QString &name)
-{
-    return !name.isEmpty() && !is_reserved_windows_name(name)
-           && !name.contains(QLatin1Char(':'));  // a drive or an alternate data stream on Windows
-}
-
 class TaskRun {
 public:
     enum class Outcome { Done, Failed, Cancelled };
