@@ -305,6 +305,11 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
     const auto timeout = std::chrono::milliseconds(request.timeout_ms);
     const Clock::time_point deadline =
         request.total_ms > 0 ? Clock::now() + std::chrono::milliseconds(request.total_ms) : Clock::time_point::max();
+    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> extra_headers(
+        request.range_from >= 0 && !request.if_range.isEmpty()
+            ? curl_slist_append(nullptr, ("If-Range: " + request.if_range).constData())
+            : nullptr,
+        &curl_slist_free_all);
 
     for (int attempt = 0;; ++attempt) {
         Transfer transfer;
@@ -332,6 +337,8 @@ HttpResponse HttpSession::perform(const HttpRequest &request, Mode mode, const H
         const QByteArray range = QByteArray::number(request.range_from) + '-';
         if (request.range_from >= 0)
             curl_easy_setopt(easy, CURLOPT_RANGE, range.constData());
+        if (extra_headers)
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, extra_headers.get());
 
         curl_multi_add_handle(handles.multi, easy);
         CURLcode result = CURLE_OK;

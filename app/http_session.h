@@ -31,6 +31,9 @@ struct HttpRequest {
     int timeout_ms = 10000;
     bool follow_redirects = true;
     qint64 range_from = -1;  // when set, asks for the body from this byte on ("Range: bytes=N-")
+    // With range_from: the first answer's ETag or Last-Modified, sent as "If-Range" so that a
+    // server whose file changed since sends all of the new one instead of the rest.
+    QByteArray if_range;
     // The whole request, connection retries included; 0 for no limit.
     int total_ms = 0;
     // A longer body fails the request (not for streamed GETs); 0 for no limit.

@@ -44,6 +44,7 @@ QString queue_cancel_style(const char *normal, const char *hover, const char *pr
 
 const QString INSTALL_BUTTON_STYLE = card_button_style("#4CAF50 #45a049 #3d8b40", "12px", "4px 10px", "60px");
 const QString UNINSTALL_BUTTON_STYLE = card_button_style("#FF4444 #E53935 #C62828", "12px", "4px 10px", "60px");
+const QString UPDATE_BUTTON_STYLE = card_button_style("#1E88E5 #1976D2 #1565C0", "12px", "4px 10px", "60px");
 
 namespace style {
 

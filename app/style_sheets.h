@@ -4,9 +4,10 @@
 
 #include <QString>
 
-// The card's action button: installable, installed.
+// The card's action button: installable, installed, installed but replaced in the catalogue since.
 extern const QString INSTALL_BUTTON_STYLE;
 extern const QString UNINSTALL_BUTTON_STYLE;
+extern const QString UPDATE_BUTTON_STYLE;
 
 namespace style {
 

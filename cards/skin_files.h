@@ -21,5 +21,10 @@ QString mod_dir_of(const QString &game_dir);
 // exactly like either name exists; stops at the first folder that holds one.
 bool skin_installed(const QString &mod_dir, const SkinFileNames &names);
 
+// Whether an installed skin is one the catalogue has replaced since: both files stand at
+// the top of `mod_dir` as this program wrote them (the install manifest), and a SHA-256
+// the record now gives differs from the recorded one. Reads no file's content.
+bool skin_outdated(const QString &mod_dir, const SkinFileNames &names, const QJsonObject &skin_data);
+
 // Every file below `mod_dir` named exactly like either name, in walk order.
 QStringList installed_skin_files(const QString &mod_dir, const SkinFileNames &names);

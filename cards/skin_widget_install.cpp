@@ -9,6 +9,7 @@
 #include "app/modal.h"
 #include "cards/skin_files.h"
 #include "download/download_manager.h"
+#include "download/install_manifest.h"
 #include "download/safe_file_ops.h"
 
 #include <QDialog>
@@ -30,13 +31,18 @@ void SkinWidget::set_game_dir(const QString &dir)
 
 void SkinWidget::_check_installation_status()
 {
-    bool installed = false;
-    if (!game_dir.isEmpty())
-        installed = skin_installed(mod_dir_of(game_dir), _get_filenames());
-    if (installed)
-        _set_button_state(QStringLiteral("卸载"), UNINSTALL_BUTTON_STYLE);
-    else
+    if (game_dir.isEmpty()) {
         _set_button_state(QStringLiteral("安装"), INSTALL_BUTTON_STYLE);
+        return;
+    }
+    const QString mod_dir = mod_dir_of(game_dir);
+    const SkinFileNames names = _get_filenames();
+    if (!skin_installed(mod_dir, names))
+        _set_button_state(QStringLiteral("安装"), INSTALL_BUTTON_STYLE);
+    else if (skin_outdated(mod_dir, names, skin_data))
+        _set_button_state(QStringLiteral("更新"), UPDATE_BUTTON_STYLE);  // a click installs anew
+    else
+        _set_button_state(QStringLiteral("卸载"), UNINSTALL_BUTTON_STYLE);
 }
 
 void SkinWidget::_handle_action(bool)
@@ -93,6 +99,7 @@ void SkinWidget::_uninstall_skin()
         }
     }
 
+    install_manifest::forget(mod_dir, {names.pak_name, names.sig_name});
     if (deleted) {
         _set_button_state(QStringLiteral("安装"), ACTION_BUTTON_STYLE);
         _show_success_dialog(QStringLiteral("卸载成功"), QStringLiteral("皮肤已成功卸载"));

@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include <QColor>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -226,6 +227,18 @@ qint64 sig_size(int index)
     return 300 + (index * 977) % 20000;
 }
 
+// The catalogue's promise about a skin file: its size and SHA-256, which the program checks.
+QString publish_checks(QJsonObject &record, const QString &kind, const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    record.insert(kind + QStringLiteral("_size"), double(file.size()));
+    record.insert(kind + QStringLiteral("_sha256"), QString::fromLatin1(hash.result().toHex()));
+    return {};
+}
+
 }  // namespace
 
 QString catalog_path(const QString &data_dir)
@@ -301,12 +314,16 @@ QString ensure_sample_catalog(const QString &data_dir, bool *generated)
             && (skin.kind == Kind::Normal || skin.kind == Kind::ChineseFileName || skin.kind == Kind::NoSigKey)) {
             const QString folder = QDir(skins_dir(data_dir)).filePath(relative);
             error = make_folder(folder);
+            const QString pak = QDir(folder).filePath(stem + QStringLiteral(".pak"));
+            const QString sig = QDir(folder).filePath(stem + QStringLiteral(".sig"));
             if (error.isEmpty())
-                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".pak")),
-                                        pak_size(skin.pak_mib, number), quint32(number));
+                error = write_skin_file(pak, pak_size(skin.pak_mib, number), quint32(number));
+            if (error.isEmpty())
+                error = publish_checks(record, QStringLiteral("pak"), pak);
             if (error.isEmpty() && skin.kind != Kind::NoSigKey)
-                error = write_skin_file(QDir(folder).filePath(stem + QStringLiteral(".sig")), sig_size(number),
-                                        quint32(number) + 1000);
+                error = write_skin_file(sig, sig_size(number), quint32(number) + 1000);
+            if (error.isEmpty() && skin.kind != Kind::NoSigKey)
+                error = publish_checks(record, QStringLiteral("sig"), sig);
         }
         catalog.append(record);
     }

@@ -40,6 +40,7 @@ bool BlockWriter::restart()
         return false;
     held = 0;
     taken = 0;
+    hash.reset();
     if (file.isOpen() && (!file.resize(0) || !file.seek(0)))
         return fail();
     return true;
@@ -49,6 +50,8 @@ bool BlockWriter::finish()
 {
     const bool written = failure.isEmpty() && write_held();
     file.close();
+    if (written)
+        digest = hash.take_digest();
     return written;
 }
 
@@ -56,6 +59,7 @@ bool BlockWriter::write_held()
 {
     if (held == 0)
         return true;
+    hash.add(block.data(), held);
     if (file.write(block.data(), held) != held)
         return fail();
     held = 0;

@@ -5,7 +5,14 @@
 //
 // A write that fails is remembered: append() and finish() return false from then on, so a
 // file that was not written whole is never taken for a finished one.
+//
+// Each block is hashed just before it is written, while it is still in the cache: the
+// file's SHA-256 costs no second read, and it covers every byte since the last (re)start,
+// whatever number of requests brought them.
 
+#include "download/sha256.h"
+
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 
@@ -25,6 +32,8 @@ public:
     bool restart();
     // Writes what is held and closes the file. Also closes after an earlier failure.
     bool finish();
+    // The SHA-256 of the whole file, once finish() succeeded.
+    QByteArray sha256() const { return digest; }
 
     bool is_open() const { return file.isOpen(); }
     qint64 size() const { return taken; }  // bytes taken since the last (re)start
@@ -39,4 +48,6 @@ private:
     qint64 held = 0;          // bytes of `block` not yet written
     qint64 taken = 0;
     QString failure;
+    Sha256 hash;
+    QByteArray digest;
 };

@@ -5,6 +5,8 @@
 #include "app/http_session.h"
 #include "app/logging.h"
 #include "download/block_writer.h"
+#include "download/file_checks.h"
+#include "download/install_manifest.h"
 #include "download/resume_plan.h"
 #include "download/safe_file_ops.h"
 #include "download/set_aside.h"
@@ -18,6 +20,7 @@
 #include <QVector>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -29,9 +32,37 @@ struct TransferEntry {
     QString filename;  // as the catalogue names it
     QString temp_path;
     QString final_path;
-    qint64 announced = 0;     // size from the probe, 0 when none was given
-    bool redirected = false;  // the probe was answered by a redirect, whose size is not the file's
+    FileChecks checks;       // what the catalogue promises about the file
+    qint64 announced = 0;    // size for the progress: the catalogue's, else the probe's, else 0
+    qint64 whole_size = -1;  // the file's size where the catalogue or the probe tells it
+    QByteArray sha256;       // of the file as it arrived
 };
+
+// The first answer's validator, for "If-Range": a strong ETag, else Last-Modified. A value
+// that could not stand in a header line is not sent back.
+QByteArray validator_of(const HttpResponse &response)
+{
+    QByteArray value = response.header("ETag");
+    if (value.isEmpty() || value.startsWith("W/"))
+        value = response.header("Last-Modified");
+    for (const char c : value)
+        if (c < 0x20 || c > 0x7e)
+            return {};
+    return value;
+}
+
+QString size_mismatch(const QString &filename, qint64 size, qint64 expected)
+{
+    return QStringLiteral("文件大小不符: %1 (%2/%3 字节)").arg(filename).arg(size).arg(expected);
+}
+
+int percent_of(qint64 part, qint64 whole)
+{
+    // The bodies may run past the announced sizes (the percentage then passes 100), but a
+    // tiny announced size must not push it past what an int holds.
+    const double percent = double(part) / double(whole) * 100.0;
+    return int(std::min(percent, double(std::numeric_limits<int>::max())));
+}
 
 // The request address carries the catalogue's file name as it stands; the session
 // encodes it for the wire.
@@ -83,22 +114,25 @@ private:
         explicit FileTransfer(const TransferEntry &entry)
             : entry(entry)
             , file(entry.temp_path)
-            , expected(entry.redirected ? 0 : entry.announced)
+            , expected(entry.whole_size)
         {
         }
         const TransferEntry &entry;
         BlockWriter file;
-        qint64 expected;     // the whole file's size, 0 when unknown
-        qint64 counted = 0;  // bytes of this file already in `downloaded`
+        qint64 expected;       // the whole file's size, -1 when unknown
+        qint64 counted = 0;    // bytes of this file already in `downloaded`
+        QByteArray validator;  // of the first answer, for a request of the rest
     };
 
-    Outcome probe(const QString &url, const QString &filename);
-    Outcome fetch(const TransferEntry &entry);
+    Outcome probe(const QString &url, const QString &filename, const FileChecks &checks);
+    Outcome fetch(TransferEntry &entry);
     Ending request(FileTransfer &transfer, bool resume);
     // Waits, or less when the task is cancelled meanwhile; false then.
     bool pause_unless_cancelled(int ms) const;
     static QString write_failure(const FileTransfer &transfer);
+    static QString size_failure(const FileTransfer &transfer, qint64 size);
     Outcome put_in_place();
+    void remember_install() const;
 
     const QVariantMap skin;
     const QString install_path;
@@ -124,20 +158,26 @@ TaskRun::Outcome TaskRun::execute()
     // The server marks a skin that must be bought by a name that is no .pak.
     if (!pak_filename.endsWith(QLatin1String(".pak")))
         return fail(QStringLiteral("此皮肤需要购买: ") + pak_filename);
-    for (const QString &filename : {pak_filename, sig_filename})
-        if (!usable_file_name(windows_base_name(filename)))
+    for (const QString &filename : {pak_filename, sig_filename}) {
+        const QString name = windows_base_name(filename);
+        if (!usable_file_name(name) || install_manifest::is_manifest_name(name))
             return fail(QStringLiteral("无效的文件名: ") + filename);
+    }
+    const FileChecks pak_checks = file_checks(skin, QStringLiteral("pak"));
+    const FileChecks sig_checks = file_checks(skin, QStringLiteral("sig"));
+    if (!pak_checks.usable || !sig_checks.usable)
+        return fail(QStringLiteral("无效的文件校验信息: ") + (pak_checks.usable ? sig_filename : pak_filename));
 
     // Both sizes are known before the first byte is fetched, so progress spans both files.
-    Outcome outcome =
-        probe(skin_file_url(main_category, subcategory, QStringLiteral("pak_original"), pak_filename), pak_filename);
+    Outcome outcome = probe(skin_file_url(main_category, subcategory, QStringLiteral("pak_original"), pak_filename),
+                            pak_filename, pak_checks);
     if (outcome == Outcome::Done)
         outcome = probe(skin_file_url(main_category, subcategory, QStringLiteral("sig_original"), sig_filename),
-                        sig_filename);
+                        sig_filename, sig_checks);
     if (outcome != Outcome::Done)
         return outcome;
 
-    for (const TransferEntry &entry : entries) {
+    for (TransferEntry &entry : entries) {
         if (cancelled)
             return Outcome::Cancelled;
         outcome = fetch(entry);
@@ -148,7 +188,18 @@ TaskRun::Outcome TaskRun::execute()
     // has begun is not cancelled half-way: it ends, and the task reports how.
     if (!begin_move())
         return Outcome::Cancelled;
-    return put_in_place();
+    outcome = put_in_place();
+    if (outcome == Outcome::Done)
+        remember_install();
+    return outcome;
+}
+
+void TaskRun::remember_install() const
+{
+    QList<QPair<QString, QByteArray>> files;
+    for (const TransferEntry &entry : entries)
+        files.append({QFileInfo(entry.final_path).fileName(), entry.sha256});
+    install_manifest::record(install_path, files);
 }
 
 TaskRun::Outcome TaskRun::put_in_place()
@@ -191,7 +242,7 @@ TaskRun::Outcome TaskRun::put_in_place()
     return Outcome::Done;
 }
 
-TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename)
+TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename, const FileChecks &checks)
 {
     HttpRequest request;
     request.url = url;
@@ -205,13 +256,24 @@ TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename)
         return fail(response.error);
 
     TransferEntry entry;
-    entry.redirected = response.status >= 300 && response.status < 400;
+    entry.checks = checks;
+    // A redirect's own length is not the file's.
+    const bool redirected = response.status >= 300 && response.status < 400;
     const QByteArray length = response.header("Content-Length");
     if (!length.isNull()) {
         bool number = false;
         entry.announced = length.trimmed().toLongLong(&number);
-        if (!number || entry.announced < 0)
+        if (!number || entry.announced < 0 || entry.announced > std::numeric_limits<qint64>::max() - total_size)
             return fail(QStringLiteral("无效的文件大小: ") + QString::fromLatin1(length));
+        if (!redirected)
+            entry.whole_size = entry.announced;
+    }
+    if (checks.size >= 0) {
+        if (entry.whole_size >= 0 && entry.whole_size != checks.size)
+            return fail(size_mismatch(filename, entry.whole_size, checks.size));
+        entry.whole_size = entry.announced = checks.size;
+        if (entry.announced > std::numeric_limits<qint64>::max() - total_size)
+            return fail(QStringLiteral("无效的文件大小: %1").arg(checks.size));
     }
     total_size += entry.announced;
     entry.url = url;
@@ -222,7 +284,7 @@ TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename)
     return Outcome::Done;
 }
 
-TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
+TaskRun::Outcome TaskRun::fetch(TransferEntry &entry)
 {
     FileTransfer transfer(entry);
     ResumePlan plan;
@@ -232,6 +294,11 @@ TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
         case Ending::Whole:
             if (!transfer.file.finish())
                 return fail(write_failure(transfer));
+            entry.sha256 = transfer.file.sha256();
+            // Checked before anything is moved: a file that is not the published one
+            // never replaces what is installed.
+            if (!entry.checks.sha256.isEmpty() && entry.sha256 != entry.checks.sha256)
+                return fail(QStringLiteral("文件校验失败: ") + entry.filename);
             return Outcome::Done;
         case Ending::Cancelled:
             return Outcome::Cancelled;
@@ -239,7 +306,7 @@ TaskRun::Outcome TaskRun::fetch(const TransferEntry &entry)
             return Outcome::Failed;
         case Ending::Cut: {
             // Without a known size no answer could be checked to end where the file ends.
-            const int pause = transfer.expected > 0 ? plan.next_pause_ms() : -1;
+            const int pause = transfer.expected >= 0 ? plan.next_pause_ms() : -1;
             if (pause < 0)
                 return Outcome::Failed;
             log_warning(QStringLiteral("下载中断，%1 秒后继续: %2 (%3/%4 字节) - %5")
@@ -273,12 +340,15 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
     bool not_continued = false;
 
     const HttpSession::HeadersHandler on_headers = [&](const HttpResponse &response) {
-        if (response.status >= 400) {
+        // Only a 200, or a 206 to a request for the rest, brings the file; anything else (a
+        // 204, a 304, a redirect without a place to go) would be written as the skin.
+        if (response.status != 200 && !(resume && response.status == 206)) {
             failure = QStringLiteral("服务器返回错误 %1: ").arg(response.status) + entry.filename;
             return false;
         }
         if (resume) {
-            if (ResumePlan::judge(response.status, response.header("Content-Range"), from, transfer.expected)
+            if (ResumePlan::judge(response.status, response.header("Content-Range"), response.header("Content-Length"),
+                                  from, transfer.expected)
                 != ResumePlan::Answer::Continue) {
                 not_continued = true;
                 return false;
@@ -289,8 +359,14 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
             // request for the rest must end at.
             bool number = false;
             const qint64 length = response.header("Content-Length").trimmed().toLongLong(&number);
-            if (number && length >= 0)
+            if (number && length >= 0) {
+                if (entry.checks.size >= 0 && length != entry.checks.size) {
+                    failure = size_failure(transfer, length);
+                    return false;
+                }
                 transfer.expected = length;
+            }
+            transfer.validator = validator_of(response);
         }
         // Opened at the first answer: a connection that broke before any gets no file yet.
         if (!transfer.file.is_open() && !transfer.file.open()) {
@@ -304,6 +380,11 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
             return false;
         if (size == 0)
             return true;
+        // Not a byte past the file's known end: a server that sends more is not sending it.
+        if (transfer.expected >= 0 && transfer.file.size() + qint64(size) > transfer.expected) {
+            failure = size_failure(transfer, transfer.file.size() + qint64(size));
+            return false;
+        }
         if (!transfer.file.append(data, qint64(size))) {
             failure = write_failure(transfer);
             return false;
@@ -318,7 +399,7 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
             failure = QStringLiteral("服务器未提供文件大小，无法计算下载进度");
             return false;
         }
-        report(int(double(downloaded) / double(total_size) * 100.0));
+        report(percent_of(downloaded, total_size));
         // Events posted to this thread are handled between pieces. The thread has no
         // timers or sockets, so a full event-loop pass (a poll of the operating system
         // per piece, some 8% of the transfer's CPU) would add nothing.
@@ -332,6 +413,8 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
     request.follow_redirects = true;
     request.abort = &cancelled;
     request.range_from = resume ? from : -1;
+    if (resume)
+        request.if_range = transfer.validator;
     const HttpResponse response = session().get_streamed(request, on_headers, on_piece);
 
     if (cancelled)
@@ -346,10 +429,9 @@ TaskRun::Ending TaskRun::request(FileTransfer &transfer, bool resume)
         message = response.error;
         return response.cut_short ? Ending::Cut : Ending::Failed;
     }
-    // Without a length of its own, a body that ends early looks complete to the client;
-    // the probe's size tells a dropped connection from a whole file, unless the probe
-    // was answered by a redirect (a GET with a length of its own is checked by the client).
-    if (response.header("Content-Length").isNull() && transfer.file.size() < transfer.expected) {
+    // Where the file's size is known, only exactly that size is the whole file: a body
+    // without a length of its own that ends early looks complete to the client.
+    if (transfer.expected >= 0 && transfer.file.size() < transfer.expected) {
         message = QStringLiteral("文件下载不完整: %1 (%2/%3 字节)")
                       .arg(entry.filename)
                       .arg(transfer.file.size())
@@ -376,6 +458,11 @@ QString TaskRun::write_failure(const FileTransfer &transfer)
 {
     return QStringLiteral("无法写入文件: ") + shown_path(transfer.entry.temp_path) + QStringLiteral(" - ")
            + transfer.file.error_string();
+}
+
+QString TaskRun::size_failure(const FileTransfer &transfer, qint64 size)
+{
+    return size_mismatch(transfer.entry.filename, size, transfer.expected);
 }
 
 void TaskRun::remove_temp_files() const

@@ -15,7 +15,8 @@ bool ResumePlan::take_restart()
     return true;
 }
 
-ResumePlan::Answer ResumePlan::judge(int status, const QByteArray &content_range, qint64 received, qint64 expected)
+ResumePlan::Answer ResumePlan::judge(int status, const QByteArray &content_range, const QByteArray &content_length,
+                                     qint64 received, qint64 expected)
 {
     // "bytes FIRST-LAST/TOTAL"; TOTAL may be "*" when the server does not know it.
     if (status != 206 || !content_range.trimmed().startsWith("bytes "))
@@ -37,5 +38,12 @@ ResumePlan::Answer ResumePlan::judge(int status, const QByteArray &content_range
     }
     if (!first_ok || !last_ok || !total_ok || first != received || last != expected - 1)
         return Answer::Restart;
+    // A body shorter than the range it claims would leave a hole that looks like the end.
+    if (!content_length.isNull()) {
+        bool length_ok = false;
+        const qint64 length = content_length.trimmed().toLongLong(&length_ok);
+        if (!length_ok || length != last - first + 1)
+            return Answer::Restart;
+    }
     return Answer::Continue;
 }

@@ -11,8 +11,8 @@ public:
 
     // What to do with the answer to a request for the rest of the file.
     enum class Answer {
-        Continue,  // 206 with exactly the missing bytes: append them
-        Restart,   // anything else that is no failure status: start the file over
+        Continue,  // 206 with exactly the missing bytes, and a body as long: append them
+        Restart,   // a 200, or a 206 for other bytes: start the file over
     };
 
     // The wait before the next request for the rest (1 s, 2 s, 4 s), or -1 when every
@@ -21,8 +21,10 @@ public:
     // True the first time only: a file is started over at most once.
     bool take_restart();
 
-    // Judges an answer to "Range: bytes=<received>-" for a file of `expected` bytes.
-    static Answer judge(int status, const QByteArray &content_range, qint64 received, qint64 expected);
+    // Judges an answer to "Range: bytes=<received>-" for a file of `expected` bytes, given
+    // its Content-Range and Content-Length (a null array when the answer had none).
+    static Answer judge(int status, const QByteArray &content_range, const QByteArray &content_length, qint64 received,
+                        qint64 expected);
 
 private:
     int attempts_used = 0;

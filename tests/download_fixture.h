@@ -6,8 +6,10 @@
 #include "app/config.h"
 #include "app/endpoints.h"
 #include "download/download_manager.h"
+#include "download/install_manifest.h"
 #include "support/test_server.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -73,6 +75,31 @@ inline DownloadTask make_task(const QString &name, const QString &game_dir, cons
     return std::make_shared<const QVariantMap>(task);
 }
 
+// The same task with more keys in its skin record (the catalogue's sizes and hashes).
+inline DownloadTask with_keys(const DownloadTask &task, const QVariantMap &keys)
+{
+    QVariantMap record = task->value(QStringLiteral("skin_data")).toMap();
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        record.insert(it.key(), it.value());
+    QVariantMap changed = *task;
+    changed.insert(QStringLiteral("skin_data"), record);
+    return std::make_shared<const QVariantMap>(changed);
+}
+
+inline QString sha256_hex(const QByteArray &data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+}
+
+// The four keys of a catalogue that publishes both files' sizes and hashes.
+inline QVariantMap published(const QByteArray &pak, const QByteArray &sig)
+{
+    return {{"pak_size", pak.size()},
+            {"sig_size", sig.size()},
+            {"pak_sha256", sha256_hex(pak)},
+            {"sig_sha256", sha256_hex(sig)}};
+}
+
 inline QString mod_folder(const QString &game_dir)
 {
     return join_path(game_dir, MOD_SUBDIR);
@@ -116,7 +143,7 @@ private:
 };
 #endif
 
-// Every file below `folder`, relative to it, sorted.
+// Every file below `folder`, relative to it, sorted; the program's install manifest aside.
 inline QStringList files_below(const QString &folder)
 {
     QStringList found;
@@ -127,7 +154,7 @@ inline QStringList files_below(const QString &folder)
              dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
             if (info.isDir())
                 walk(info.filePath());
-            else
+            else if (!install_manifest::is_manifest_name(info.fileName()))
                 found << root.relativeFilePath(info.filePath());
         }
     };

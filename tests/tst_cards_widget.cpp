@@ -7,9 +7,11 @@
 #include "cards/skin_files.h"
 #include "cards/skin_widget.h"
 #include "download/download_manager.h"
+#include "download/install_manifest.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -44,6 +46,11 @@ void touch(const QString &path)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("skin");
+}
+
+QString sha256_of(const QByteArray &data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
 bool cancel_visible(const SkinWidget &card)
@@ -312,6 +319,49 @@ private slots:
         QVERIFY(QFile::exists(mods + "/two/b.pak"));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
+    }
+
+    void an_install_the_catalogue_replaced_offers_the_update_data()
+    {
+        QTest::addColumn<QString>("pak_hash");  // in the record: of the installed bytes, of others, none
+        QTest::addColumn<bool>("changed");      // the .sig was changed after the install
+        QTest::addColumn<QString>("text");
+        const QString installed = sha256_of("skin");
+        const QString other = sha256_of("new skin");
+        QTest::newRow("hash changed in the catalogue") << other << false << "更新";
+        QTest::newRow("hash unchanged") << installed << false << "卸载";
+        QTest::newRow("record without hashes") << QString() << false << "卸载";
+        QTest::newRow("file changed since the install") << other << true << "卸载";
+    }
+
+    void an_install_the_catalogue_replaced_offers_the_update()
+    {
+        QFETCH(QString, pak_hash);
+        QFETCH(bool, changed);
+        QFETCH(QString, text);
+        const QString mods = mod_dir_of(game.path());
+        touch(mods + "/a.pak");
+        touch(mods + "/a.sig");
+        const QByteArray digest = QCryptographicHash::hash("skin", QCryptographicHash::Sha256);
+        QVERIFY(install_manifest::record(mods, {{"a.pak", digest}, {"a.sig", digest}}));
+        if (changed)
+            QVERIFY(QFile(mods + "/a.sig").resize(2));
+        QJsonObject record = skin("a");
+        if (!pak_hash.isEmpty())
+            record.insert("pak_sha256", pak_hash);
+
+        SkinWidget card(record, game.path());
+        QCOMPARE(card.action_button->text(), text);
+        if (text == "更新") {
+            QCOMPARE(card.action_button->styleSheet(), UPDATE_BUTTON_STYLE);
+            card.action_button->click();  // installs anew, through the queue
+            QVERIFY(manager()->get_current_task());
+            QCOMPARE(task_skin_id(manager()->get_current_task()), QStringLiteral("a"));
+        } else if (!changed) {
+            ModalRecorder boxes;
+            card.action_button->click();  // the uninstall forgets the pair, the manifest's only entries
+            QVERIFY(!QFile::exists(mods + "/" + install_manifest::FILE_NAME));
+        }
     }
 
     void a_card_deleted_while_its_success_dialog_is_open_takes_the_dialog_along()

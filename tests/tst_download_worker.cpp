@@ -2,6 +2,7 @@
 // a failure, a cancel or a hostile file name leaves behind.
 
 #include "download/download_manager.h"
+#include "download/install_manifest.h"
 #include "download_fixture.h"
 #include "support/raw_http_server.h"
 #include "support/test_env.h"
@@ -272,6 +273,54 @@ private slots:
         QVERIFY(log.has("failed:X"));
         QVERIFY2(log.messages.first().contains("文件大小"), qPrintable(log.messages.first()));
         QCOMPARE(files_below(mods()), QStringList());
+    }
+
+    void an_install_is_remembered_until_its_files_change()
+    {
+        write_file(mod_file(install_manifest::FILE_NAME), "{\"files\": [damaged");  // knows nothing, fails nothing
+        const QByteArray pak(20000, 'p');
+        serve_skin_files(*server, {{"x.pak", file_reply(pak)}, {"x.sig", file_reply("sig")}});
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));  // no hashes given: computed while written
+        QVERIFY(log.has("completed:X"));
+        QCOMPARE(install_manifest::unchanged_file_sha256(mods(), "x.pak").toHex(), sha256_hex(pak).toLatin1());
+        QCOMPARE(install_manifest::unchanged_file_sha256(mods(), "x.sig").toHex(), sha256_hex("sig").toLatin1());
+        write_file(mod_file("x.sig"), "changed by hand");
+        QVERIFY(install_manifest::unchanged_file_sha256(mods(), "x.sig").isEmpty());
+    }
+
+    void announced_sizes_are_untrusted_numbers_data()
+    {
+        QTest::addColumn<QByteArray>("pak_announced");  // by the probes
+        QTest::addColumn<QByteArray>("sig_announced");
+        QTest::addColumn<int>("body");  // bytes of the .pak's body
+        QTest::addColumn<bool>("completes");
+        const QByteArray huge = "9223372036854775000";
+        QTest::newRow("sum past the 64-bit limit") << huge << huge << 100 << false;
+        QTest::newRow("1 byte announced, 24 MB sent") << QByteArray("1") << QByteArray("0") << 24000000 << true;
+    }
+
+    void announced_sizes_are_untrusted_numbers()
+    {
+        QFETCH(QByteArray, pak_announced);
+        QFETCH(QByteArray, sig_announced);
+        QFETCH(int, body);
+        QFETCH(bool, completes);
+        set_base_url(server->url("/base"));
+        server->route(skin_download_path(), [=](const TestRequest &request) {
+            const bool pak = request.query.contains("pak_original");
+            TestReply reply = file_reply(pak ? QByteArray(body, 'p') : "s");
+            if (request.method == "HEAD") {
+                reply.omit_length_on_head = true;
+                reply.headers = {{"Content-Length", pak ? pak_announced : sig_announced}};
+            }
+            return reply;
+        });
+        SignalLog log(manager);
+        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
+        QCOMPARE(log.has("completed:X"), completes);
+        QVERIFY2(completes || log.messages.value(0).contains("无效的文件大小"), qPrintable(log.messages.value(0)));
+        QVERIFY(std::all_of(log.progress.begin(), log.progress.end(), [](int percent) { return percent >= 0; }));
     }
 
     void progress_spans_both_files_and_ends_at_100()

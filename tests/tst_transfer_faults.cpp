@@ -38,6 +38,8 @@ enum class Fault {
     TargetIsFolder,     // a non-empty folder stands at the file's final name
     TargetImmutable,    // the installed file cannot be removed or replaced
     DiskFull,           // the new file does not fit on the mod folder's disk
+    FlippedByte,        // one byte of the file differs from the one the catalogue's hash names
+    SizeKeyDisagrees,   // the catalogue's size is one byte more than the server's file
 };
 
 const QByteArray kNewPak = QByteArray(40000, 'P') + "end of new pak";
@@ -70,6 +72,7 @@ enum class RangeReply {
     Honoured,    // 206 with the bytes from N to the end
     Ignored,     // 200 with the whole file
     WrongStart,  // 206, but from the first byte
+    ShortBody,   // 206 from N to the end, but a body (and Content-Length) of half of that
 };
 
 // Plain HTTP on a raw socket. Both probes and a healthy file are answered in full. The
@@ -106,7 +109,8 @@ public:
         held.clear();
     }
 
-    QStringList ranges;  // the Range header of every GET of `faulty` ("" when it had none)
+    QStringList ranges;     // the Range header of every GET of `faulty` ("" when it had none)
+    QStringList if_ranges;  // and its If-Range header
 
 private:
     bool answer(QTcpSocket *socket, const QByteArray &head) override
@@ -115,24 +119,32 @@ private:
         const QString file = target.section('=', -1);
         const QByteArray body = body_of(file);
         QByteArray range;
-        for (const QByteArray &line : head.split('\n'))
+        QByteArray if_range;
+        for (const QByteArray &line : head.split('\n')) {
             if (line.toLower().startsWith("range:"))
                 range = line.mid(6).trimmed();
+            if (line.toLower().startsWith("if-range:"))
+                if_range = line.mid(9).trimmed();
+        }
 
         QByteArray status = "200 OK";
         QByteArray extra;
         QByteArray payload = body;
         if (file == faulty && head.startsWith("GET")) {
             ranges << QString::fromLatin1(range);
+            if_ranges << QString::fromLatin1(if_range);
             if (range.startsWith("bytes=") && range_reply != RangeReply::Ignored) {
                 const int from = range_reply == RangeReply::WrongStart ? 0 : range.mid(6).split('-').value(0).toInt();
                 status = "206 Partial Content";
                 extra = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(body.size() - 1)
                         + '/' + QByteArray::number(body.size()) + "\r\n";
                 payload = body.mid(from);
+                if (range_reply == RangeReply::ShortBody)
+                    payload.truncate(payload.size() / 2);
             }
         }
-        const QByteArray headers = "HTTP/1.1 " + status + "\r\nContent-Type: application/octet-stream\r\n" + extra
+        const QByteArray headers = "HTTP/1.1 " + status + "\r\nContent-Type: application/octet-stream\r\n"
+                                   + "ETag: \"v1\"\r\n" + extra
                                    + "Content-Length: " + QByteArray::number(payload.size()) + "\r\n\r\n";
         if (head.startsWith("HEAD")) {
             socket->write(headers);
@@ -269,6 +281,9 @@ private slots:
         QTest::newRow("GET 404, .sig") << Fault::GetStatus << "x.sig" << 404 << false << "404";
         QTest::newRow("GET 500, .pak") << Fault::GetStatus << "x.pak" << 500 << false << "500";
         QTest::newRow("GET 500, .sig") << Fault::GetStatus << "x.sig" << 500 << false << "500";
+        QTest::newRow("GET 204, .pak") << Fault::GetStatus << "x.pak" << 204 << false << "204";
+        QTest::newRow("GET 304, .sig") << Fault::GetStatus << "x.sig" << 304 << false << "304";
+        QTest::newRow("GET 302 without Location") << Fault::GetStatus << "x.pak" << 302 << false << "302";
         QTest::newRow("reset on every attempt, .pak") << Fault::ConnectionReset << "x.pak" << 0 << false << reset;
         QTest::newRow("reset on every attempt, .sig") << Fault::ConnectionReset << "x.sig" << 0 << false << reset;
         QTest::newRow("truncated body, .pak") << Fault::TruncatedBody << "x.pak" << 0 << false << "";
@@ -281,6 +296,9 @@ private slots:
         QTest::newRow("folder stands at x.pak") << Fault::TargetIsFolder << "x.pak" << 0 << false << "x.pak";
         QTest::newRow("installed x.sig immutable") << Fault::TargetImmutable << "x.sig" << 0 << false << "x.sig";
         QTest::newRow("disk full") << Fault::DiskFull << "x.pak" << 0 << false << "无法写入文件";
+        QTest::newRow("flipped byte, .pak") << Fault::FlippedByte << "x.pak" << 0 << false << "x.pak";
+        QTest::newRow("flipped byte, .sig") << Fault::FlippedByte << "x.sig" << 0 << false << "x.sig";
+        QTest::newRow("size key disagrees, .sig") << Fault::SizeKeyDisagrees << "x.sig" << 0 << false << "x.sig";
     }
 
     void a_failed_transfer_leaves_the_installed_skin_alone()
@@ -304,6 +322,7 @@ private slots:
         std::unique_ptr<ImmutableFlag> immutable;
         std::unique_ptr<SmallDisk> disk;
         QMap<QString, TestReply> replies{{"x.pak", file_reply(kNewPak)}, {"x.sig", file_reply(kNewSig)}};
+        QVariantMap keys;  // of the catalogue record, where the fault needs them
 
         switch (fault) {
         case Fault::GetStatus:
@@ -357,6 +376,16 @@ private slots:
             write_file(join_path(mods, "x.sig"), kOldSig);
             serve_skin_files(server, replies);
             break;
+        case Fault::FlippedByte:
+            keys = published(kNewPak, kNewSig);
+            replies[file].body[1000] = replies[file].body[1000] ^ 1;
+            serve_skin_files(server, replies);
+            break;
+        case Fault::SizeKeyDisagrees:
+            keys = published(kNewPak, kNewSig);
+            keys[file.right(3) + "_size"] = body_of(file).size() + 1;
+            serve_skin_files(server, replies);
+            break;
         }
         if (immutable && !immutable->set)
             QSKIP("chattr +i is not possible here (it needs root and a file system with the immutable flag)");
@@ -365,7 +394,7 @@ private slots:
 
         const QMap<QString, QByteArray> before = snapshot(mods);
         SignalLog log(manager);
-        manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
+        manager->add_task(with_keys(make_task("X", game.path(), "x.pak", "x.sig"), keys));
 
         if (fault == Fault::ConnectionReset) {
             // The first transfer is cut mid-body; so is every request for the rest, until
@@ -420,6 +449,7 @@ private slots:
         QTest::newRow("reset at 30 %, the rest asked for") << RangeReply::Honoured << QStringList{"", rest};
         QTest::newRow("Range ignored (200), started over") << RangeReply::Ignored << QStringList{"", rest, ""};
         QTest::newRow("206 from a wrong start, started over") << RangeReply::WrongStart << QStringList{"", rest, ""};
+        QTest::newRow("206 shorter than its range, started over") << RangeReply::ShortBody << QStringList{"", rest, ""};
     }
 
     void a_dropped_transfer_resumes()
@@ -436,7 +466,8 @@ private slots:
         set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(server.serverPort()));
 
         SignalLog log(manager);
-        manager->add_task(make_task("X", game.path(), "x.pak", "x.sig"));
+        // With the catalogue's hashes: the resumed file is checked over all of its bytes.
+        manager->add_task(with_keys(make_task("X", game.path(), "x.pak", "x.sig"), published(kNewPak, kNewSig)));
         // Cut once all of the first 30 % has arrived, so the rest is asked for from there.
         QTRY_VERIFY_WITH_TIMEOUT(
             server.holding() && !log.progress.isEmpty() && log.progress.last() >= percent_at("x.pak", 0.3), 15000);
@@ -447,6 +478,7 @@ private slots:
         QCOMPARE(log.events.count("completed:X"), 1);
         QVERIFY(!log.has("failed:X"));
         QCOMPARE(server.ranges, ranges);
+        QCOMPARE(server.if_ranges.value(1), QStringLiteral("\"v1\""));  // the first answer's ETag
         QCOMPARE(files_below(mods), QStringList({"x.pak", "x.sig"}));
         QVERIFY(read_file(join_path(mods, "x.pak")) == kNewPak);
         QVERIFY(read_file(join_path(mods, "x.sig")) == kNewSig);
