@@ -1,5 +1,7 @@
 #include "bench_data.h"
 
+#include "download/sha256.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -103,4 +105,21 @@ QJsonObject skin_record(const QString &name, const QString &stem)
     record.insert(QStringLiteral("sig_original"), stem + QStringLiteral(".sig"));
     record.insert(QStringLiteral("cover"), QStringLiteral("cover_1.jpg"));
     return record;
+}
+
+QJsonObject verified_record(const QJsonObject &record, const QString &dir, const QString &stem)
+{
+    QJsonObject verified = record;
+    for (const QString &kind : {QStringLiteral("pak"), QStringLiteral("sig")}) {
+        QFile file(QDir(dir).filePath(stem + QLatin1Char('.') + kind));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        Sha256 hash;
+        QByteArray chunk(1 << 20, Qt::Uninitialized);
+        for (qint64 read; (read = file.read(chunk.data(), chunk.size())) > 0;)
+            hash.add(chunk.constData(), read);
+        verified.insert(kind + QStringLiteral("_size"), double(file.size()));
+        verified.insert(kind + QStringLiteral("_sha256"), QString::fromLatin1(hash.take_digest().toHex()));
+    }
+    return verified;
 }

@@ -22,3 +22,7 @@ bool write_covers(const QString &dir, int count);
 
 // A skin record for the files `stem`.pak and `stem`.sig.
 QJsonObject skin_record(const QString &name, const QString &stem);
+
+// The same record with the sizes and SHA-256 of both files in `dir`, as a catalogue that
+// has the program verify every file publishes it. Empty when a file cannot be read.
+QJsonObject verified_record(const QJsonObject &record, const QString &dir, const QString &stem);

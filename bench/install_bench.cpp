@@ -198,7 +198,7 @@ InstallRun measure_install(BenchPage &page, const SkinFiles &skin, bool track_me
     return run;
 }
 
-CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QString &ca_file)
+CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QString &ca_file, bool verify)
 {
     CurlRun run;
     QDir().mkpath(out_dir);
@@ -217,10 +217,20 @@ CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QStrin
     const qint64 start = now_ns();
     curl.start();
     const bool done = curl.waitForFinished(600000);
+    bool summed = true;
+    QProcess sum;
+    if (done && verify) {
+        sum.start(QStringLiteral("sha256sum"), {file_path(out_dir, skin, ".pak"), file_path(out_dir, skin, ".sig")});
+        summed = sum.waitForFinished(600000) && sum.exitStatus() == QProcess::NormalExit && sum.exitCode() == 0;
+    }
     const qint64 end = now_ns();
     run.cpu_seconds = children_cpu_seconds() - cpu_before;
     if (!done || curl.exitStatus() != QProcess::NormalExit || curl.exitCode() != 0) {
         run.failure = QStringLiteral("curl failed: ") + QString::fromLocal8Bit(curl.readAllStandardError()).trimmed();
+        return run;
+    }
+    if (!summed) {
+        run.failure = QStringLiteral("sha256sum failed: ") + QString::fromLocal8Bit(sum.readAllStandardError());
         return run;
     }
     run.seconds = ms_between(start, end) / 1000;

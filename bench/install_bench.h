@@ -40,8 +40,9 @@ struct CurlRun {
     double cpu_seconds = 0;
 };
 
-// curl -s -o … --cacert … for both files of `skin` into `out_dir`.
-CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QString &ca_file);
+// curl -s -o … --cacert … for both files of `skin` into `out_dir`; with `verify`, then
+// sha256sum of both (the fair reference for a download whose files are checked).
+CurlRun measure_curl(const SkinFiles &skin, const QString &out_dir, const QString &ca_file, bool verify);
 
 struct CancelRun {
     QString failure;

@@ -41,7 +41,7 @@ struct Options {
     QString trust;  // what curl trusts: the certificates the program trusts
     int runs = 5;
     bool memory_child = false;
-    QStringList only;  // parts to run (catalogue, install, cancel, memory); empty: all
+    QStringList only;  // parts to run (catalogue, install, verified, cancel, memory); empty: all
 
     bool wants(const QString &part) const { return only.isEmpty() || only.contains(part); }
 };
@@ -122,6 +122,90 @@ int run_memory_child(const Options &options)
     return 0;
 }
 
+// Installs of one skin's page alternating with the curl command, after one unmeasured
+// round of each.
+struct InstallSeries {
+    QVector<double> ours_s, curl_s, curl_transfer_s, gaps_ms, backlog_ms, reports, paints, first_ms, ours_cpu_s,
+        gui_cpu_s, curl_cpu_s;
+    QString failure;
+};
+
+InstallSeries measure_installs(BenchPage &page, const SkinFiles &skin, const QJsonObject &record,
+                               const Options &options, bool verify)
+{
+    InstallSeries series;
+    const QString curl_dir = QDir(options.work_dir).filePath(QStringLiteral("curl-out"));
+    if (record.isEmpty() || !page.show_page(copies(record)))
+        series.failure = QStringLiteral("the page of the install skin did not come up");
+    for (int run = -1; run < options.runs && series.failure.isEmpty(); ++run) {
+        const bool curl_first = run % 2 == 0;
+        CurlRun reference;
+        if (curl_first)
+            reference = measure_curl(skin, curl_dir, options.trust, verify);
+        settle(100);
+        const InstallRun ours = measure_install(page, skin, false);
+        settle(100);
+        if (!curl_first)
+            reference = measure_curl(skin, curl_dir, options.trust, verify);
+        series.failure = !ours.failure.isEmpty() ? ours.failure : reference.failure;
+        if (run < 0 || !series.failure.isEmpty())
+            continue;
+        series.ours_s.append(ours.seconds);
+        series.curl_s.append(reference.seconds);
+        series.curl_transfer_s.append(reference.transfer_seconds);
+        series.gaps_ms.append(ours.longest_gap_ms);
+        series.backlog_ms.append(ours.backlog_ms);
+        series.reports.append(ours.progress_signals);
+        series.paints.append(ours.card_paints);
+        series.first_ms.append(ours.first_progress_ms);
+        series.ours_cpu_s.append(ours.cpu_seconds);
+        series.gui_cpu_s.append(ours.gui_cpu_seconds);
+        series.curl_cpu_s.append(reference.cpu_seconds);
+    }
+    QDir(curl_dir).removeRecursively();
+    return series;
+}
+
+// The program's install time against the reference command's: the medians, and the worst
+// paired run, which shows a slow run that the medians hide.
+TableRow install_row(const QString &figure, const QString &reference, const InstallSeries &series)
+{
+    TableRow row;
+    row.figure = figure;
+    row.measured = series.failure.isEmpty() && !series.ours_s.isEmpty();
+    if (!row.measured) {
+        row.ours = row.reference = QStringLiteral("-");
+        return row;
+    }
+    const double ratio = median(series.curl_s) / median(series.ours_s);
+    const QVector<double> pairs = paired_ratios(series.curl_s, series.ours_s);
+    const double worst = *std::min_element(pairs.begin(), pairs.end());
+    row.ours = fixed(median(series.ours_s), 3) + QStringLiteral(" s (") + fixed(200 / median(series.ours_s), 0)
+               + QStringLiteral(" MB/s)");
+    row.reference = reference + QLatin1Char(' ') + fixed(median(series.curl_s), 3) + QStringLiteral(" s (")
+                    + fixed(200 / median(series.curl_s), 0) + QStringLiteral(" MB/s)");
+    row.target = fixed(ratio, 2) + QStringLiteral(" (>= %1), worst pair ").arg(fixed(kInstallRatio, 2))
+                 + fixed(worst, 2) + QStringLiteral(" (>= %1)").arg(fixed(kWorstPairRatio, 2));
+    row.pass = ratio >= kInstallRatio && worst >= kWorstPairRatio;
+    return row;
+}
+
+QStringList install_details(const QString &name, const InstallSeries &runs, const QString &trust)
+{
+    return {name + QStringLiteral(", ours (s): ") + series(runs.ours_s, 3),
+            name + QStringLiteral(", add_task to the first progress signal (ms): ") + series(runs.first_ms, 1),
+            name + QStringLiteral(", paired ratio reference / ours: ")
+                + series(paired_ratios(runs.curl_s, runs.ours_s), 2),
+            name + QStringLiteral(", reference command (s), --cacert %1: ").arg(QFileInfo(trust).fileName())
+                + series(runs.curl_s, 3),
+            name + QStringLiteral(", curl's own transfer time (s): ") + series(runs.curl_transfer_s, 3),
+            name + QStringLiteral(", CPU time of the program (s): ") + series(runs.ours_cpu_s, 3),
+            QStringLiteral("  of which the GUI thread (s): ") + series(runs.gui_cpu_s, 3),
+            name + QStringLiteral(", CPU time of the reference (s): ") + series(runs.curl_cpu_s, 3),
+            name + QStringLiteral(", progress signals: ") + series(runs.reports, 0),
+            name + QStringLiteral(", card paint events: ") + series(runs.paints, 0)};
+}
+
 struct MemoryRuns {
     QVector<double> growth_mb;
     QVector<double> seconds;
@@ -180,46 +264,19 @@ int run_all(const Options &options, const QStringList &arguments)
         pages = measure_page_build(page, facts, options.runs);
     }
 
-    // Install: curl and the program alternate, after one unmeasured round of each.
+    // Install without and with the catalogue's checks: the program against curl, and
+    // against curl followed by sha256sum.
     const SkinFiles skin{QStringLiteral("基准皮肤"), QStringLiteral("skin200"), options.data_dir, mod_dir(game_dir)};
-    const QString curl_dir = QDir(options.work_dir).filePath(QStringLiteral("curl-out"));
-    QVector<double> ours_s, curl_s, curl_transfer_s, gaps_ms, backlog_ms, reports, paints, first_ms, ours_cpu_s,
-        gui_cpu_s, curl_cpu_s;
-    QString install_failure;
-    if (options.wants(QStringLiteral("install")) || options.wants(QStringLiteral("cancel")))
+    const QJsonObject record = skin_record(skin.name, skin.stem);
+    InstallSeries plain, verified;
+    if (options.wants(QStringLiteral("install"))) {
         print(QStringLiteral("install of a 200 MB skin ...\n"));
-    if (!page.show_page(copies(skin_record(skin.name, skin.stem)))) {
-        install_failure = QStringLiteral("the page of the install skin did not come up");
-    } else {
-        for (int run = -1; options.wants(QStringLiteral("install")) && run < options.runs && install_failure.isEmpty();
-             ++run) {
-            const bool curl_first = run % 2 == 0;
-            CurlRun reference;
-            InstallRun ours;
-            if (curl_first)
-                reference = measure_curl(skin, curl_dir, options.trust);
-            settle(100);
-            ours = measure_install(page, skin, false);
-            settle(100);
-            if (!curl_first)
-                reference = measure_curl(skin, curl_dir, options.trust);
-            install_failure = !ours.failure.isEmpty() ? ours.failure : reference.failure;
-            if (run < 0 || !install_failure.isEmpty())
-                continue;
-            ours_s.append(ours.seconds);
-            curl_s.append(reference.seconds);
-            curl_transfer_s.append(reference.transfer_seconds);
-            gaps_ms.append(ours.longest_gap_ms);
-            backlog_ms.append(ours.backlog_ms);
-            reports.append(ours.progress_signals);
-            paints.append(ours.card_paints);
-            first_ms.append(ours.first_progress_ms);
-            ours_cpu_s.append(ours.cpu_seconds);
-            gui_cpu_s.append(ours.gui_cpu_seconds);
-            curl_cpu_s.append(reference.cpu_seconds);
-        }
+        plain = measure_installs(page, skin, record, options, false);
     }
-    QDir(curl_dir).removeRecursively();
+    if (options.wants(QStringLiteral("verified"))) {
+        print(QStringLiteral("verified install of a 200 MB skin ...\n"));
+        verified = measure_installs(page, skin, verified_record(record, options.data_dir, skin.stem), options, true);
+    }
 
     // Cancel while the body stalls.
     QVector<double> cancel_ms;
@@ -228,7 +285,9 @@ int run_all(const Options &options, const QStringList &arguments)
         print(QStringLiteral("cancel during a stalled transfer ...\n"));
         StallServer server(options.cert, options.key, 64LL << 20, 1LL << 20);
         const QString base = BASE_URL;
-        if (!server.ok()) {
+        if (!page.show_page(copies(record))) {
+            cancel_failure = QStringLiteral("the page of the install skin did not come up");
+        } else if (!server.ok()) {
             cancel_failure = QStringLiteral("the stalling server did not start");
         } else {
             set_base_url(server.base_url());
@@ -253,33 +312,15 @@ int run_all(const Options &options, const QStringList &arguments)
         if (options.wants(part))
             rows.append(row);
     };
-    {
-        TableRow row;
-        row.figure = QStringLiteral("1 install 200 MB, add_task..task_completed");
-        row.measured = install_failure.isEmpty() && !ours_s.isEmpty();
-        if (row.measured) {
-            const double ratio = median(curl_s) / median(ours_s);
-            // Runs are paired (curl and the program back to back), so the worst pair shows
-            // a slow run that the medians hide.
-            const QVector<double> pairs = paired_ratios(curl_s, ours_s);
-            const double worst = *std::min_element(pairs.begin(), pairs.end());
-            row.ours = fixed(median(ours_s), 3) + QStringLiteral(" s (") + fixed(200 / median(ours_s), 0)
-                       + QStringLiteral(" MB/s)");
-            row.reference = QStringLiteral("curl ") + fixed(median(curl_s), 3) + QStringLiteral(" s (")
-                            + fixed(200 / median(curl_s), 0) + QStringLiteral(" MB/s)");
-            row.target = fixed(ratio, 2) + QStringLiteral(" (>= %1), worst pair ").arg(fixed(kInstallRatio, 2))
-                         + fixed(worst, 2) + QStringLiteral(" (>= %1)").arg(fixed(kWorstPairRatio, 2));
-            row.pass = ratio >= kInstallRatio && worst >= kWorstPairRatio;
-        } else {
-            row.ours = row.reference = QStringLiteral("-");
-        }
-        add_row(QStringLiteral("install"), row);
-    }
+    add_row(QStringLiteral("install"),
+            install_row(QStringLiteral("1 install 200 MB, add_task..task_completed"), QStringLiteral("curl"), plain));
+    add_row(QStringLiteral("verified"), install_row(QStringLiteral("1 verified install 200 MB (4 keys)"),
+                                                    QStringLiteral("curl+sha256sum"), verified));
     const QString ms = QStringLiteral("ms");
-    add_row(QStringLiteral("install"),
-            bound_row(QStringLiteral("2 longest GUI-thread gap during install"), gaps_ms, ms, 50, 1, install_failure));
-    add_row(QStringLiteral("install"),
-            bound_row(QStringLiteral("2 finished..last progress handled"), backlog_ms, ms, 100, 1, install_failure));
+    add_row(QStringLiteral("install"), bound_row(QStringLiteral("2 longest GUI-thread gap during install"),
+                                                 plain.gaps_ms, ms, 50, 1, plain.failure));
+    add_row(QStringLiteral("install"), bound_row(QStringLiteral("2 finished..last progress handled"), plain.backlog_ms,
+                                                 ms, 100, 1, plain.failure));
     add_row(QStringLiteral("memory"), bound_row(QStringLiteral("3 peak RSS growth, 1 GB install"), memory.growth_mb,
                                                 QStringLiteral("MB"), 16, 1, memory.failure));
     add_row(QStringLiteral("cancel"),
@@ -294,19 +335,10 @@ int run_all(const Options &options, const QStringList &arguments)
                                                    pages.build_ms, ms, 60, 1, pages.failure));
 
     details << QStringLiteral("runs per figure: %1 (medians shown)").arg(options.runs)
-            << QStringLiteral("install, ours (s): ") + series(ours_s, 3)
-            << QStringLiteral("install, add_task to the first progress signal (ms): ") + series(first_ms, 1)
-            << QStringLiteral("install, paired ratio curl / ours: ") + series(paired_ratios(curl_s, ours_s), 2)
-            << QStringLiteral("install, curl command (s), --cacert %1: ").arg(QFileInfo(options.trust).fileName())
-                   + series(curl_s, 3)
-            << QStringLiteral("install, curl's own transfer time (s): ") + series(curl_transfer_s, 3)
-            << QStringLiteral("install, CPU time of the program (s): ") + series(ours_cpu_s, 3)
-            << QStringLiteral("  of which the GUI thread (s): ") + series(gui_cpu_s, 3)
-            << QStringLiteral("install, CPU time of curl (s): ") + series(curl_cpu_s, 3)
-            << QStringLiteral("progress signals per install: ") + series(reports, 0)
-            << QStringLiteral("card paint events per install: ") + series(paints, 0)
-            << QStringLiteral("longest GUI gap (ms): ") + series(gaps_ms, 1)
-            << QStringLiteral("backlog (ms): ") + series(backlog_ms, 1)
+            << install_details(QStringLiteral("install"), plain, options.trust)
+            << install_details(QStringLiteral("verified install"), verified, options.trust)
+            << QStringLiteral("longest GUI gap (ms): ") + series(plain.gaps_ms, 1)
+            << QStringLiteral("backlog (ms): ") + series(plain.backlog_ms, 1)
             << QStringLiteral("1 GB install, peak RSS growth (MB): ") + series(memory.growth_mb, 1)
             << QStringLiteral("1 GB install, time (s): ") + series(memory.seconds, 2)
             << QStringLiteral("cancel latency (ms): ") + series(cancel_ms, 1)
@@ -316,7 +348,8 @@ int run_all(const Options &options, const QStringList &arguments)
                         fixed(median(catalogue.rank_ms), 1))
             << QStringLiteral("select_skins (ms): ") + series(catalogue.select_ms, 2)
             << QStringLiteral("show_current_page (ms): ") + series(pages.build_ms, 1);
-    for (const QString &failure : {install_failure, cancel_failure, memory.failure, catalogue.failure, pages.failure})
+    for (const QString &failure :
+         {plain.failure, verified.failure, cancel_failure, memory.failure, catalogue.failure, pages.failure})
         if (!failure.isEmpty())
             details << QStringLiteral("measurement failed: ") + failure;
     for (const QString &box : recorded_boxes())
@@ -351,7 +384,7 @@ int main(int argc, char *argv[])
          QStringLiteral("Certificates curl trusts (default: --cert); give it the bundle the program trusts."),
          QStringLiteral("file")},
         {QStringLiteral("runs"), QStringLiteral("Runs per figure."), QStringLiteral("n"), QStringLiteral("5")},
-        {QStringLiteral("only"), QStringLiteral("Run only these parts: catalogue, install, cancel, memory."),
+        {QStringLiteral("only"), QStringLiteral("Run only these parts: catalogue, install, verified, cancel, memory."),
          QStringLiteral("parts")},
         {QStringLiteral("memory-child"), QStringLiteral("Internal: one 1 GB install.")},
     });
