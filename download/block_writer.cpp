@@ -13,7 +13,7 @@ bool BlockWriter::open()
     // Unbuffered: the block is the buffer, QFile would only copy it once more.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return fail();
-    block.resize(kBlockSize);
+    blocks.resize(2 * kBlockSize);
     return true;
 }
 
@@ -24,7 +24,7 @@ bool BlockWriter::append(const char *data, qint64 size)
     taken += size;
     while (size > 0) {
         const qint64 part = std::min(kBlockSize - held, size);
-        std::memcpy(block.data() + held, data, size_t(part));
+        std::memcpy(block() + held, data, size_t(part));
         held += part;
         data += part;
         size -= part;
@@ -59,9 +59,10 @@ bool BlockWriter::write_held()
 {
     if (held == 0)
         return true;
-    hash.add(block.data(), held);
-    if (file.write(block.data(), held) != held)
+    if (file.write(block(), held) != held)
         return fail();
+    hash.add(block(), held);
+    current = 1 - current;  // free now: add() waited for the hashing of the one before
     held = 0;
     return true;
 }

@@ -6,11 +6,11 @@
 // A write that fails is remembered: append() and finish() return false from then on, so a
 // file that was not written whole is never taken for a finished one.
 //
-// Each block is hashed just before it is written, while it is still in the cache: the
-// file's SHA-256 costs no second read, and it covers every byte since the last (re)start,
-// whatever number of requests brought them.
+// Each block is hashed on a thread of its own once it is written, while the next one
+// fills: the file's SHA-256 costs no second read and little time, and it covers every byte
+// since the last (re)start, whatever number of requests brought them.
 
-#include "download/sha256.h"
+#include "download/background_hash.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -20,7 +20,7 @@
 
 class BlockWriter {
 public:
-    static constexpr int kBlockSize = 256 * 1024;  // fits the CPU cache beside the TLS buffers
+    static constexpr int kBlockSize = 256 * 1024;  // two fit the CPU cache beside the TLS buffers
 
     explicit BlockWriter(const QString &path);
 
@@ -43,11 +43,14 @@ private:
     bool write_held();
     bool fail();
 
+    char *block() { return blocks.data() + current * kBlockSize; }
+
     QFile file;
-    std::vector<char> block;  // kBlockSize bytes once open
-    qint64 held = 0;          // bytes of `block` not yet written
+    std::vector<char> blocks;  // two of kBlockSize bytes once open: one fills while the other is hashed
+    int current = 0;
+    qint64 held = 0;  // bytes of block() not yet written
     qint64 taken = 0;
     QString failure;
-    Sha256 hash;
+    BackgroundHash hash;
     QByteArray digest;
 };
