@@ -161,6 +161,7 @@ InstallRun measure_install(BenchPage &page, const SkinFiles &skin, bool track_me
     }
 
     const double cpu_before = process_cpu_seconds();
+    const double system_cpu_before = process_system_cpu_seconds();
     const double gui_cpu_before = thread_cpu_seconds();
     const qint64 start = now_ns();
     gaps.start();
@@ -169,6 +170,7 @@ InstallRun measure_install(BenchPage &page, const SkinFiles &skin, bool track_me
     gaps.stop();
     run.cpu_seconds = process_cpu_seconds() - cpu_before;
     run.gui_cpu_seconds = thread_cpu_seconds() - gui_cpu_before;
+    run.system_cpu_seconds = process_system_cpu_seconds() - system_cpu_before;
     run.card_paints = painted.paints;
     for (SkinWidget *card : cards)
         card->removeEventFilter(&painted);

@@ -23,10 +23,11 @@ struct InstallRun {
     double backlog_ms = 0;         // worker's finished … last progress signal handled
     double first_progress_ms = 0;  // add_task … first progress signal handled
     int progress_signals = 0;
-    int card_paints = 0;         // paint events of the six cards
-    double cpu_seconds = 0;      // of the whole process (GUI and download threads)
-    double gui_cpu_seconds = 0;  // of the GUI thread alone
-    double peak_growth_mb = 0;   // only when tracking memory
+    int card_paints = 0;            // paint events of the six cards
+    double cpu_seconds = 0;         // of the whole process (GUI and download threads)
+    double gui_cpu_seconds = 0;     // of the GUI thread alone
+    double system_cpu_seconds = 0;  // in the kernel, for all threads
+    double peak_growth_mb = 0;      // only when tracking memory
 };
 
 // Clicks "安装" on the page's first card and waits for the outcome. The page must show

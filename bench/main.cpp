@@ -126,7 +126,7 @@ int run_memory_child(const Options &options)
 // round of each.
 struct InstallSeries {
     QVector<double> ours_s, curl_s, curl_transfer_s, gaps_ms, backlog_ms, reports, paints, first_ms, ours_cpu_s,
-        gui_cpu_s, curl_cpu_s;
+        gui_cpu_s, system_cpu_s, curl_cpu_s;
     QString failure;
 };
 
@@ -160,6 +160,7 @@ InstallSeries measure_installs(BenchPage &page, const SkinFiles &skin, const QJs
         series.first_ms.append(ours.first_progress_ms);
         series.ours_cpu_s.append(ours.cpu_seconds);
         series.gui_cpu_s.append(ours.gui_cpu_seconds);
+        series.system_cpu_s.append(ours.system_cpu_seconds);
         series.curl_cpu_s.append(reference.cpu_seconds);
     }
     QDir(curl_dir).removeRecursively();
@@ -201,6 +202,7 @@ QStringList install_details(const QString &name, const InstallSeries &runs, cons
             name + QStringLiteral(", curl's own transfer time (s): ") + series(runs.curl_transfer_s, 3),
             name + QStringLiteral(", CPU time of the program (s): ") + series(runs.ours_cpu_s, 3),
             QStringLiteral("  of which the GUI thread (s): ") + series(runs.gui_cpu_s, 3),
+            QStringLiteral("  of which in the kernel (s): ") + series(runs.system_cpu_s, 3),
             name + QStringLiteral(", CPU time of the reference (s): ") + series(runs.curl_cpu_s, 3),
             name + QStringLiteral(", progress signals: ") + series(runs.reports, 0),
             name + QStringLiteral(", card paint events: ") + series(runs.paints, 0)};

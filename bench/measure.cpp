@@ -62,11 +62,15 @@ bool reset_peak_rss()
 }
 
 namespace {
+double seconds(const timeval &t)
+{
+    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+}
+
 double cpu_seconds(int who)
 {
     rusage usage{};
     getrusage(who, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 }  // namespace
@@ -74,6 +78,13 @@ double cpu_seconds(int who)
 double process_cpu_seconds()
 {
     return cpu_seconds(RUSAGE_SELF);
+}
+
+double process_system_cpu_seconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return seconds(usage.ru_stime);
 }
 
 double thread_cpu_seconds()

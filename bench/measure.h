@@ -20,7 +20,8 @@ bool reset_peak_rss();
 
 // CPU time (user + system) of this process, and of its children that have ended.
 double process_cpu_seconds();
-double thread_cpu_seconds();  // of the calling thread
+double process_system_cpu_seconds();  // the kernel's part of it
+double thread_cpu_seconds();          // of the calling thread
 double children_cpu_seconds();
 
 // "/proc/loadavg"'s first three fields.
