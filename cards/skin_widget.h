@@ -1,7 +1,8 @@
 #pragma once
 // One skin of the catalogue as a card: cover with the name over its lower edge, a zoom
 // button that opens the preview, and an action button whose text is the card's state
-// ("安装", "等待下载", "下载中...", "下载中 N%", "卸载") with a cancel button beside it.
+// ("安装", "等待下载", "下载中...", "下载中 N%", "卸载", or "更新" for an install the catalogue
+// has replaced since) with a cancel button beside it.
 // The card follows the download queue's signals; it never reaches the window.
 
 #include "app/style_sheets.h"
