@@ -212,6 +212,8 @@ private slots:
         QTest::addColumn<QString>("sig");
         QTest::newRow("no sig name") << "x.pak"
                                      << "";
+        QTest::newRow("the install manifest's name") << "x.pak"
+                                                     << "sub/Zorbel-Installed.JSON";
         QTest::newRow("parent folder") << "x.pak"
                                        << "sub/..";
         QTest::newRow("current folder") << "x.pak"
