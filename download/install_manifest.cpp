@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <cmath>
 #include <mutex>
 
 namespace install_manifest {
@@ -49,6 +50,16 @@ QString folder_key(const QString &mod_dir)
     return QDir::cleanPath(QFileInfo(mod_dir).absoluteFilePath());
 }
 
+// A whole number that a double holds exactly, or nothing: a damaged file may hold any number.
+bool read_whole(const QJsonValue &value, qint64 *number)
+{
+    const double whole = value.toDouble(std::nan(""));
+    if (!(std::abs(whole) <= 9007199254740992.0) || std::floor(whole) != whole)
+        return false;
+    *number = qint64(whole);
+    return true;
+}
+
 Entries parse(const QByteArray &text)
 {
     Entries entries;
@@ -56,10 +67,10 @@ Entries parse(const QByteArray &text)
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QJsonObject item = it.value().toObject();
         Entry entry;
-        entry.size = qint64(item.value(QStringLiteral("size")).toDouble(-1));
-        entry.modified_ms = qint64(item.value(QStringLiteral("modified")).toDouble(0));
         entry.sha256 = QByteArray::fromHex(item.value(QStringLiteral("sha256")).toString().toLatin1());
-        if (entry.size >= 0 && entry.sha256.size() == 32)
+        if (read_whole(item.value(QStringLiteral("size")), &entry.size)
+            && read_whole(item.value(QStringLiteral("modified")), &entry.modified_ms) && entry.size >= 0
+            && entry.sha256.size() == 32)
             entries.insert(it.key(), entry);
     }
     return entries;
