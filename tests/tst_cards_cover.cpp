@@ -20,25 +20,6 @@
 
 namespace {
 
-QImage solid(int width, int height, QColor colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
-QJsonObject skin(const QString &name, const QString &cover)
-{
-    QJsonObject record{{"name", name},
-                       {"MainCategory", "A"},
-                       {"subcategory", "B"},
-                       {"pak_original", name + ".pak"},
-                       {"sig_original", name + ".sig"}};
-    if (!cover.isEmpty())
-        record.insert("cover", cover);
-    return record;
-}
-
 QImage shown(const SkinWidget &card)
 {
     return card.cover->pixmap(Qt::ReturnByValue).toImage();
@@ -83,7 +64,7 @@ private slots:
         server.route(image_path, [](const TestRequest &request) {
             const QString cover = request.query.value("cover");
             if (cover == "red.png") {
-                TestReply png = TestReply::text(png_bytes(solid(64, 64, Qt::red)));
+                TestReply png = TestReply::text(png_bytes(solid_image(64, 64, Qt::red)));
                 png.content_type = "image/png";
                 return png;
             }
@@ -111,7 +92,7 @@ private slots:
 
     void a_cover_is_fetched_once_and_then_read_from_the_cache()
     {
-        SkinWidget first(skin("a", "red.png"), QString());
+        SkinWidget first(skin_record("a", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(first));
         QCOMPARE(image_requests(), 1);
         const TestRequest request = server.last_request();
@@ -126,9 +107,9 @@ private slots:
             QDir(CACHE_DIR).filePath(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
         QFile file(cached);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), png_bytes(solid(64, 64, Qt::red)));
+        QCOMPARE(file.readAll(), png_bytes(solid_image(64, 64, Qt::red)));
 
-        SkinWidget second(skin("b", "red.png"), QString());
+        SkinWidget second(skin_record("b", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(second));
         QCOMPARE(image_requests(), 1);
         QCOMPARE(pixel(shown(second), 128, 92), QColor(Qt::red));
@@ -137,7 +118,7 @@ private slots:
     void an_html_answer_stays_cached_and_shows_no_cover()
     {
         LogCapture log;
-        SkinWidget card(skin("a", "html.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "html.png"), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
         QFile file(cover_cache_path(cover_url(card.skin_data)));
@@ -146,14 +127,14 @@ private slots:
         QVERIFY(!log.contains("加载封面图片失败"));
 
         // The undecodable copy does not stop the next card from asking again.
-        SkinWidget again(skin("b", "html.png"), QString());
+        SkinWidget again(skin_record("b", "A", "B", 0, "html.png"), QString());
         QVERIFY(wait_for_cover(again));
         QCOMPARE(image_requests(), 2);
     }
 
     void an_image_beyond_8192_pixels_a_side_is_not_decoded()
     {
-        SkinWidget card(skin("a", "huge.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "huge.png"), QString());
         QVERIFY(wait_for_cover(card));
         QCOMPARE(image_requests(), 1);
         QVERIFY(shows_no_cover_placeholder(card));
@@ -161,7 +142,7 @@ private slots:
 
     void a_skin_without_cover_makes_no_request()
     {
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
         QCOMPARE(image_requests(), 0);
@@ -170,9 +151,9 @@ private slots:
     void a_wide_image_keeps_its_middle_columns()
     {
         // 512 x 185 needs no scaling; columns 128..383 remain.
-        QImage image = solid(512, 185, Qt::blue);
+        QImage image = solid_image(512, 185, Qt::blue);
         QPainter(&image).fillRect(128, 0, 256, 185, Qt::red);
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
         const QImage result = shown(card);
         QCOMPARE(result.size(), QSize(256, 185));
@@ -185,9 +166,9 @@ private slots:
         // 300 x 300 becomes 256 x 256; the excess of 71 rows is cut 35 above, 36 below.
         // Source rows 0..41 cover scaled rows 0..35 (row 35 mostly), so the first row of
         // the crop is mostly blue when the cut is 35 and red when it is 36.
-        QImage image = solid(300, 300, Qt::red);
+        QImage image = solid_image(300, 300, Qt::red);
         QPainter(&image).fillRect(0, 0, 300, 42, Qt::blue);
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
         const QImage result = shown(card);
         QCOMPARE(result.size(), QSize(256, 185));
@@ -203,7 +184,7 @@ private slots:
         for (int counter = 0; counter < 7; ++counter)
             QCOMPARE(SkinWidget::_cover_load_delay_ms(counter), delays[counter]);
 
-        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "red.png"), QString());
         SkinWidget::_cover_load_counter = 6;
         QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
         QElapsedTimer clock;
@@ -220,7 +201,7 @@ private slots:
 
     void load_cover_while_a_load_is_pending_does_nothing()
     {
-        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "red.png"), QString());
         SkinWidget::_cover_load_counter = 9;
         QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
         card._async_load_cover();
@@ -242,12 +223,12 @@ private slots:
     void the_preview_opens_with_a_cover_and_a_notice_without()
     {
         ModalRecorder boxes;
-        SkinWidget with_cover(skin("a", "red.png"), QString());
+        SkinWidget with_cover(skin_record("a", "A", "B", 0, "red.png"), QString());
         with_cover.zoom_button->click();
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].type, QStringLiteral("ImagePreviewDialog"));
 
-        SkinWidget without(skin("b", QString()), QString());
+        SkinWidget without(skin_record("b", "A", "B"), QString());
         QSignalSpy messages(&without, &SkinWidget::show_message_signal);
         without.zoom_button->click();
         QCOMPARE(boxes.boxes.size(), 1);

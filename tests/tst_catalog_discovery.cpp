@@ -19,12 +19,8 @@ int head_requests(const TestServer &server)
 
 }  // namespace
 
-class TestCatalogDiscovery : public QObject {
+class TestCatalogDiscovery : public QObject, WindowHarness {
     Q_OBJECT
-
-    SkinServer *server = nullptr;
-    ModalRecorder *boxes = nullptr;
-    std::unique_ptr<MainWindow> window;
 
     // Rediscovers with the discovery route answering `reply`.
     void discover(const TestReply &reply)
@@ -39,17 +35,11 @@ class TestCatalogDiscovery : public QObject {
 private slots:
     void init()
     {
-        server = new SkinServer;
-        boxes = new ModalRecorder;
-        window = make_window(*server);
+        start();
+        open_window();
     }
 
-    void cleanup()
-    {
-        window.reset();
-        delete boxes;
-        delete server;
-    }
+    void cleanup() { stop(); }
 
     void http_answer_is_upgraded_when_https_answers_data()
     {

@@ -1,7 +1,7 @@
 // The shared HTTP session against the in-process test server.
 
 #include "app/http_session.h"
-#include "support/raw_http_server.h"
+#include "support/fault_servers.h"
 #include "support/test_env.h"
 #include "support/test_server.h"
 

@@ -26,6 +26,13 @@ TestReply TestReply::json(const QByteArray &body)
     return reply;
 }
 
+TestReply TestReply::file(const QByteArray &body)
+{
+    TestReply reply = text(body);
+    reply.content_type = "application/octet-stream";
+    return reply;
+}
+
 struct TestServer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::thread thread;

@@ -28,6 +28,7 @@ struct TestReply {
 
     static TestReply text(const QByteArray &body, int status = 200);
     static TestReply json(const QByteArray &body);
+    static TestReply file(const QByteArray &body);  // application/octet-stream
 };
 
 struct TestRequest {

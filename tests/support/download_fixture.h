@@ -1,23 +1,18 @@
 #pragma once
 // Shared by the download suites: a skin-download endpoint on the test server that answers
-// per file name, task records, a recorder of the manager's signals in order, and a look
-// at the files of a mod folder.
+// per file name, task records, and a recorder of the manager's signals in order.
 
 #include "app/config.h"
 #include "app/endpoints.h"
 #include "download/download_manager.h"
+#include "support/game_files.h"
+#include "support/records.h"
 #include "support/test_server.h"
 
 #include <QDir>
-#include <QFile>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <QVariantMap>
-
-#include <functional>
-#include <memory>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -28,68 +23,40 @@ inline QString skin_download_path()
     return QStringLiteral("/base/subcutaneous/index_skin_download.php");
 }
 
-// Answers the skin-download endpoint by the "pak_original" or "sig_original" value; HEAD
-// and GET get the same reply (the test server sends no body for HEAD). Unknown names: 404.
+// The file a request of the skin-download endpoint asks for: its "pak_original" or
+// "sig_original" value.
+inline QString requested_file(const TestRequest &request)
+{
+    return request.query.contains(QStringLiteral("pak_original")) ? request.query.value(QStringLiteral("pak_original"))
+                                                                  : request.query.value(QStringLiteral("sig_original"));
+}
+
+// Answers the skin-download endpoint by the file asked for; HEAD and GET get the same
+// reply (the test server sends no body for HEAD). Unknown names: 404.
 inline void serve_skin_files(TestServer &server, const QMap<QString, TestReply> &replies)
 {
     server.route(skin_download_path(), [replies](const TestRequest &request) {
-        const QString name = request.query.contains(QStringLiteral("pak_original"))
-                                 ? request.query.value(QStringLiteral("pak_original"))
-                                 : request.query.value(QStringLiteral("sig_original"));
-        return replies.value(name, TestReply::text("no such file", 404));
+        return replies.value(requested_file(request), TestReply::text("no such file", 404));
     });
     set_base_url(server.url(QStringLiteral("/base")));
-}
-
-// A file as the server sends it.
-inline TestReply file_reply(const QByteArray &body)
-{
-    TestReply reply = TestReply::text(body);
-    reply.content_type = "application/octet-stream";
-    return reply;
 }
 
 // A reply that sends `sent` bytes of a `size`-byte body and then nothing, until the test ends.
 inline TestReply stalled_reply(int size, int sent)
 {
-    TestReply reply = file_reply(QByteArray(size, 's'));
+    TestReply reply = TestReply::file(QByteArray(size, 's'));
     reply.stall_after = sent;
     return reply;
 }
 
+// The task of skin `name` whose files the server knows as `pak` and `sig`.
 inline DownloadTask make_task(const QString &name, const QString &game_dir, const QString &pak, const QString &sig,
                               const QString &main = QStringLiteral("主类"), const QString &sub = QStringLiteral("子类"))
 {
-    QVariantMap skin;
-    skin.insert(QStringLiteral("name"), name);
-    skin.insert(QStringLiteral("MainCategory"), main);
-    skin.insert(QStringLiteral("subcategory"), sub);
-    skin.insert(QStringLiteral("pak_original"), pak);
-    skin.insert(QStringLiteral("sig_original"), sig);
-    QVariantMap task;
-    task.insert(QStringLiteral("skin_id"), name);
-    task.insert(QStringLiteral("skin_data"), skin);
-    task.insert(QStringLiteral("game_dir"), game_dir);
-    return std::make_shared<const QVariantMap>(task);
-}
-
-inline QString mod_folder(const QString &game_dir)
-{
-    return join_path(game_dir, MOD_SUBDIR);
-}
-
-inline QByteArray read_file(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline void write_file(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(data);
+    QJsonObject record = skin_record(name, main, sub, QJsonValue::Undefined);
+    record.insert(QStringLiteral("pak_original"), pak);
+    record.insert(QStringLiteral("sig_original"), sig);
+    return task_of(record, game_dir);
 }
 
 #ifdef Q_OS_WIN
@@ -115,26 +82,6 @@ private:
     HANDLE handle;
 };
 #endif
-
-// Every file below `folder`, relative to it, sorted.
-inline QStringList files_below(const QString &folder)
-{
-    QStringList found;
-    QDir root(folder);
-    std::function<void(const QString &)> walk = [&](const QString &path) {
-        const QDir dir(path);
-        for (const QFileInfo &info :
-             dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
-            if (info.isDir())
-                walk(info.filePath());
-            else
-                found << root.relativeFilePath(info.filePath());
-        }
-    };
-    walk(folder);
-    found.sort();
-    return found;
-}
 
 // Records the manager's signals as "signal:argument" texts, in the order they arrive
 // (progress separately, as numbers).
