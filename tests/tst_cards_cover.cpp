@@ -6,6 +6,7 @@
 #include "app/modal.h"
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
+#include "support/card_probes.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -17,38 +18,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
-
-namespace {
-
-QImage shown(const SkinWidget &card)
-{
-    return card.cover->pixmap(Qt::ReturnByValue).toImage();
-}
-
-QColor pixel(const QImage &image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}
-
-// The loading placeholder draws its first disc with its middle here (then two more, 10
-// pixels apart); the no-cover one has none.
-constexpr int kDiscX = 127 - 15 + 5;
-constexpr int kDiscY = 92 - 30 + 5;
-
-bool shows_no_cover_placeholder(const SkinWidget &card)
-{
-    const QImage image = shown(card);
-    return image.size() == QSize(256, 185) && pixel(image, 0, 0) == QColor(245, 245, 245)
-           && pixel(image, kDiscX, kDiscY) == QColor(245, 245, 245);
-}
-
-bool wait_for_cover(SkinWidget &card)
-{
-    QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
-    return loaded.count() > 0 || loaded.wait(15000);
-}
-
-}  // namespace
 
 class TestCardsCover : public QObject {
     Q_OBJECT
@@ -99,7 +68,7 @@ private slots:
         QCOMPARE(request.query.value("MainCategory"), QStringLiteral("A"));
         QCOMPARE(request.query.value("subcategory"), QStringLiteral("B"));
         QCOMPARE(request.query.value("cover"), QStringLiteral("red.png"));
-        QCOMPARE(pixel(shown(first), 128, 92), QColor(Qt::red));
+        QCOMPARE(shown_cover(first).pixelColor(128, 92), QColor(Qt::red));
         QVERIFY(!first.cover_loading);
 
         const QString url = IMAGE_DOWNLOAD_API + "?MainCategory=A&subcategory=B&cover=red.png";
@@ -112,7 +81,7 @@ private slots:
         SkinWidget second(skin_record("b", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(second));
         QCOMPARE(image_requests(), 1);
-        QCOMPARE(pixel(shown(second), 128, 92), QColor(Qt::red));
+        QCOMPARE(shown_cover(second).pixelColor(128, 92), QColor(Qt::red));
     }
 
     void an_html_answer_stays_cached_and_shows_no_cover()
@@ -155,10 +124,10 @@ private slots:
         QPainter(&image).fillRect(128, 0, 256, 185, Qt::red);
         SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
-        const QImage result = shown(card);
+        const QImage result = shown_cover(card);
         QCOMPARE(result.size(), QSize(256, 185));
-        QCOMPARE(pixel(result, 0, 0), QColor(Qt::red));
-        QCOMPARE(pixel(result, 255, 184), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(0, 0), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(255, 184), QColor(Qt::red));
     }
 
     void a_square_image_loses_35_rows_at_the_top()
@@ -170,11 +139,11 @@ private slots:
         QPainter(&image).fillRect(0, 0, 300, 42, Qt::blue);
         SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
-        const QImage result = shown(card);
+        const QImage result = shown_cover(card);
         QCOMPARE(result.size(), QSize(256, 185));
-        const QColor top = pixel(result, 128, 0);
+        const QColor top = result.pixelColor(128, 0);
         QVERIFY2(top.blue() > top.red(), qPrintable(top.name()));
-        QCOMPARE(pixel(result, 128, 2), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(128, 2), QColor(Qt::red));
     }
 
     void the_seventh_card_waits_two_groups()
@@ -193,7 +162,7 @@ private slots:
         QCOMPARE(SkinWidget::_cover_load_counter, 7);
         QVERIFY(card.cover_loading);
         for (int disc = 0; disc < 3; ++disc)  // the loading placeholder meanwhile
-            QCOMPARE(pixel(shown(card), kDiscX + 10 * disc, kDiscY), QColor(200, 200, 200));
+            QCOMPARE(shown_cover(card).pixelColor(kDiscX + 10 * disc, kDiscY), QColor(200, 200, 200));
         QVERIFY(loaded.wait(15000));
         QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(image_requests(), 1);

@@ -9,6 +9,7 @@
 #include "download/download_manager.h"
 #include "support/game_files.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 
 #include <QDialog>
@@ -28,19 +29,6 @@ bool cancel_visible(const SkinWidget &card)
 {
     return !card.cancel_button->isHidden();
 }
-
-// Counts style changes of one widget: a re-applied style sheet shows up as one.
-class StyleChangeCounter : public QObject {
-public:
-    explicit StyleChangeCounter(QWidget *widget) { widget->installEventFilter(this); }
-    int count = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::StyleChange)
-            ++count;
-        return false;
-    }
-};
 
 }  // namespace
 
@@ -126,7 +114,7 @@ private slots:
         SkinWidget card(skin_record("a"), game.path());
         card.show();
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
-        StyleChangeCounter styles(card.action_button);
+        EventCounter styles(card.action_button, QEvent::StyleChange);
         emit manager()->task_started("b");
         emit manager()->progress_updated("b", 10);
         emit manager()->task_completed("b");
@@ -176,7 +164,7 @@ private slots:
         card.show();  // a shown widget re-polishes on every style sheet it is given
         emit manager()->task_started("a");
         emit manager()->progress_updated("a", 45);
-        StyleChangeCounter styles(card.action_button);
+        EventCounter styles(card.action_button, QEvent::StyleChange);
         const QString shown = card.action_button->text();
         for (int i = 0; i < 1000; ++i)
             emit manager()->progress_updated("a", 45);

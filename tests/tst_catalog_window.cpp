@@ -25,30 +25,6 @@ namespace {
 
 const QString kDefaultText = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
 
-int index_of(const QStringList &lines, const QString &start)
-{
-    for (int i = 0; i < lines.size(); ++i)
-        if (lines[i].startsWith(start))
-            return i;
-    return -1;
-}
-
-QStringList box_lines(const QStringList &lines)
-{
-    QStringList boxes;
-    for (const QString &line : lines)
-        if (line.startsWith("[INFO] BOX "))
-            boxes.append(line);
-    return boxes;
-}
-
-int free_port()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
 QJsonArray sample_catalog()
 {
     return QJsonArray{with_ranks(skin_record("a", "Alpha", "X", 1), 1), with_ranks(skin_record("b", "Beta", "Y", 2), 5),
@@ -75,7 +51,7 @@ private slots:
     {
         server->set_catalog(sample_catalog());
         open_window();
-        QVERIFY(box_lines(log->lines()).isEmpty());
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_categories, QStringList({"Beta", "Alpha"}));
         QCOMPARE(button_texts(window->main_category_layout), QStringList({"Beta", "Alpha"}));
         for (int i = 0; i < window->main_category_layout->count(); ++i) {
@@ -96,7 +72,7 @@ private slots:
     void empty_catalogue_is_no_error()
     {
         open_window();
-        QVERIFY(box_lines(log->lines()).isEmpty());
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_category_layout->count(), 0);
         QVERIFY(window->all_skins_data && window->all_skins_data->isEmpty());
         QCOMPARE(label_texts(window->flow_layout).size(), 1);
@@ -107,7 +83,7 @@ private slots:
     {
         server->set_catalog_body(QJsonDocument(sample_catalog()).toJson(), "Application/JSON; charset=utf-8");
         open_window();
-        QVERIFY(box_lines(log->lines()).isEmpty());
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_categories.size(), 2);
     }
 
@@ -155,7 +131,7 @@ private slots:
         open_window();
 
         const QStringList lines = log->lines();
-        QCOMPARE(box_lines(lines), QStringList({box}));
+        QCOMPARE(lines_starting(lines, "[INFO] BOX "), QStringList({box}));
         const int box_at = lines.indexOf(box);
         int errors = 0;
         for (const QString &line : lines)
@@ -164,7 +140,7 @@ private slots:
             QCOMPARE(errors, 0);
         } else {
             QCOMPARE(errors, 1);
-            const int log_at = index_of(lines, error_line);
+            const int log_at = first_line_starting(lines, error_line);
             QVERIFY2(log_at >= 0, qPrintable(lines.join('\n')));
             QCOMPARE(box_at < log_at, box_first);
         }
@@ -179,12 +155,12 @@ private slots:
     void unreachable_server_logs_then_shows_the_box()
     {
         server->route("/2/皮肤.php",
-                      TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(free_port()).toUtf8()));
+                      TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(unused_port()).toUtf8()));
         open_window();
         const QStringList lines = log->lines();
         const QString box = QStringLiteral("[INFO] BOX 分类加载失败 | 加载皮肤分类失败，请检查网络连接");
-        QCOMPARE(box_lines(lines), QStringList({box}));
-        const int log_at = index_of(lines, "[ERROR] 加载分类失败: ");
+        QCOMPARE(lines_starting(lines, "[INFO] BOX "), QStringList({box}));
+        const int log_at = first_line_starting(lines, "[ERROR] 加载分类失败: ");
         QVERIFY(log_at >= 0);
         QVERIFY(log_at < lines.indexOf(box));
         QVERIFY(lines[log_at].size() > QStringLiteral("[ERROR] 加载分类失败: ").size());
@@ -207,7 +183,7 @@ private slots:
         QVERIFY(body.size() > 10 * 1000 * 1000);
         server->set_catalog_body(body);
         open_window();
-        QVERIFY(box_lines(log->lines()).isEmpty());
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->all_skins_data->size(), 2600);
         QCOMPARE(window->main_categories.size(), 40);
         QCOMPARE(window->main_categories.first(), QStringLiteral("M39"));
@@ -296,23 +272,23 @@ private slots:
         open_window();
         QCOMPARE(label_texts(window->flow_layout), QStringList({kDefaultText}));
         QVERIFY(log->lines().contains("[WARNING] Instructions_API加载失败，使用默认内容"));
-        QVERIFY(box_lines(log->lines()).isEmpty());
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
     }
 
     void unreachable_instructions_give_the_default_text()
     {
         open_window();
         log->clear();
-        Instructions_API = QStringLiteral("https://127.0.0.1:%1/base/Instructions.php").arg(free_port());
+        Instructions_API = QStringLiteral("https://127.0.0.1:%1/base/Instructions.php").arg(unused_port());
         window->_load_instructions();
         window->_show_instructions_content();
         QCOMPARE(window->instructions_content, kDefaultText);
         QCOMPARE(label_texts(window->flow_layout), QStringList({kDefaultText}));
         const QStringList lines = log->lines();
-        const int at = index_of(lines, "[ERROR] 加载Instructions_API失败: ");
+        const int at = first_line_starting(lines, "[ERROR] 加载Instructions_API失败: ");
         QVERIFY2(at >= 0, qPrintable(lines.join('\n')));
         QVERIFY(lines[at].size() > QStringLiteral("[ERROR] 加载Instructions_API失败: ").size());
-        QVERIFY(box_lines(lines).isEmpty());
+        QVERIFY(lines_starting(lines, "[INFO] BOX ").isEmpty());
     }
 
     void showing_instructions_resets_the_pagination()

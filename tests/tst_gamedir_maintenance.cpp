@@ -9,6 +9,7 @@
 #include "cards/skin_widget.h"
 #include "download/set_aside.h"
 #include "gamedir/temp_cleanup.h"
+#include "support/card_probes.h"
 #include "support/game_files.h"
 #include "support/stored_setting.h"
 #include "support/test_env.h"
@@ -29,29 +30,6 @@
 
 #include <memory>
 #include <vector>
-
-namespace {
-
-// One spy per card, made before the loads it is to see.
-using CoverSpies = std::vector<std::unique_ptr<QSignalSpy>>;
-
-CoverSpies spy_on_covers(const QList<SkinWidget *> &cards)
-{
-    CoverSpies spies;
-    for (SkinWidget *card : cards)
-        spies.push_back(std::make_unique<QSignalSpy>(card, &SkinWidget::cover_loaded));
-    return spies;
-}
-
-int covers_loaded(const CoverSpies &spies)
-{
-    int loaded = 0;
-    for (const auto &spy : spies)
-        loaded += spy->count() > 0 ? 1 : 0;
-    return loaded;
-}
-
-}  // namespace
 
 // Receives the folders the window asks the desktop to open.
 class OpenedUrls : public QObject {

@@ -10,6 +10,7 @@
 #include "gamedir/process_list.h"
 #include "support/game_files.h"
 #include "support/game_process.h"
+#include "support/steam_home.h"
 #include "support/stored_setting.h"
 #include "support/test_env.h"
 #include "support/widget_probes.h"
@@ -43,6 +44,7 @@ QString as_listed(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
+
 // The game folder stored before the window starts.
 enum class Stored { Nothing, Game, FolderWithoutGame };
 // The processes the window's detection sees.
@@ -52,85 +54,6 @@ enum class Processes {
     NamelessGame,  // a game process whose path cannot be read
     Unreadable,    // the list cannot be read at all
 };
-
-// The real process list, without game look-alikes that other suites may run meanwhile.
-void list_only_games_below(const QString &root)
-{
-    set_process_lister([root] {
-        QList<ProcessInfo> processes;
-        for (const ProcessInfo &process : platform_process_list())
-            if (!process.name.contains(GAME_EXE_NAME)
-                || process.exe_path.startsWith(as_listed(root + QLatin1Char('/'))))
-                processes.append(process);
-        return processes;
-    });
-}
-
-void list_fixed(const QList<ProcessInfo> &processes)
-{
-    set_process_lister([processes] { return processes; });
-}
-
-// A home folder of its own for the test's lifetime, where Steam folders can be laid out.
-// On Windows Steam names its folder in the registry, which the test points there instead.
-class FakeSteamHome {
-public:
-#ifdef Q_OS_WIN
-    FakeSteamHome()
-    {
-        steam_key().remove(QStringLiteral("SteamPath"));
-    }
-    ~FakeSteamHome()
-    {
-        steam_key().remove(QStringLiteral("SteamPath"));
-    }
-#else
-    FakeSteamHome()
-        : previous_(qgetenv("HOME"))
-    {
-        qputenv("HOME", home_.path().toUtf8());
-    }
-    ~FakeSteamHome()
-    {
-        qputenv("HOME", previous_);
-    }
-#endif
-    QString path(const QString &relative) const
-    {
-        return QDir(home_.path()).filePath(relative);
-    }
-
-    // The Steam folder at `relative` below home, with `vdf` as its library list.
-    void steam_folder(const QString &relative, const QByteArray &vdf) const
-    {
-        QVERIFY(QDir().mkpath(path(relative) + QStringLiteral("/steamapps")));
-        QFile list(path(relative) + QStringLiteral("/steamapps/libraryfolders.vdf"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(vdf);
-#ifdef Q_OS_WIN
-        steam_key().setValue(QStringLiteral("SteamPath"), path(relative));
-#endif
-    }
-
-private:
-#ifdef Q_OS_WIN
-    static QSettings steam_key()
-    {
-        return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Valve\\Steam"), QSettings::NativeFormat);
-    }
-#endif
-    QTemporaryDir home_;
-    QByteArray previous_;
-};
-
-QByteArray library_list(const QStringList &libraries)
-{
-    QByteArray vdf = "\"libraryfolders\"\n{\n";
-    for (int i = 0; i < libraries.size(); ++i)
-        vdf += "\t\"" + QByteArray::number(i) + "\"\n\t{\n\t\t\"path\"\t\t\"" + libraries.at(i).toUtf8()
-               + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"1234\"\t\t\"1\"\n\t\t}\n\t}\n";
-    return vdf + "}\n";
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "app/modal.h"
 #include "support/game_files.h"
 #include "support/test_env.h"
+#include "support/update_run.h"
 #include "support/window_fixture.h"
 #include "update/elevated_start.h"
 
@@ -31,91 +32,6 @@ QByteArray program_bytes(int size)
         bytes[i] = char((i * 7 + i / 4096) & 0xff);
     return bytes;
 }
-
-// Reads the status label after every queued call the window handles, so that each text
-// sent from the update thread is seen even when the next follows at once.
-class LabelHistory : public QObject {
-public:
-    explicit LabelHistory(MainWindow *window)
-        : window(window)
-    {
-        if (!window->dir_label)
-            window->dir_label = new QLabel(window);
-        window->installEventFilter(this);
-    }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::MetaCall || handling)
-            return false;
-        handling = true;
-        watched->event(event);
-        handling = false;
-        const QString text = window->dir_label->text();
-        if (texts.isEmpty() || texts.last() != text)
-            texts.append(text);
-        return true;
-    }
-
-private:
-    MainWindow *window;
-    bool handling = false;
-};
-
-QString script_path()
-{
-    return QFileInfo(QCoreApplication::arguments().first()).absoluteDir().filePath(QStringLiteral("update.bat"));
-}
-
-// One update run in the case's harness: a working folder of its own, the boxes the
-// window shows, the texts of its status label.
-struct UpdateRun {
-    WindowHarness &harness;
-    QTemporaryDir work{QDir::tempPath() + QStringLiteral("/update flow XXXXXX")};
-    QString previous_dir = QDir::currentPath();
-    QStringList boxes;
-    bool thread_running_at_info_box = false;
-    std::unique_ptr<LabelHistory> history;
-
-    explicit UpdateRun(WindowHarness &harness)
-        : harness(harness)
-    {
-        QDir::setCurrent(work.path());
-        // The script goes beside the program's path as started; started by a relative
-        // path, that folder lies inside the working folder.
-        QDir().mkpath(QFileInfo(script_path()).absolutePath());
-    }
-    ~UpdateRun()
-    {
-        history.reset();
-        harness.window.reset();
-        QDir::setCurrent(previous_dir);
-    }
-
-    // Builds the window and lets its check find `version`; returns once the update
-    // thread has ended (the exit recorder lets the program go on).
-    void start(const QString &version, const QString &download_url, const QJsonObject &record_extra = QJsonObject())
-    {
-        harness.server->set_version(version, download_url, record_extra);
-        MainWindow &window = harness.open_window();
-        history = std::make_unique<LabelHistory>(&window);
-        set_modal_runner([this, &window](QDialog &dialog) {
-            const QString text = static_cast<QMessageBox &>(dialog).text();
-            if (text.startsWith(QStringLiteral("发现新版本")))
-                thread_running_at_info_box = window.update_thread && window.update_thread->isRunning();
-            boxes.append(text);
-            return int(QMessageBox::Ok);
-        });
-    }
-
-    bool finished() const
-    {
-        return !harness.boxes->exit_codes.isEmpty() && harness.window && !harness.window->update_thread;
-    }
-    QString file(const QString &name) const { return QDir(work.path()).filePath(name); }
-};
 
 }  // namespace
 

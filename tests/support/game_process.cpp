@@ -1,5 +1,6 @@
 #include "support/game_process.h"
 
+#include "gamedir/game_folder.h"
 #include "support/test_env.h"
 
 #include <QDir>
@@ -44,4 +45,21 @@ void GameProcess::stop()
     process.kill();
     process.waitForFinished(10000);
     running = false;
+}
+
+void list_only_games_below(const QString &root)
+{
+    const QString below = QDir::toNativeSeparators(root + QLatin1Char('/'));
+    set_process_lister([below] {
+        QList<ProcessInfo> processes;
+        for (const ProcessInfo &process : platform_process_list())
+            if (!process.name.contains(GAME_EXE_NAME) || process.exe_path.startsWith(below))
+                processes.append(process);
+        return processes;
+    });
+}
+
+void list_fixed(const QList<ProcessInfo> &processes)
+{
+    set_process_lister([processes] { return processes; });
 }

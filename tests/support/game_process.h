@@ -2,6 +2,9 @@
 // A stand-in game: a process that the system lists under the game executable's name and
 // path (a copy of wait_program.cpp there), running until the object goes or stop().
 
+#include "gamedir/process_list.h"
+
+#include <QList>
 #include <QProcess>
 #include <QString>
 
@@ -32,3 +35,9 @@ private:
     QProcess process;
     bool running = false;
 };
+
+// What the window's detection sees as the process list, until the harness resets it:
+// the system's own list without game look-alikes except those below `root` (other suites
+// may run such processes meanwhile), or a fixed list.
+void list_only_games_below(const QString &root);
+void list_fixed(const QList<ProcessInfo> &processes);

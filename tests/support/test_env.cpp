@@ -194,3 +194,20 @@ void LogCapture::clear()
     QMutexLocker lock(&capture_mutex);
     captured->clear();
 }
+
+int first_line_starting(const QStringList &lines, const QString &start)
+{
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].startsWith(start))
+            return i;
+    return -1;
+}
+
+QStringList lines_starting(const QStringList &lines, const QString &start)
+{
+    QStringList found;
+    for (const QString &line : lines)
+        if (line.startsWith(start))
+            found << line;
+    return found;
+}

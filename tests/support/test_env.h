@@ -48,6 +48,10 @@ private:
     std::unique_ptr<QStringList> captured;
 };
 
+// The first of `lines` that starts with `start` (-1: none), and all that do.
+int first_line_starting(const QStringList &lines, const QString &start);
+QStringList lines_starting(const QStringList &lines, const QString &start);
+
 #define ZORBEL_TEST_MAIN(TestObject)                                                                                   \
     int main(int argc, char *argv[])                                                                                   \
     {                                                                                                                  \

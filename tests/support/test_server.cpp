@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <QTcpServer>
 #include <QUrlQuery>
 
 #include <chrono>
@@ -220,4 +221,11 @@ void TestServer::reset_requests()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->requests.clear();
+}
+
+int unused_port()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
 }

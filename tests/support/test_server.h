@@ -31,6 +31,9 @@ struct TestReply {
     static TestReply file(const QByteArray &body);  // application/octet-stream
 };
 
+// A loopback port that nothing listens on (at the time of the call).
+int unused_port();
+
 struct TestRequest {
     QString method;
     QString path;       // percent-decoded
