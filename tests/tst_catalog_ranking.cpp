@@ -356,6 +356,7 @@ private slots:
         QCOMPARE(declared_charset("text/html; q=1; charset=utf-8; x=y"), QByteArray("utf-8"));
         QCOMPARE(declared_charset("text/html"), QByteArray());
         QCOMPARE(declared_charset("text/html; notcharset=gbk"), QByteArray());
+        QCOMPARE(declared_charset("text/plain;Charset=\"gbk\""), QByteArray("gbk"));  // quotes are no part of it
     }
 
     // --- scale ---

@@ -14,11 +14,9 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTcpServer>
 #include <QTextCodec>
 
 namespace {
@@ -206,18 +204,41 @@ private slots:
 
     // --- instructions ---
 
-    void instructions_text_is_shown_unchanged()
+    // The server's answer → the text the card area shows (and the window keeps) and the
+    // log line of the load; never a box.
+    void instructions_answer_is_shown_data()
     {
-        const QByteArray body = QStringLiteral("  <b>公告</b> 新皮肤上线\n").toUtf8();
-        server->route(SkinServer::instructions_path(), TestReply::text(body));
+        QTest::addColumn<TestReply>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("log_line");
+        const QByteArray text = QStringLiteral("  <b>公告</b> 新皮肤上线\n").toUtf8();
+        const QString loaded = QStringLiteral("[INFO] Instructions_API内容加载成功");
+        TestReply gbk = TestReply::text(QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("欢迎光临")));
+        gbk.content_type = "text/html; charset=GBK";
+
+        QTest::newRow("text is shown unchanged") << TestReply::text(text) << QString::fromUtf8(text) << loaded;
+        QTest::newRow("declared charset is followed") << gbk << QStringLiteral("欢迎光临") << loaded;
+        QTest::newRow("empty instructions stay empty") << TestReply::text(QByteArray()) << QString() << loaded;
+        QTest::newRow("error status gives the default text")
+            << TestReply::text("missing", 404) << kDefaultText
+            << QStringLiteral("[WARNING] Instructions_API加载失败，使用默认内容");
+    }
+
+    void instructions_answer_is_shown()
+    {
+        QFETCH(TestReply, answer);
+        QFETCH(QString, shown);
+        QFETCH(QString, log_line);
+        server->route(SkinServer::instructions_path(), answer);
         open_window();
-        QCOMPARE(window->instructions_content, QString::fromUtf8(body));
-        QCOMPARE(label_texts(window->flow_layout), QStringList({QString::fromUtf8(body)}));
+        QCOMPARE(window->instructions_content, shown);
+        QCOMPARE(label_texts(window->flow_layout), QStringList({shown}));
         auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
         QVERIFY(label->wordWrap());
         QVERIFY(label->alignment() & Qt::AlignHCenter);
         QVERIFY(label->textFormat() != Qt::PlainText);
-        QVERIFY(log->lines().contains("[INFO] Instructions_API内容加载成功"));
+        QVERIFY(log->lines().contains(log_line));
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
     }
 
     void instructions_fetch_nothing_from_outside_themselves()
@@ -225,13 +246,12 @@ private slots:
         // A local file stands in for a network share: either would be read as the label
         // lays the text out. The data: image carries its content and is shown.
         QTemporaryDir dir;
-        QImage outside(40, 40, QImage::Format_RGB32);
-        outside.fill(Qt::magenta);
-        QVERIFY(outside.save(dir.filePath("outside.png")));
-        QImage inside(40, 40, QImage::Format_RGB32);
-        inside.fill(Qt::cyan);
-        const QString body = QStringLiteral("<p>公告</p><img src=\"%1\"><img src=\"data:image/png;base64,%2\">")
-                                 .arg(dir.filePath("outside.png"), QString::fromLatin1(png_bytes(inside).toBase64()));
+        QVERIFY(solid_image(40, 40, Qt::magenta).save(dir.filePath("outside.png")));
+        const QString body =
+            QStringLiteral("<p>公告</p><img src=\"%1\"><img src=\"data:image/png;base64,%2\">"
+                           "<table background=\"%1\" width=\"80\" height=\"40\"><tr><td>表</td></tr></table>")
+                .arg(dir.filePath("outside.png"),
+                     QString::fromLatin1(png_bytes(solid_image(40, 40, Qt::cyan)).toBase64()));
         server->route(SkinServer::instructions_path(), TestReply::text(body.toUtf8()));
         open_window();
         auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
@@ -247,32 +267,6 @@ private slots:
         };
         QVERIFY(!shows(QColor(Qt::magenta)));
         QVERIFY(shows(QColor(Qt::cyan)));
-    }
-
-    void instructions_follow_the_declared_charset()
-    {
-        TestReply reply = TestReply::text(QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("欢迎光临")));
-        reply.content_type = "text/html; charset=GBK";
-        server->route(SkinServer::instructions_path(), reply);
-        open_window();
-        QCOMPARE(window->instructions_content, QStringLiteral("欢迎光临"));
-    }
-
-    void empty_instructions_stay_empty()
-    {
-        server->route(SkinServer::instructions_path(), TestReply::text(QByteArray()));
-        open_window();
-        QCOMPARE(window->instructions_content, QString());
-        QCOMPARE(label_texts(window->flow_layout), QStringList({QString()}));
-    }
-
-    void instructions_error_status_gives_the_default_text()
-    {
-        server->route(SkinServer::instructions_path(), TestReply::text("missing", 404));
-        open_window();
-        QCOMPARE(label_texts(window->flow_layout), QStringList({kDefaultText}));
-        QVERIFY(log->lines().contains("[WARNING] Instructions_API加载失败，使用默认内容"));
-        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
     }
 
     void unreachable_instructions_give_the_default_text()

@@ -7,8 +7,6 @@
 #include "support/test_env.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 class TestDownloadWorker : public QObject {
     Q_OBJECT

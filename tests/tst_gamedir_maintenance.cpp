@@ -24,12 +24,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <memory>
-#include <vector>
 
 // Receives the folders the window asks the desktop to open.
 class OpenedUrls : public QObject {

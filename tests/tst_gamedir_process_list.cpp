@@ -18,10 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <optional>
 
 namespace {

@@ -10,9 +10,7 @@
 #include "support/test_env.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 class TestGamedirValidation : public QObject {

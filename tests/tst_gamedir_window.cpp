@@ -21,12 +21,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <stdexcept>
 
 namespace {

@@ -16,9 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
 #include <QThread>
 
 namespace {

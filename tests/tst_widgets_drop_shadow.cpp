@@ -9,10 +9,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
-#include <QScreen>
 #include <QWidget>
-
-#include <algorithm>
 
 class TestDropShadow : public QObject {
     Q_OBJECT

@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QMetaType>
 #include <QPair>
 #include <QString>
 
@@ -33,6 +34,8 @@ struct TestReply {
 
 // A loopback port that nothing listens on (at the time of the call).
 int unused_port();
+
+Q_DECLARE_METATYPE(TestReply)
 
 struct TestRequest {
     QString method;
