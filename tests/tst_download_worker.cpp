@@ -189,6 +189,8 @@ private slots:
                                                << "x.sig";
         QTest::newRow("device in lower case") << "x.pak"
                                               << "sub/com1.sig";
+        QTest::newRow("last numbered device") << "COM9.pak"
+                                              << "x.sig";
         QTest::newRow("trailing dot") << "x.pak"
                                       << "x.sig.";
         QTest::newRow("trailing space") << "x.pak"

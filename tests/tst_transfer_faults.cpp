@@ -240,6 +240,7 @@ private slots:
         QTest::newRow("reset at 30 %, the rest asked for") << RangeReply::Honoured << QStringList{"", rest};
         QTest::newRow("Range ignored (200), started over") << RangeReply::Ignored << QStringList{"", rest, ""};
         QTest::newRow("206 from a wrong start, started over") << RangeReply::WrongStart << QStringList{"", rest, ""};
+        QTest::newRow("206 for another size, started over") << RangeReply::WrongTotal << QStringList{"", rest, ""};
     }
 
     void a_dropped_transfer_resumes()

@@ -2,6 +2,8 @@
 
 #include "support/test_env.h"
 
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
@@ -117,8 +119,9 @@ bool ResettingServer::answer(QTcpSocket *socket, const QByteArray &head)
         if (range.startsWith("bytes=") && range_reply != RangeReply::Ignored) {
             const int from = range_reply == RangeReply::WrongStart ? 0 : range.mid(6).split('-').value(0).toInt();
             status = "206 Partial Content";
+            const int total = body.size() + (range_reply == RangeReply::WrongTotal ? 1 : 0);
             extra = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(body.size() - 1) + '/'
-                    + QByteArray::number(body.size()) + "\r\n";
+                    + QByteArray::number(total) + "\r\n";
             payload = body.mid(from);
         }
     }
@@ -159,4 +162,67 @@ MisnamedTlsServer::~MisnamedTlsServer()
     d->server.stop();
     if (d->thread.joinable())
         d->thread.join();
+}
+
+namespace {
+
+class TrickleTlsListener : public QTcpServer {
+public:
+    TrickleTlsListener(int padding, int interval_ms)
+        : head("HTTP/1.1 200 OK\r\nX-Padding: " + QByteArray(padding, 'p') + "\r\nContent-Length: 0\r\n\r\n")
+        , interval_ms(interval_ms)
+    {
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        socket->setLocalCertificate(test_certificate().cert_path);
+        socket->setPrivateKey(test_certificate().key_path);
+        auto request = std::make_shared<QByteArray>();
+        connect(socket, &QSslSocket::readyRead, socket, [this, socket, request] {
+            const bool complete_before = request->contains("\r\n\r\n");
+            *request += socket->readAll();
+            if (complete_before || !request->contains("\r\n\r\n"))
+                return;
+            auto *timer = new QTimer(socket);
+            auto sent = std::make_shared<int>(0);
+            connect(timer, &QTimer::timeout, socket, [this, socket, timer, sent] {
+                socket->write(head.mid((*sent)++, 1));
+                if (*sent == head.size())
+                    timer->stop();
+            });
+            timer->start(interval_ms);
+        });
+        socket->startServerEncryption();
+    }
+
+private:
+    const QByteArray head;
+    const int interval_ms;
+};
+
+}  // namespace
+
+TrickleTlsServer::TrickleTlsServer(int padding, int interval_ms)
+{
+    thread.start();
+    server = new TrickleTlsListener(padding, interval_ms);
+    server->moveToThread(&thread);
+    QMetaObject::invokeMethod(
+        server, [this] { listening_port = server->listen(QHostAddress::LocalHost) ? server->serverPort() : 0; },
+        Qt::BlockingQueuedConnection);
+}
+
+TrickleTlsServer::~TrickleTlsServer()
+{
+    QMetaObject::invokeMethod(
+        server, [this] { delete server; }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
 }

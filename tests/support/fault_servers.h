@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
+#include <QThread>
 
 #include <memory>
 
@@ -70,6 +71,7 @@ enum class RangeReply {
     Honoured,    // 206 with the bytes from N to the end
     Ignored,     // 200 with the whole file
     WrongStart,  // 206, but from the first byte
+    WrongTotal,  // 206 from N, but for a file one byte longer
 };
 
 // Serves the skin-download route's files by the last query value of the request
@@ -109,4 +111,22 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// HTTPS on a thread of its own (so that a request the GUI thread waits for can reach it),
+// with the certificate the session trusts: every answer head arrives one byte every
+// `interval_ms`, `padding` bytes of a header in all, then a complete empty 200 answer.
+// Never silent for long, and done only after about padding * interval_ms.
+class TrickleTlsServer {
+public:
+    TrickleTlsServer(int padding, int interval_ms);
+    ~TrickleTlsServer();
+    TrickleTlsServer(const TrickleTlsServer &) = delete;
+    TrickleTlsServer &operator=(const TrickleTlsServer &) = delete;
+    quint16 port() const { return listening_port; }
+
+private:
+    QThread thread;
+    QTcpServer *server = nullptr;  // lives on `thread`
+    quint16 listening_port = 0;
 };

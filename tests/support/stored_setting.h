@@ -2,8 +2,23 @@
 // The game folder as the settings store holds it between runs (the registry on Windows,
 // a file below the private XDG_CONFIG_HOME elsewhere).
 
+#include <QSettings>
 #include <QString>
 
-QString stored_game_dir();
+inline QString stored_game_dir()
+{
+    return QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
+        .value(QStringLiteral("game_dir"))
+        .toString();
+}
+
 // An empty `path` removes the setting.
-void store_game_dir(const QString &path);
+inline void store_game_dir(const QString &path)
+{
+    QSettings settings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"));
+    if (path.isEmpty())
+        settings.remove(QStringLiteral("game_dir"));
+    else
+        settings.setValue(QStringLiteral("game_dir"), path);
+    settings.sync();
+}
