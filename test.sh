@@ -2,8 +2,21 @@
 # Installs what is missing, checks the formatting, builds (a warning in the project's own
 # code fails the build), and runs every test through ctest.
 # In CI (CI=true) the build uses AddressSanitizer and UndefinedBehaviorSanitizer.
+#   ./test.sh --quick        format, Linux build, Linux suites (the daily loop)
+#   ./test.sh -R tst_x       builds and runs that suite alone; other ctest options pass through
 set -euo pipefail
 cd "$(dirname "$0")"
+
+quick=0
+if [ "${1:-}" = --quick ]; then
+    quick=1
+    shift
+fi
+# One suite named exactly: only it (and the program its copies run as the game) is built.
+targets=()
+if [ $# -eq 2 ] && [ "$1" = -R ] && [ -f "tests/$2.cpp" ]; then
+    targets=(--target "$2" wait_program)
+fi
 
 scripts/install-deps.sh test
 
@@ -21,7 +34,7 @@ if [ "${CI:-}" = "true" ] || [ "${ZORBEL_SANITIZE:-}" = "1" ]; then
 fi
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZORBEL_SANITIZE=$sanitize -DZORBEL_WERROR=ON >/dev/null
-cmake --build "$dir"
+cmake --build "$dir" "${targets[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -29,7 +42,14 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 cd "$dir"
 if [ $# -gt 0 ]; then
-    exec ctest --output-on-failure -j2 "$@"
+    ctest_status=0
+    ctest --output-on-failure -j2 "$@" || ctest_status=1
+    exit $(( format_status | ctest_status ))
+fi
+if [ $quick -eq 1 ]; then
+    linux_status=0
+    ctest --output-on-failure -j2 -LE fuzz || linux_status=1
+    exit $(( format_status | linux_status ))
 fi
 # The catalogue fuzzer first, on its own, so that its crash-free count is printed; the
 # other tests run whatever it found, so one run shows every failure.

@@ -6,39 +6,13 @@
 #include "cards/cover_cache.h"
 #include "cards/skin_files.h"
 #include "cards/skin_records.h"
+#include "support/game_files.h"
+#include "support/records.h"
 #include "support/test_env.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-namespace {
-
-void touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-QJsonObject record(const QString &name, const QString &main, const QString &sub)
-{
-    return QJsonObject{{"name", name},
-                       {"MainCategory", main},
-                       {"subcategory", sub},
-                       {"pak_original", name + ".pak"},
-                       {"sig_original", name + ".sig"}};
-}
-
-QStringList names_of(const QVector<QJsonObject> &records)
-{
-    QStringList names;
-    for (const QJsonObject &r : records)
-        names << r.value("name").toString();
-    return names;
-}
-
-}  // namespace
 
 class TestCardsCore : public QObject {
     Q_OBJECT
@@ -71,8 +45,8 @@ private slots:
     {
         QTemporaryDir game;
         const QString mods = mod_dir_of(game.path());
-        touch(mods + "/ABC.PAK");
-        touch(mods + "/sub/abc.pak.tmp");
+        write_file(mods + "/ABC.PAK");
+        write_file(mods + "/sub/abc.pak.tmp");
         QVERIFY(!skin_installed(mods, SkinFileNames{"abc.sig", "abc.pak"}));
         QVERIFY(installed_skin_files(mods, SkinFileNames{"abc.sig", "abc.pak"}).isEmpty());
         QVERIFY(!skin_installed(mods, SkinFileNames{}));
@@ -83,7 +57,7 @@ private slots:
     {
         QTemporaryDir game;
         const QString mods = mod_dir_of(game.path());
-        touch(mods + "/sub/abc.sig");
+        write_file(mods + "/sub/abc.sig");
         QVERIFY(QFile::link(mods, mods + "/sub/loop"));
         QCOMPARE(installed_skin_files(mods, SkinFileNames{"abc.sig", "abc.pak"}), QStringList({mods + "/sub/abc.sig"}));
     }
@@ -91,7 +65,7 @@ private slots:
     void required_fields_are_checked_in_order_by_presence()
     {
         QCOMPARE(first_missing_field(QJsonObject{}), QStringLiteral("name"));
-        QJsonObject r = record("", "A", "B");
+        QJsonObject r = skin_record("", "A", "B");
         r.insert("sig_original", QJsonValue::Null);
         QVERIFY(first_missing_field(r).isEmpty());  // empty or null values still count
         r.remove("sig_original");
@@ -101,7 +75,8 @@ private slots:
 
     void selection_uses_subcategory_alone_when_one_is_chosen()
     {
-        const QVector<QJsonObject> skins{record("a", "M1", "S"), record("b", "M2", "S"), record("c", "M1", "T"),
+        const QVector<QJsonObject> skins{skin_record("a", "M1", "S"), skin_record("b", "M2", "S"),
+                                         skin_record("c", "M1", "T"),
                                          QJsonObject{{"name", "d"}, {"MainCategory", "M1"}}};
         QCOMPARE(names_of(records_of_selection(skins, QString("M1"), QString("S"))), QStringList({"a", "b"}));
         QCOMPARE(names_of(records_of_selection(skins, QString("M1"), std::nullopt)), QStringList({"a", "c", "d"}));

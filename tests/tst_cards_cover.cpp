@@ -6,6 +6,7 @@
 #include "app/modal.h"
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
+#include "support/card_probes.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -17,57 +18,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
-
-namespace {
-
-QImage solid(int width, int height, QColor colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
-QJsonObject skin(const QString &name, const QString &cover)
-{
-    QJsonObject record{{"name", name},
-                       {"MainCategory", "A"},
-                       {"subcategory", "B"},
-                       {"pak_original", name + ".pak"},
-                       {"sig_original", name + ".sig"}};
-    if (!cover.isEmpty())
-        record.insert("cover", cover);
-    return record;
-}
-
-QImage shown(const SkinWidget &card)
-{
-    return card.cover->pixmap(Qt::ReturnByValue).toImage();
-}
-
-QColor pixel(const QImage &image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}
-
-// The loading placeholder draws its first disc with its middle here (then two more, 10
-// pixels apart); the no-cover one has none.
-constexpr int kDiscX = 127 - 15 + 5;
-constexpr int kDiscY = 92 - 30 + 5;
-
-bool shows_no_cover_placeholder(const SkinWidget &card)
-{
-    const QImage image = shown(card);
-    return image.size() == QSize(256, 185) && pixel(image, 0, 0) == QColor(245, 245, 245)
-           && pixel(image, kDiscX, kDiscY) == QColor(245, 245, 245);
-}
-
-bool wait_for_cover(SkinWidget &card)
-{
-    QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
-    return loaded.count() > 0 || loaded.wait(15000);
-}
-
-}  // namespace
 
 class TestCardsCover : public QObject {
     Q_OBJECT
@@ -83,7 +33,7 @@ private slots:
         server.route(image_path, [](const TestRequest &request) {
             const QString cover = request.query.value("cover");
             if (cover == "red.png") {
-                TestReply png = TestReply::text(png_bytes(solid(64, 64, Qt::red)));
+                TestReply png = TestReply::text(png_bytes(solid_image(64, 64, Qt::red)));
                 png.content_type = "image/png";
                 return png;
             }
@@ -111,14 +61,14 @@ private slots:
 
     void a_cover_is_fetched_once_and_then_read_from_the_cache()
     {
-        SkinWidget first(skin("a", "red.png"), QString());
+        SkinWidget first(skin_record("a", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(first));
         QCOMPARE(image_requests(), 1);
         const TestRequest request = server.last_request();
         QCOMPARE(request.query.value("MainCategory"), QStringLiteral("A"));
         QCOMPARE(request.query.value("subcategory"), QStringLiteral("B"));
         QCOMPARE(request.query.value("cover"), QStringLiteral("red.png"));
-        QCOMPARE(pixel(shown(first), 128, 92), QColor(Qt::red));
+        QCOMPARE(shown_cover(first).pixelColor(128, 92), QColor(Qt::red));
         QVERIFY(!first.cover_loading);
 
         const QString url = IMAGE_DOWNLOAD_API + "?MainCategory=A&subcategory=B&cover=red.png";
@@ -126,18 +76,18 @@ private slots:
             QDir(CACHE_DIR).filePath(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
         QFile file(cached);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), png_bytes(solid(64, 64, Qt::red)));
+        QCOMPARE(file.readAll(), png_bytes(solid_image(64, 64, Qt::red)));
 
-        SkinWidget second(skin("b", "red.png"), QString());
+        SkinWidget second(skin_record("b", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(second));
         QCOMPARE(image_requests(), 1);
-        QCOMPARE(pixel(shown(second), 128, 92), QColor(Qt::red));
+        QCOMPARE(shown_cover(second).pixelColor(128, 92), QColor(Qt::red));
     }
 
     void an_html_answer_stays_cached_and_shows_no_cover()
     {
         LogCapture log;
-        SkinWidget card(skin("a", "html.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "html.png"), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
         QFile file(cover_cache_path(cover_url(card.skin_data)));
@@ -146,14 +96,14 @@ private slots:
         QVERIFY(!log.contains("加载封面图片失败"));
 
         // The undecodable copy does not stop the next card from asking again.
-        SkinWidget again(skin("b", "html.png"), QString());
+        SkinWidget again(skin_record("b", "A", "B", 0, "html.png"), QString());
         QVERIFY(wait_for_cover(again));
         QCOMPARE(image_requests(), 2);
     }
 
     void an_image_beyond_8192_pixels_a_side_is_not_decoded()
     {
-        SkinWidget card(skin("a", "huge.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "huge.png"), QString());
         QVERIFY(wait_for_cover(card));
         QCOMPARE(image_requests(), 1);
         QVERIFY(shows_no_cover_placeholder(card));
@@ -161,7 +111,7 @@ private slots:
 
     void a_skin_without_cover_makes_no_request()
     {
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
         QCOMPARE(image_requests(), 0);
@@ -170,14 +120,14 @@ private slots:
     void a_wide_image_keeps_its_middle_columns()
     {
         // 512 x 185 needs no scaling; columns 128..383 remain.
-        QImage image = solid(512, 185, Qt::blue);
+        QImage image = solid_image(512, 185, Qt::blue);
         QPainter(&image).fillRect(128, 0, 256, 185, Qt::red);
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
-        const QImage result = shown(card);
+        const QImage result = shown_cover(card);
         QCOMPARE(result.size(), QSize(256, 185));
-        QCOMPARE(pixel(result, 0, 0), QColor(Qt::red));
-        QCOMPARE(pixel(result, 255, 184), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(0, 0), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(255, 184), QColor(Qt::red));
     }
 
     void a_square_image_loses_35_rows_at_the_top()
@@ -185,15 +135,15 @@ private slots:
         // 300 x 300 becomes 256 x 256; the excess of 71 rows is cut 35 above, 36 below.
         // Source rows 0..41 cover scaled rows 0..35 (row 35 mostly), so the first row of
         // the crop is mostly blue when the cut is 35 and red when it is 36.
-        QImage image = solid(300, 300, Qt::red);
+        QImage image = solid_image(300, 300, Qt::red);
         QPainter(&image).fillRect(0, 0, 300, 42, Qt::blue);
-        SkinWidget card(skin("a", QString()), QString());
+        SkinWidget card(skin_record("a", "A", "B"), QString());
         card._set_cover_pixmap(QPixmap::fromImage(image));
-        const QImage result = shown(card);
+        const QImage result = shown_cover(card);
         QCOMPARE(result.size(), QSize(256, 185));
-        const QColor top = pixel(result, 128, 0);
+        const QColor top = result.pixelColor(128, 0);
         QVERIFY2(top.blue() > top.red(), qPrintable(top.name()));
-        QCOMPARE(pixel(result, 128, 2), QColor(Qt::red));
+        QCOMPARE(result.pixelColor(128, 2), QColor(Qt::red));
     }
 
     void the_seventh_card_waits_two_groups()
@@ -203,7 +153,7 @@ private slots:
         for (int counter = 0; counter < 7; ++counter)
             QCOMPARE(SkinWidget::_cover_load_delay_ms(counter), delays[counter]);
 
-        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "red.png"), QString());
         SkinWidget::_cover_load_counter = 6;
         QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
         QElapsedTimer clock;
@@ -212,7 +162,7 @@ private slots:
         QCOMPARE(SkinWidget::_cover_load_counter, 7);
         QVERIFY(card.cover_loading);
         for (int disc = 0; disc < 3; ++disc)  // the loading placeholder meanwhile
-            QCOMPARE(pixel(shown(card), kDiscX + 10 * disc, kDiscY), QColor(200, 200, 200));
+            QCOMPARE(shown_cover(card).pixelColor(kDiscX + 10 * disc, kDiscY), QColor(200, 200, 200));
         QVERIFY(loaded.wait(15000));
         QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(image_requests(), 1);
@@ -220,7 +170,7 @@ private slots:
 
     void load_cover_while_a_load_is_pending_does_nothing()
     {
-        SkinWidget card(skin("a", "red.png"), QString());
+        SkinWidget card(skin_record("a", "A", "B", 0, "red.png"), QString());
         SkinWidget::_cover_load_counter = 9;
         QSignalSpy loaded(&card, &SkinWidget::cover_loaded);
         card._async_load_cover();
@@ -242,12 +192,12 @@ private slots:
     void the_preview_opens_with_a_cover_and_a_notice_without()
     {
         ModalRecorder boxes;
-        SkinWidget with_cover(skin("a", "red.png"), QString());
+        SkinWidget with_cover(skin_record("a", "A", "B", 0, "red.png"), QString());
         with_cover.zoom_button->click();
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].type, QStringLiteral("ImagePreviewDialog"));
 
-        SkinWidget without(skin("b", QString()), QString());
+        SkinWidget without(skin_record("b", "A", "B"), QString());
         QSignalSpy messages(&without, &SkinWidget::show_message_signal);
         without.zoom_button->click();
         QCOMPARE(boxes.boxes.size(), 1);

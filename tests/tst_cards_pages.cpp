@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "cards/skin_widget.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
@@ -39,12 +40,6 @@ QStringList expected_names(int from, int to)
     return names;
 }
 
-void drain_deletions()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 QLabel *empty_label_of(MainWindow &window)
 {
     if (window.flow_layout->count() != 1)
@@ -54,12 +49,8 @@ QLabel *empty_label_of(MainWindow &window)
 
 }  // namespace
 
-class TestCardsPages : public QObject {
+class TestCardsPages : public QObject, WindowHarness {
     Q_OBJECT
-
-    std::unique_ptr<SkinServer> server;
-    std::unique_ptr<ModalRecorder> boxes;
-    std::unique_ptr<MainWindow> window;
 
     void show(const QVector<QJsonObject> &skins, const std::optional<QString> &category = QString("M"),
               const std::optional<QString> &subcategory = std::nullopt)
@@ -74,19 +65,12 @@ class TestCardsPages : public QObject {
 private slots:
     void init()
     {
-        server = std::make_unique<SkinServer>();
-        boxes = std::make_unique<ModalRecorder>();
-        window = make_window(*server);
+        start();
+        open_window();
         QVERIFY(window->flow_layout && window->page_label && window->prev_btn && window->next_btn);
     }
 
-    void cleanup()
-    {
-        window.reset();
-        drain_deletions();
-        boxes.reset();
-        server.reset();
-    }
+    void cleanup() { stop(); }
 
     void thirteen_records_make_pages_of_six_six_and_one()
     {

@@ -8,7 +8,9 @@
 #include "cards/skin_widget.h"
 #include "download/download_manager.h"
 #include "download/install_manifest.h"
+#include "support/game_files.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 
 #include <QCryptographicHash>
@@ -25,51 +27,10 @@
 
 namespace {
 
-QJsonObject skin(const QString &name)
-{
-    return QJsonObject{{"name", name},
-                       {"MainCategory", "M"},
-                       {"subcategory", "S"},
-                       {"pak_original", name + ".pak"},
-                       {"sig_original", name + ".sig"}};
-}
-
-DownloadTask task_of(const QString &name, const QString &game_dir)
-{
-    return std::make_shared<const QVariantMap>(
-        QVariantMap{{"skin_id", name}, {"skin_data", skin(name).toVariantMap()}, {"game_dir", game_dir}});
-}
-
-void touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("skin");
-}
-
-QString sha256_of(const QByteArray &data)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
-}
-
 bool cancel_visible(const SkinWidget &card)
 {
     return !card.cancel_button->isHidden();
 }
-
-// Counts style changes of one widget: a re-applied style sheet shows up as one.
-class StyleChangeCounter : public QObject {
-public:
-    explicit StyleChangeCounter(QWidget *widget) { widget->installEventFilter(this); }
-    int count = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::StyleChange)
-            ++count;
-        return false;
-    }
-};
 
 }  // namespace
 
@@ -101,7 +62,7 @@ private slots:
     {
         const QStringList keys{"name", "MainCategory", "subcategory", "pak_original", "sig_original"};
         for (const QString &key : keys) {
-            QJsonObject record = skin("a");
+            QJsonObject record = skin_record("a");
             record.remove(key);
             try {
                 SkinWidget card(record, QString());
@@ -111,7 +72,7 @@ private slots:
             }
         }
         // Presence is what counts: empty values are accepted.
-        QJsonObject blank = skin("");
+        QJsonObject blank = skin_record("");
         blank.insert("sig_original", "");
         SkinWidget card(blank, QString());
         QCOMPARE(card.name_label->text(), QString());
@@ -119,23 +80,23 @@ private slots:
 
     void a_card_of_the_running_skin_shows_the_download_at_once()
     {
-        manager()->add_task(task_of("run", game.path()));
-        manager()->add_task(task_of("wait", game.path()));
+        manager()->add_task(task_of(skin_record("run"), game.path()));
+        manager()->add_task(task_of(skin_record("wait"), game.path()));
         QVERIFY(manager()->get_current_task());
         QCOMPARE(manager()->get_current_task()->value("skin_id").toString(), QStringLiteral("run"));
 
-        SkinWidget running(skin("run"), game.path());
+        SkinWidget running(skin_record("run"), game.path());
         QCOMPARE(running.action_button->text(), QStringLiteral("下载中..."));
         QVERIFY(!running.action_button->isEnabled());
         QCOMPARE(running.action_button->styleSheet(), SkinWidget::BUSY_BUTTON_STYLE);
         QVERIFY(cancel_visible(running));
 
-        SkinWidget waiting(skin("wait"), game.path());
+        SkinWidget waiting(skin_record("wait"), game.path());
         QCOMPARE(waiting.action_button->text(), QStringLiteral("等待下载"));
         QVERIFY(!waiting.action_button->isEnabled());
         QVERIFY(cancel_visible(waiting));
 
-        SkinWidget idle(skin("idle"), game.path());
+        SkinWidget idle(skin_record("idle"), game.path());
         QCOMPARE(idle.action_button->text(), QStringLiteral("安装"));
         QVERIFY(idle.action_button->isEnabled());
         QVERIFY(!cancel_visible(idle));
@@ -152,10 +113,10 @@ private slots:
 
     void download_signals_for_another_skin_change_nothing()
     {
-        SkinWidget card(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
         card.show();
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
-        StyleChangeCounter styles(card.action_button);
+        EventCounter styles(card.action_button, QEvent::StyleChange);
         emit manager()->task_started("b");
         emit manager()->progress_updated("b", 10);
         emit manager()->task_completed("b");
@@ -171,8 +132,8 @@ private slots:
 
     void download_signals_drive_the_button()
     {
-        SkinWidget card(skin("a"), game.path());
-        SkinWidget twin(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
+        SkinWidget twin(skin_record("a"), game.path());
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
 
         emit manager()->task_started("a");
@@ -201,11 +162,11 @@ private slots:
 
     void repeated_progress_does_not_restyle_the_button()
     {
-        SkinWidget card(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
         card.show();  // a shown widget re-polishes on every style sheet it is given
         emit manager()->task_started("a");
         emit manager()->progress_updated("a", 45);
-        StyleChangeCounter styles(card.action_button);
+        EventCounter styles(card.action_button, QEvent::StyleChange);
         const QString shown = card.action_button->text();
         for (int i = 0; i < 1000; ++i)
             emit manager()->progress_updated("a", 45);
@@ -218,7 +179,7 @@ private slots:
 
     void install_click_hands_the_task_to_the_manager()
     {
-        SkinWidget card(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
         card.action_button->click();
         const DownloadTask task = manager()->get_current_task();
         QVERIFY(task);
@@ -237,7 +198,7 @@ private slots:
 
     void a_paid_skin_shows_its_notice()
     {
-        QJsonObject record = skin("p");
+        QJsonObject record = skin_record("p");
         record.insert("pak_original", "x.PAK");
         SkinWidget card(record, game.path());
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
@@ -249,7 +210,7 @@ private slots:
 
     void cancel_of_an_unknown_task_resets_and_tells()
     {
-        SkinWidget card(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
         emit manager()->task_started("a");  // the button thinks a download runs
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
         card.cancel_button->click();
@@ -263,8 +224,8 @@ private slots:
 
     void cancel_of_a_waiting_task_removes_it_quietly()
     {
-        manager()->add_task(task_of("run", game.path()));
-        SkinWidget card(skin("wait"), game.path());
+        manager()->add_task(task_of(skin_record("run"), game.path()));
+        SkinWidget card(skin_record("wait"), game.path());
         card.action_button->click();
         QCOMPARE(manager()->get_queue().size(), 1);
         QCOMPARE(card.action_button->text(), QStringLiteral("等待下载"));
@@ -284,8 +245,8 @@ private slots:
         ModalRecorder boxes;
         LogCapture log;
         const QString sig = mod_dir_of(game.path()) + "/sub/a.sig";
-        touch(sig);
-        SkinWidget card(skin("a"), game.path());
+        write_file(sig, "skin");
+        SkinWidget card(skin_record("a"), game.path());
         QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
         QCOMPARE(card.action_button->styleSheet(), UNINSTALL_BUTTON_STYLE);
 
@@ -310,9 +271,9 @@ private slots:
         const QStringList copies{mods + "/one/a.pak", mods + "/one/a.sig", mods + "/two/x/a.pak",
                                  mods + "/two/x/a.sig"};
         for (const QString &path : copies)
-            touch(path);
-        touch(mods + "/two/b.pak");
-        SkinWidget card(skin("a"), game.path());
+            write_file(path, "skin");
+        write_file(mods + "/two/b.pak", "skin");
+        SkinWidget card(skin_record("a"), game.path());
         card.action_button->click();
         for (const QString &path : copies)
             QVERIFY2(!QFile::exists(path), qPrintable(path));
@@ -326,8 +287,8 @@ private slots:
         QTest::addColumn<QString>("pak_hash");  // in the record: of the installed bytes, of others, none
         QTest::addColumn<bool>("changed");      // the .sig was changed after the install
         QTest::addColumn<QString>("text");
-        const QString installed = sha256_of("skin");
-        const QString other = sha256_of("new skin");
+        const QString installed = sha256_hex("skin");
+        const QString other = sha256_hex("new skin");
         QTest::newRow("hash changed in the catalogue") << other << false << "更新";
         QTest::newRow("hash unchanged") << installed << false << "卸载";
         QTest::newRow("record without hashes") << QString() << false << "卸载";
@@ -340,13 +301,13 @@ private slots:
         QFETCH(bool, changed);
         QFETCH(QString, text);
         const QString mods = mod_dir_of(game.path());
-        touch(mods + "/a.pak");
-        touch(mods + "/a.sig");
+        write_file(mods + "/a.pak", "skin");
+        write_file(mods + "/a.sig", "skin");
         const QByteArray digest = QCryptographicHash::hash("skin", QCryptographicHash::Sha256);
         QVERIFY(install_manifest::record(mods, {{"a.pak", digest}, {"a.sig", digest}}));
         if (changed)
             QVERIFY(QFile(mods + "/a.sig").resize(2));
-        QJsonObject record = skin("a");
+        QJsonObject record = skin_record("a");
         if (!pak_hash.isEmpty())
             record.insert("pak_sha256", pak_hash);
 
@@ -367,8 +328,8 @@ private slots:
     void a_card_deleted_while_its_success_dialog_is_open_takes_the_dialog_along()
     {
         ModalRecorder boxes;
-        touch(mod_dir_of(game.path()) + "/a.pak");
-        QPointer<SkinWidget> card = new SkinWidget(skin("a"), game.path());
+        write_file(mod_dir_of(game.path()) + "/a.pak", "skin");
+        QPointer<SkinWidget> card = new SkinWidget(skin_record("a"), game.path());
         // As when an event handled meanwhile rebuilds the page.
         boxes.on_dialog = [&card](QDialog &) {
             delete card;
@@ -383,8 +344,8 @@ private slots:
     {
         ModalRecorder boxes;
         const QString pak = mod_dir_of(game.path()) + "/abc.pak";
-        touch(pak);
-        QJsonObject record = skin("abc");
+        write_file(pak, "skin");
+        QJsonObject record = skin_record("abc");
         record.insert("pak_original", "mods/abc.pak");
         record.insert("sig_original", "mods\\abc.sig");
         SkinWidget card(record, game.path());
@@ -397,7 +358,7 @@ private slots:
 
     void uninstall_without_files_names_the_search()
     {
-        SkinWidget card(skin("a"), game.path());
+        SkinWidget card(skin_record("a"), game.path());
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
         card._uninstall_skin();
         QCOMPARE(messages.count(), 1);

@@ -2,6 +2,7 @@
 
 #include "app/endpoints.h"
 #include "app/mainwindow.h"
+#include "support/fault_servers.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -19,12 +20,8 @@ int head_requests(const TestServer &server)
 
 }  // namespace
 
-class TestCatalogDiscovery : public QObject {
+class TestCatalogDiscovery : public QObject, WindowHarness {
     Q_OBJECT
-
-    SkinServer *server = nullptr;
-    ModalRecorder *boxes = nullptr;
-    std::unique_ptr<MainWindow> window;
 
     // Rediscovers with the discovery route answering `reply`.
     void discover(const TestReply &reply)
@@ -39,17 +36,11 @@ class TestCatalogDiscovery : public QObject {
 private slots:
     void init()
     {
-        server = new SkinServer;
-        boxes = new ModalRecorder;
-        window = make_window(*server);
+        start();
+        open_window();
     }
 
-    void cleanup()
-    {
-        window.reset();
-        delete boxes;
-        delete server;
-    }
+    void cleanup() { stop(); }
 
     void http_answer_is_upgraded_when_https_answers_data()
     {
@@ -109,6 +100,15 @@ private slots:
             warned |= line.startsWith("[WARNING] HTTPS连接失败: ") && line.endsWith("，回退到HTTP: " + http);
         QVERIFY2(warned, qPrintable(lines.join('\n')));
         QVERIFY(!lines.join('\n').contains("HTTPS响应状态码"));
+    }
+
+    void https_probe_is_bounded_as_a_whole()
+    {
+        TrickleTlsServer trickle(150, 100);  // an answer head that takes 15 s, never silent for long
+        QVERIFY(trickle.port() > 0);
+        const QString http = QStringLiteral("http://127.0.0.1:%1/base").arg(trickle.port());
+        discover(TestReply::text(http.toUtf8()));
+        QCOMPARE(BASE_URL, http);  // the probe gave up after its 10 s and fell back
     }
 
     void https_answer_is_used_unchanged_without_a_probe()

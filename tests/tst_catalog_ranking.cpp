@@ -2,6 +2,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/text_decoding.h"
+#include "support/records.h"
 #include "support/test_env.h"
 
 #include <QApplication>
@@ -26,32 +27,6 @@ QJsonObject with(QJsonObject record, const QString &key, const QJsonValue &value
     return record;
 }
 
-QJsonObject ranked(const QString &main, const QJsonValue &main_rank, const QString &sub = QString(),
-                   const QJsonValue &sub_rank = QJsonValue::Undefined)
-{
-    QJsonObject record = with(rec(main, sub), QStringLiteral("MainCategory_ranking_id"), main_rank);
-    if (!sub_rank.isUndefined())
-        record.insert(QStringLiteral("subcategory_ranking_id"), sub_rank);
-    return record;
-}
-
-QJsonObject skin(const QString &name, const QString &main, const QString &sub, const QJsonValue &skin_id)
-{
-    QJsonObject record = rec(main, sub);
-    record.insert(QStringLiteral("name"), name);
-    if (!skin_id.isUndefined())
-        record.insert(QStringLiteral("skin_id"), skin_id);
-    return record;
-}
-
-QStringList names(const QVector<QJsonObject> &records)
-{
-    QStringList result;
-    for (const QJsonObject &record : records)
-        result.append(record.value(QStringLiteral("name")).toString());
-    return result;
-}
-
 QJsonValue json(const char *text)
 {
     QString error;
@@ -68,30 +43,33 @@ private slots:
 
     void main_category_takes_its_largest_rank()
     {
-        const CategoryRanking result = rank_categories(QJsonArray{ranked("B", 3), ranked("A", 1), ranked("A", 5)});
+        const CategoryRanking result =
+            rank_categories(QJsonArray{with_ranks(rec("B"), 3), with_ranks(rec("A"), 1), with_ranks(rec("A"), 5)});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.main_categories, QStringList({"A", "B"}));
     }
 
     void unranked_categories_sit_between_positive_and_negative()
     {
-        const CategoryRanking result = rank_categories(
-            QJsonArray{rec("Z"), ranked("N", -1), ranked("P", 2), rec("Y"), ranked("Q", 0), ranked("P", QJsonValue())});
+        const CategoryRanking result =
+            rank_categories(QJsonArray{rec("Z"), with_ranks(rec("N"), -1), with_ranks(rec("P"), 2), rec("Y"),
+                                       with_ranks(rec("Q"), 0), with_ranks(rec("P"), QJsonValue())});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.main_categories, QStringList({"P", "Z", "Y", "Q", "N"}));
     }
 
     void fractional_ranks_compare_as_they_come()
     {
-        const CategoryRanking result = rank_categories(QJsonArray{ranked("A", 1.2), ranked("B", 1.7), ranked("C", 1)});
+        const CategoryRanking result =
+            rank_categories(QJsonArray{with_ranks(rec("A"), 1.2), with_ranks(rec("B"), 1.7), with_ranks(rec("C"), 1)});
         QCOMPARE(result.main_categories, QStringList({"B", "A", "C"}));
     }
 
     void subcategories_are_ranked_within_their_main_category()
     {
-        const CategoryRanking result =
-            rank_categories(QJsonArray{ranked("A", 0, "X", 1), ranked("A", 0, "Y", 4), ranked("B", 0, "X", 1),
-                                       ranked("B", 0, "Y", 2), ranked("A", 0, "X", 6)});
+        const CategoryRanking result = rank_categories(QJsonArray{
+            with_ranks(rec("A", "X"), 0, 1), with_ranks(rec("A", "Y"), 0, 4), with_ranks(rec("B", "X"), 0, 1),
+            with_ranks(rec("B", "Y"), 0, 2), with_ranks(rec("A", "X"), 0, 6)});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.subcategories.size(), 2);
         QCOMPARE(result.subcategories[0].first, QStringLiteral("A"));
@@ -105,9 +83,9 @@ private slots:
     {
         // "A_B" + "C" and "A" + "B_C" both join to "A_B_C": the later first appearance
         // (rank 1) replaces the rank 5, so C falls behind E under A_B.
-        const CategoryRanking result =
-            rank_categories(QJsonArray{ranked("A_B", 0, "C", 5), ranked("A_B", 0, "E", 3), ranked("A", 0, "B_C", 1),
-                                       ranked("A", 0, "D", 3), ranked("A_B", 0, "C", 2)});
+        const CategoryRanking result = rank_categories(QJsonArray{
+            with_ranks(rec("A_B", "C"), 0, 5), with_ranks(rec("A_B", "E"), 0, 3), with_ranks(rec("A", "B_C"), 0, 1),
+            with_ranks(rec("A", "D"), 0, 3), with_ranks(rec("A_B", "C"), 0, 2)});
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(*find_subcategories(result.subcategories, "A_B"), QStringList({"E", "C"}));
         QCOMPARE(*find_subcategories(result.subcategories, "A"), QStringList({"D", "B_C"}));
@@ -149,10 +127,11 @@ private slots:
         QFETCH(bool, accepted);
         QFETCH(bool, before_zero);
         // In both places a rank is read: the main rank, and the subcategory rank.
-        const CategoryRanking main = rank_categories(QJsonArray{ranked("Zero", 0), ranked("Tried", rank)});
+        const CategoryRanking main =
+            rank_categories(QJsonArray{with_ranks(rec("Zero"), 0), with_ranks(rec("Tried"), rank)});
         QCOMPARE(main.ok(), accepted);
         const CategoryRanking sub =
-            rank_categories(QJsonArray{ranked("M", 0, "Zero", 0), ranked("M", 0, "Tried", rank)});
+            rank_categories(QJsonArray{with_ranks(rec("M", "Zero"), 0, 0), with_ranks(rec("M", "Tried"), 0, rank)});
         QCOMPARE(sub.ok(), accepted);
         if (!accepted) {
             QVERIFY(main.error.contains("MainCategory_ranking_id"));
@@ -164,13 +143,16 @@ private slots:
                  before_zero ? QStringList({"Tried", "Zero"}) : QStringList({"Zero", "Tried"}));
     }
 
-    void a_bad_rank_fails_even_on_a_single_record() { QVERIFY(!rank_categories(QJsonArray{ranked("A", "12")}).ok()); }
+    void a_bad_rank_fails_even_on_a_single_record()
+    {
+        QVERIFY(!rank_categories(QJsonArray{with_ranks(rec("A"), "12")}).ok());
+    }
 
     void a_record_without_category_is_not_read_further()
     {
-        QVERIFY(rank_categories(QJsonArray{ranked("", "x"), rec("A")}).ok());
+        QVERIFY(rank_categories(QJsonArray{with_ranks(rec(""), "x"), rec("A")}).ok());
         QVERIFY(rank_categories(QJsonArray{QJsonObject{{"MainCategory", ""}, {"subcategory", 7}}, rec("A")}).ok());
-        QVERIFY(rank_categories(QJsonArray{ranked("A", 1, "", "x")}).ok());
+        QVERIFY(rank_categories(QJsonArray{with_ranks(rec("A", ""), 1, "x")}).ok());
     }
 
     void category_names_must_be_text()
@@ -209,35 +191,35 @@ private slots:
 
     void skins_sort_by_descending_id_and_missing_ids_follow_positive_ones()
     {
-        const QJsonArray catalogue{skin("seven", "M", "S", 7),   skin("none1", "M", "S", QJsonValue::Undefined),
-                                   skin("three", "M", "S", 3),   skin("minus", "M", "S", -2),
-                                   skin("twelve", "M", "S", 12), skin("none2", "M", "S", QJsonValue())};
+        const QJsonArray catalogue{
+            skin_record("seven", "M", "S", 7),   skin_record("none1", "M", "S", QJsonValue::Undefined),
+            skin_record("three", "M", "S", 3),   skin_record("minus", "M", "S", -2),
+            skin_record("twelve", "M", "S", 12), skin_record("none2", "M", "S", QJsonValue())};
         const SkinSelection result = select_skins(catalogue, "M", QStringLiteral("S"));
         QVERIFY2(result.ok(), qPrintable(result.error));
-        QCOMPARE(names(result.skins), QStringList({"twelve", "seven", "three", "none1", "none2", "minus"}));
+        QCOMPARE(names_of(result.skins), QStringList({"twelve", "seven", "three", "none1", "none2", "minus"}));
     }
 
     void subcategory_filter_spans_main_categories_and_ranks_decide_first()
     {
         QJsonArray catalogue;
-        catalogue.append(
-            with(with(skin("a-low", "A", "X", 50), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 1));
-        catalogue.append(with(skin("b", "B", "X", 1), "MainCategory_ranking_id", 2));
-        catalogue.append(
-            with(with(skin("a-high", "A", "X", 1), "MainCategory_ranking_id", 1), "subcategory_ranking_id", 3));
-        catalogue.append(skin("a-other", "A", "Y", 100));
+        catalogue.append(with_ranks(skin_record("a-low", "A", "X", 50), 1, 1));
+        catalogue.append(with_ranks(skin_record("b", "B", "X", 1), 2));
+        catalogue.append(with_ranks(skin_record("a-high", "A", "X", 1), 1, 3));
+        catalogue.append(skin_record("a-other", "A", "Y", 100));
         const SkinSelection result = select_skins(catalogue, "A", QStringLiteral("X"));
         QVERIFY2(result.ok(), qPrintable(result.error));
-        QCOMPARE(names(result.skins), QStringList({"b", "a-high", "a-low"}));
+        QCOMPARE(names_of(result.skins), QStringList({"b", "a-high", "a-low"}));
     }
 
     void without_subcategory_the_main_category_filters()
     {
-        const QJsonArray catalogue{skin("x", "A", "X", 1), skin("y", "A", "Y", 2), skin("bx", "B", "X", 9),
-                                   skin("plain", "A", QString(), 0)};
-        QCOMPARE(names(select_skins(catalogue, "A", std::nullopt).skins), QStringList({"y", "x", "plain"}));
-        QCOMPARE(names(select_skins(catalogue, "A", QString("")).skins), QStringList({"y", "x", "plain"}));
-        QCOMPARE(names(select_skins(catalogue, "C", std::nullopt).skins), QStringList());
+        const QJsonArray catalogue{skin_record("x", "A", "X", 1), skin_record("y", "A", "Y", 2),
+                                   skin_record("bx", "B", "X", 9),
+                                   with(skin_record("plain", "A", "", 0), "subcategory", QJsonValue::Undefined)};
+        QCOMPARE(names_of(select_skins(catalogue, "A", std::nullopt).skins), QStringList({"y", "x", "plain"}));
+        QCOMPARE(names_of(select_skins(catalogue, "A", QString("")).skins), QStringList({"y", "x", "plain"}));
+        QCOMPARE(names_of(select_skins(catalogue, "C", std::nullopt).skins), QStringList());
     }
 
     void equal_keys_keep_array_order()
@@ -251,10 +233,10 @@ private slots:
             skins << QString::number(i);
             subcategories << "S" + skins.last();
             main_categories << "N" + skins.last();
-            catalogue.append(skin(skins.last(), "M", subcategories.last(), equal_ids[i % 3]));
+            catalogue.append(skin_record(skins.last(), "M", subcategories.last(), equal_ids[i % 3]));
             catalogue.append(rec(main_categories.last()));
         }
-        QCOMPARE(names(select_skins(catalogue, "M", std::nullopt).skins), skins);
+        QCOMPARE(names_of(select_skins(catalogue, "M", std::nullopt).skins), skins);
         const CategoryRanking ranking = rank_categories(catalogue);
         QCOMPARE(ranking.main_categories, main_categories);
         QCOMPARE(*find_subcategories(ranking.subcategories, "M"), subcategories);
@@ -289,46 +271,47 @@ private slots:
         QFETCH(bool, accepted);
         QFETCH(double, value);
         // Place the id between neighbours of known values to observe the integer it gave.
-        const QJsonArray catalogue{skin("tried", "M", "S", id), skin("below", "M", "S", value - 1),
-                                   skin("equal", "M", "S", value), skin("above", "M", "S", value + 1)};
+        const QJsonArray catalogue{skin_record("tried", "M", "S", id), skin_record("below", "M", "S", value - 1),
+                                   skin_record("equal", "M", "S", value), skin_record("above", "M", "S", value + 1)};
         const SkinSelection result = select_skins(catalogue, "M", std::nullopt);
         QCOMPARE(result.ok(), accepted);
         if (!accepted) {
             QVERIFY(result.error.contains("skin_id"));
             return;
         }
-        QCOMPARE(names(result.skins), QStringList({"above", "tried", "equal", "below"}));
+        QCOMPARE(names_of(result.skins), QStringList({"above", "tried", "equal", "below"}));
     }
 
     void every_ranking_id_takes_the_integer_rule_in_the_sort()
     {
-        const QJsonArray catalogue{with(skin("a", "M", "S", 0), "MainCategory_ranking_id", "3"),
-                                   with(skin("b", "M", "S", 0), "subcategory_ranking_id", "x")};
+        const QJsonArray catalogue{with(skin_record("a", "M", "S", 0), "MainCategory_ranking_id", "3"),
+                                   with(skin_record("b", "M", "S", 0), "subcategory_ranking_id", "x")};
         const SkinSelection bad = select_skins(catalogue, "M", std::nullopt);
         QVERIFY(!bad.ok());
         QVERIFY(bad.error.contains("subcategory_ranking_id"));
-        const SkinSelection good = select_skins(QJsonArray{skin("b", "M", "S", 0), catalogue[0]}, "M", std::nullopt);
-        QCOMPARE(names(good.skins), QStringList({"a", "b"}));
+        const SkinSelection good =
+            select_skins(QJsonArray{skin_record("b", "M", "S", 0), catalogue[0]}, "M", std::nullopt);
+        QCOMPARE(names_of(good.skins), QStringList({"a", "b"}));
     }
 
     void only_kept_records_are_judged()
     {
-        const QJsonArray catalogue{skin("bad", "B", "S", "abc"), skin("good", "A", "S", 1)};
+        const QJsonArray catalogue{skin_record("bad", "B", "S", "abc"), skin_record("good", "A", "S", 1)};
         const SkinSelection result = select_skins(catalogue, "A", std::nullopt);
         QVERIFY2(result.ok(), qPrintable(result.error));
-        QCOMPARE(names(result.skins), QStringList({"good"}));
+        QCOMPARE(names_of(result.skins), QStringList({"good"}));
         QVERIFY(!select_skins(catalogue, "B", std::nullopt).ok());
     }
 
     void a_subcategory_named_all_is_a_plain_filter()
     {
-        const QJsonArray catalogue{skin("all", "B", "全部", 1), skin("x", "B", "X", 2)};
-        QCOMPARE(names(select_skins(catalogue, "B", QStringLiteral("全部")).skins), QStringList({"all"}));
+        const QJsonArray catalogue{skin_record("all", "B", "全部", 1), skin_record("x", "B", "X", 2)};
+        QCOMPARE(names_of(select_skins(catalogue, "B", QStringLiteral("全部")).skins), QStringList({"all"}));
     }
 
     void non_object_records_fail_the_selection()
     {
-        QVERIFY(!select_skins(QJsonArray{skin("a", "M", "S", 1), 7}, "M", std::nullopt).ok());
+        QVERIFY(!select_skins(QJsonArray{skin_record("a", "M", "S", 1), 7}, "M", std::nullopt).ok());
     }
 
     // --- parse_json_value ---
@@ -373,6 +356,7 @@ private slots:
         QCOMPARE(declared_charset("text/html; q=1; charset=utf-8; x=y"), QByteArray("utf-8"));
         QCOMPARE(declared_charset("text/html"), QByteArray());
         QCOMPARE(declared_charset("text/html; notcharset=gbk"), QByteArray());
+        QCOMPARE(declared_charset("text/plain;Charset=\"gbk\""), QByteArray("gbk"));  // quotes are no part of it
     }
 
     // --- scale ---
@@ -382,8 +366,8 @@ private slots:
         // Many distinct names: a list search per record would grow with the square.
         QJsonArray catalogue;
         for (int i = 0; i < 20000; ++i) {
-            QJsonObject record = skin(QString::number(i), QStringLiteral("M%1").arg(i % 10000),
-                                      QStringLiteral("S%1").arg(i), (i * 7919) % 20000);
+            QJsonObject record = skin_record(QString::number(i), QStringLiteral("M%1").arg(i % 10000),
+                                             QStringLiteral("S%1").arg(i), (i * 7919) % 20000);
             record.insert(QStringLiteral("MainCategory_ranking_id"), i % 13);
             record.insert(QStringLiteral("subcategory_ranking_id"), i % 17);
             catalogue.append(record);
@@ -391,7 +375,7 @@ private slots:
         QJsonArray one_category;
         for (int i = 0; i < 20000; ++i)
             one_category.append(
-                skin(QString::number(i), "Big", QStringLiteral("S%1").arg(i % 5000), (i * 7919) % 20000));
+                skin_record(QString::number(i), "Big", QStringLiteral("S%1").arg(i % 5000), (i * 7919) % 20000));
 
         // As the program has them: parsed from the server's text.
         QString error;

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "app/modal.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
@@ -13,104 +14,42 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTcpServer>
 #include <QTextCodec>
 
 namespace {
 
 const QString kDefaultText = QStringLiteral("欢迎使用Dread Hunger皮肤管理器！\n\n请选择主分类和子分类来浏览皮肤。");
 
-// Answers every modal box with its default and writes it into the log as "BOX title | text",
-// so that a test reads boxes and log lines in the order they happened.
-class BoxesInLog {
-public:
-    BoxesInLog()
-    {
-        set_modal_runner([](QDialog &dialog) {
-            auto *box = qobject_cast<QMessageBox *>(&dialog);
-            log_info(QStringLiteral("BOX %1 | %2").arg(dialog.windowTitle(), box ? box->text() : QString()));
-            return box ? int(QMessageBox::Ok) : int(QDialog::Rejected);
-        });
-        set_exit_handler([](int) {});
-    }
-    ~BoxesInLog()
-    {
-        set_modal_runner(nullptr);
-        set_exit_handler(nullptr);
-    }
-};
-
-int index_of(const QStringList &lines, const QString &start)
-{
-    for (int i = 0; i < lines.size(); ++i)
-        if (lines[i].startsWith(start))
-            return i;
-    return -1;
-}
-
-QStringList box_lines(const QStringList &lines)
-{
-    QStringList boxes;
-    for (const QString &line : lines)
-        if (line.startsWith("[INFO] BOX "))
-            boxes.append(line);
-    return boxes;
-}
-
-QStringList flow_texts(MainWindow &window)
-{
-    QStringList texts;
-    for (int i = 0; i < window.flow_layout->count(); ++i)
-        if (auto *label = qobject_cast<QLabel *>(window.flow_layout->itemAt(i)->widget()))
-            texts.append(label->text());
-    return texts;
-}
-
-QStringList button_texts(QLayout *layout)
-{
-    QStringList texts;
-    for (int i = 0; i < layout->count(); ++i)
-        if (auto *button = qobject_cast<QPushButton *>(layout->itemAt(i)->widget()))
-            texts.append(button->text());
-    return texts;
-}
-
-int free_port()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
 QJsonArray sample_catalog()
 {
-    QJsonObject a = skin_record("a", "Alpha", "X", 1);
-    a.insert("MainCategory_ranking_id", 1);
-    QJsonObject b = skin_record("b", "Beta", "Y", 2);
-    b.insert("MainCategory_ranking_id", 5);
-    return QJsonArray{a, b, skin_record("c", "Alpha", "Z", 3)};
+    return QJsonArray{with_ranks(skin_record("a", "Alpha", "X", 1), 1), with_ranks(skin_record("b", "Beta", "Y", 2), 5),
+                      skin_record("c", "Alpha", "Z", 3)};
 }
 
 }  // namespace
 
-class TestCatalogWindow : public QObject {
+class TestCatalogWindow : public QObject, WindowHarness {
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        start();
+        boxes->log_boxes = true;
+    }
+
+    void cleanup() { stop(); }
+
     // --- catalogue ---
 
     void successful_start_shows_buttons_and_instructions()
     {
-        SkinServer server;
-        server.set_catalog(sample_catalog());
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QVERIFY(box_lines(log.lines()).isEmpty());
+        server->set_catalog(sample_catalog());
+        open_window();
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_categories, QStringList({"Beta", "Alpha"}));
         QCOMPARE(button_texts(window->main_category_layout), QStringList({"Beta", "Alpha"}));
         for (int i = 0; i < window->main_category_layout->count(); ++i) {
@@ -122,7 +61,7 @@ private slots:
         QCOMPARE(window->subcategory_layout->count(), 0);
         QVERIFY(!window->current_category_name);
         QCOMPARE(window->all_skins_data->size(), 3);
-        QCOMPARE(flow_texts(*window), QStringList({QStringLiteral("<h2>欢迎</h2>")}));
+        QCOMPARE(label_texts(window->flow_layout), QStringList({QStringLiteral("<h2>欢迎</h2>")}));
         QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
         QVERIFY(!window->prev_btn->isEnabled());
         QVERIFY(!window->next_btn->isEnabled());
@@ -130,25 +69,19 @@ private slots:
 
     void empty_catalogue_is_no_error()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QVERIFY(box_lines(log.lines()).isEmpty());
+        open_window();
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_category_layout->count(), 0);
         QVERIFY(window->all_skins_data && window->all_skins_data->isEmpty());
-        QCOMPARE(flow_texts(*window).size(), 1);
+        QCOMPARE(label_texts(window->flow_layout).size(), 1);
         QVERIFY(!window->prev_btn->isEnabled());
     }
 
     void content_type_is_compared_in_lower_case()
     {
-        SkinServer server;
-        server.set_catalog_body(QJsonDocument(sample_catalog()).toJson(), "Application/JSON; charset=utf-8");
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QVERIFY(box_lines(log.lines()).isEmpty());
+        server->set_catalog_body(QJsonDocument(sample_catalog()).toJson(), "Application/JSON; charset=utf-8");
+        open_window();
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->main_categories.size(), 2);
     }
 
@@ -158,7 +91,7 @@ private slots:
         QTest::addColumn<QByteArray>("content_type");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("log");  // start of the error line; empty: none
+        QTest::addColumn<QString>("error_line");  // its start; empty: none
         QTest::addColumn<bool>("box_first");
         const QString no_load = QStringLiteral("[INFO] BOX 分类加载失败 | 无法加载皮肤分类，请检查网络连接");
         const QString format = QStringLiteral("[INFO] BOX 分类加载失败 | API返回数据格式错误，请检查网络连接");
@@ -189,26 +122,23 @@ private slots:
         QFETCH(QByteArray, content_type);
         QFETCH(int, status);
         QFETCH(QString, box);
-        QFETCH(QString, log);
+        QFETCH(QString, error_line);
         QFETCH(bool, box_first);
 
-        SkinServer server;
-        server.set_catalog_body(body, content_type, status);
-        BoxesInLog boxes;
-        LogCapture capture;
-        auto window = make_window(server);
+        server->set_catalog_body(body, content_type, status);
+        open_window();
 
-        const QStringList lines = capture.lines();
-        QCOMPARE(box_lines(lines), QStringList({box}));
+        const QStringList lines = log->lines();
+        QCOMPARE(lines_starting(lines, "[INFO] BOX "), QStringList({box}));
         const int box_at = lines.indexOf(box);
         int errors = 0;
         for (const QString &line : lines)
             errors += line.startsWith("[ERROR]") ? 1 : 0;
-        if (log.isEmpty()) {
+        if (error_line.isEmpty()) {
             QCOMPARE(errors, 0);
         } else {
             QCOMPARE(errors, 1);
-            const int log_at = index_of(lines, log);
+            const int log_at = first_line_starting(lines, error_line);
             QVERIFY2(log_at >= 0, qPrintable(lines.join('\n')));
             QCOMPARE(box_at < log_at, box_first);
         }
@@ -222,16 +152,13 @@ private slots:
 
     void unreachable_server_logs_then_shows_the_box()
     {
-        SkinServer server;
-        server.route("/2/皮肤.php",
-                     TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(free_port()).toUtf8()));
-        BoxesInLog boxes;
-        LogCapture capture;
-        auto window = make_window(server);
-        const QStringList lines = capture.lines();
+        server->route("/2/皮肤.php",
+                      TestReply::text(QStringLiteral("https://127.0.0.1:%1/base").arg(unused_port()).toUtf8()));
+        open_window();
+        const QStringList lines = log->lines();
         const QString box = QStringLiteral("[INFO] BOX 分类加载失败 | 加载皮肤分类失败，请检查网络连接");
-        QCOMPARE(box_lines(lines), QStringList({box}));
-        const int log_at = index_of(lines, "[ERROR] 加载分类失败: ");
+        QCOMPARE(lines_starting(lines, "[INFO] BOX "), QStringList({box}));
+        const int log_at = first_line_starting(lines, "[ERROR] 加载分类失败: ");
         QVERIFY(log_at >= 0);
         QVERIFY(log_at < lines.indexOf(box));
         QVERIFY(lines[log_at].size() > QStringLiteral("[ERROR] 加载分类失败: ").size());
@@ -252,12 +179,9 @@ private slots:
         }
         const QByteArray body = QJsonDocument(records).toJson(QJsonDocument::Compact);
         QVERIFY(body.size() > 10 * 1000 * 1000);
-        SkinServer server;
-        server.set_catalog_body(body);
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QVERIFY(box_lines(log.lines()).isEmpty());
+        server->set_catalog_body(body);
+        open_window();
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
         QCOMPARE(window->all_skins_data->size(), 2600);
         QCOMPARE(window->main_categories.size(), 40);
         QCOMPARE(window->main_categories.first(), QStringLiteral("M39"));
@@ -266,38 +190,55 @@ private slots:
 
     void missing_catalogue_stops_the_skin_list_with_box_then_log()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        LogCapture capture;
-        auto window = make_window(server);
-        capture.clear();
+        open_window();
+        log->clear();
         window->_load_skins();  // no main category chosen: nothing happens
-        QVERIFY(capture.lines().isEmpty());
+        QVERIFY(log->lines().isEmpty());
 
         window->current_category_name = QStringLiteral("A");
         window->_load_skins();
-        const QStringList lines = capture.lines();
+        const QStringList lines = log->lines();
         QCOMPARE(lines, QStringList({"[INFO] BOX 错误 | 皮肤数据未加载，请重新启动程序",
                                      "[ERROR] 皮肤数据未加载，无法显示分类内容"}));
     }
 
     // --- instructions ---
 
-    void instructions_text_is_shown_unchanged()
+    // The server's answer → the text the card area shows (and the window keeps) and the
+    // log line of the load; never a box.
+    void instructions_answer_is_shown_data()
     {
-        SkinServer server;
-        const QByteArray body = QStringLiteral("  <b>公告</b> 新皮肤上线\n").toUtf8();
-        server.route(SkinServer::instructions_path(), TestReply::text(body));
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QCOMPARE(window->instructions_content, QString::fromUtf8(body));
-        QCOMPARE(flow_texts(*window), QStringList({QString::fromUtf8(body)}));
+        QTest::addColumn<TestReply>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("log_line");
+        const QByteArray text = QStringLiteral("  <b>公告</b> 新皮肤上线\n").toUtf8();
+        const QString loaded = QStringLiteral("[INFO] Instructions_API内容加载成功");
+        TestReply gbk = TestReply::text(QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("欢迎光临")));
+        gbk.content_type = "text/html; charset=GBK";
+
+        QTest::newRow("text is shown unchanged") << TestReply::text(text) << QString::fromUtf8(text) << loaded;
+        QTest::newRow("declared charset is followed") << gbk << QStringLiteral("欢迎光临") << loaded;
+        QTest::newRow("empty instructions stay empty") << TestReply::text(QByteArray()) << QString() << loaded;
+        QTest::newRow("error status gives the default text")
+            << TestReply::text("missing", 404) << kDefaultText
+            << QStringLiteral("[WARNING] Instructions_API加载失败，使用默认内容");
+    }
+
+    void instructions_answer_is_shown()
+    {
+        QFETCH(TestReply, answer);
+        QFETCH(QString, shown);
+        QFETCH(QString, log_line);
+        server->route(SkinServer::instructions_path(), answer);
+        open_window();
+        QCOMPARE(window->instructions_content, shown);
+        QCOMPARE(label_texts(window->flow_layout), QStringList({shown}));
         auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
         QVERIFY(label->wordWrap());
         QVERIFY(label->alignment() & Qt::AlignHCenter);
         QVERIFY(label->textFormat() != Qt::PlainText);
-        QVERIFY(log.lines().contains("[INFO] Instructions_API内容加载成功"));
+        QVERIFY(log->lines().contains(log_line));
+        QVERIFY(lines_starting(log->lines(), "[INFO] BOX ").isEmpty());
     }
 
     void instructions_fetch_nothing_from_outside_themselves()
@@ -305,17 +246,14 @@ private slots:
         // A local file stands in for a network share: either would be read as the label
         // lays the text out. The data: image carries its content and is shown.
         QTemporaryDir dir;
-        QImage outside(40, 40, QImage::Format_RGB32);
-        outside.fill(Qt::magenta);
-        QVERIFY(outside.save(dir.filePath("outside.png")));
-        QImage inside(40, 40, QImage::Format_RGB32);
-        inside.fill(Qt::cyan);
-        const QString body = QStringLiteral("<p>公告</p><img src=\"%1\"><img src=\"data:image/png;base64,%2\">")
-                                 .arg(dir.filePath("outside.png"), QString::fromLatin1(png_bytes(inside).toBase64()));
-        SkinServer server;
-        server.route(SkinServer::instructions_path(), TestReply::text(body.toUtf8()));
-        BoxesInLog boxes;
-        auto window = make_window(server);
+        QVERIFY(solid_image(40, 40, Qt::magenta).save(dir.filePath("outside.png")));
+        const QString body =
+            QStringLiteral("<p>公告</p><img src=\"%1\"><img src=\"data:image/png;base64,%2\">"
+                           "<table background=\"%1\" width=\"80\" height=\"40\"><tr><td>表</td></tr></table>")
+                .arg(dir.filePath("outside.png"),
+                     QString::fromLatin1(png_bytes(solid_image(40, 40, Qt::cyan)).toBase64()));
+        server->route(SkinServer::instructions_path(), TestReply::text(body.toUtf8()));
+        open_window();
         auto *label = qobject_cast<QLabel *>(window->flow_layout->itemAt(0)->widget());
         QVERIFY(label);
         label->resize(600, 300);
@@ -331,62 +269,25 @@ private slots:
         QVERIFY(shows(QColor(Qt::cyan)));
     }
 
-    void instructions_follow_the_declared_charset()
-    {
-        SkinServer server;
-        TestReply reply = TestReply::text(QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("欢迎光临")));
-        reply.content_type = "text/html; charset=GBK";
-        server.route(SkinServer::instructions_path(), reply);
-        BoxesInLog boxes;
-        auto window = make_window(server);
-        QCOMPARE(window->instructions_content, QStringLiteral("欢迎光临"));
-    }
-
-    void empty_instructions_stay_empty()
-    {
-        SkinServer server;
-        server.route(SkinServer::instructions_path(), TestReply::text(QByteArray()));
-        BoxesInLog boxes;
-        auto window = make_window(server);
-        QCOMPARE(window->instructions_content, QString());
-        QCOMPARE(flow_texts(*window), QStringList({QString()}));
-    }
-
-    void instructions_error_status_gives_the_default_text()
-    {
-        SkinServer server;
-        server.route(SkinServer::instructions_path(), TestReply::text("missing", 404));
-        BoxesInLog boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QCOMPARE(flow_texts(*window), QStringList({kDefaultText}));
-        QVERIFY(log.lines().contains("[WARNING] Instructions_API加载失败，使用默认内容"));
-        QVERIFY(box_lines(log.lines()).isEmpty());
-    }
-
     void unreachable_instructions_give_the_default_text()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        auto window = make_window(server);
-        LogCapture log;
-        Instructions_API = QStringLiteral("https://127.0.0.1:%1/base/Instructions.php").arg(free_port());
+        open_window();
+        log->clear();
+        Instructions_API = QStringLiteral("https://127.0.0.1:%1/base/Instructions.php").arg(unused_port());
         window->_load_instructions();
         window->_show_instructions_content();
         QCOMPARE(window->instructions_content, kDefaultText);
-        QCOMPARE(flow_texts(*window), QStringList({kDefaultText}));
-        const QStringList lines = log.lines();
-        const int at = index_of(lines, "[ERROR] 加载Instructions_API失败: ");
+        QCOMPARE(label_texts(window->flow_layout), QStringList({kDefaultText}));
+        const QStringList lines = log->lines();
+        const int at = first_line_starting(lines, "[ERROR] 加载Instructions_API失败: ");
         QVERIFY2(at >= 0, qPrintable(lines.join('\n')));
         QVERIFY(lines[at].size() > QStringLiteral("[ERROR] 加载Instructions_API失败: ").size());
-        QVERIFY(box_lines(lines).isEmpty());
+        QVERIFY(lines_starting(lines, "[INFO] BOX ").isEmpty());
     }
 
     void showing_instructions_resets_the_pagination()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        auto window = make_window(server);
+        open_window();
         window->page_label->setText(QStringLiteral("第 2 页 / 共 3 页"));
         window->prev_btn->setEnabled(true);
         window->next_btn->setEnabled(true);
@@ -403,9 +304,7 @@ private slots:
 
     void window_is_fixed_and_titled()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        auto window = make_window(server);
+        open_window();
         QCOMPARE(window->windowTitle(), QStringLiteral("Zorbel-DreadHunger-MOD下载器"));
         QCOMPARE(window->minimumSize(), QSize(970, 870));
         QCOMPARE(window->maximumSize(), QSize(970, 870));
@@ -431,9 +330,7 @@ private slots:
 
     void game_folder_row_opens_the_download_queue()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        open_window();
         QStringList texts;
         QPushButton *queue = nullptr;
         for (QPushButton *button : window->centralWidget()->findChildren<QPushButton *>()) {
@@ -444,17 +341,15 @@ private slots:
             }
         }
         QCOMPARE(texts, QStringList({"检测目录", "打开皮肤目录", "下载队列"}));
-        boxes.boxes.clear();
+        boxes->boxes.clear();
         queue->click();
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].type, QStringLiteral("DownloadListDialog"));
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes[0].type, QStringLiteral("DownloadListDialog"));
     }
 
     void clearing_the_card_area_forgets_the_cards_and_deletes_later()
     {
-        SkinServer server;
-        BoxesInLog boxes;
-        auto window = make_window(server);
+        open_window();
         QPointer<QLabel> label = new QLabel("x");
         window->flow_layout->addWidget(label);
         window->all_skin_widgets.append(nullptr);

@@ -1,7 +1,7 @@
 // The queue window: counters, cards, empty state, cancelling one task and clearing all.
 
 #include "download/download_list_dialog.h"
-#include "download_fixture.h"
+#include "support/download_fixture.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -73,7 +73,7 @@ private slots:
         server = std::make_unique<TestServer>();
         game = std::make_unique<QTemporaryDir>();
         const TestReply stalled = stalled_reply(1000, 840);
-        const TestReply sig = file_reply(QByteArray(1000, 's'));
+        const TestReply sig = TestReply::file(QByteArray(1000, 's'));
         serve_skin_files(*server, {{"a.pak", stalled},
                                    {"a.sig", sig},
                                    {"b.pak", stalled},

@@ -4,7 +4,7 @@
 #include "download/download_manager.h"
 #include "download/download_worker.h"
 #include "download/set_aside.h"
-#include "download_fixture.h"
+#include "support/download_fixture.h"
 #include "support/test_env.h"
 
 #include <QElapsedTimer>
@@ -50,13 +50,13 @@ private slots:
         server = std::make_unique<TestServer>();
         game = std::make_unique<QTemporaryDir>();
         serve_skin_files(*server, {{"stall.pak", stalled_reply(4000, 1000)},
-                                   {"stall.sig", file_reply("sig")},
+                                   {"stall.sig", TestReply::file("sig")},
                                    {"quiet.pak", stalled_reply(4000, 0)},
-                                   {"quiet.sig", file_reply("sig")},
-                                   {"refused.pak", file_reply(QByteArray(3000, 'r'))},
+                                   {"quiet.sig", TestReply::file("sig")},
+                                   {"refused.pak", TestReply::file(QByteArray(3000, 'r'))},
                                    {"refused.sig", TestReply::text("error", 500)},
-                                   {"ok.pak", file_reply(QByteArray(3000, 'p'))},
-                                   {"ok.sig", file_reply("sig")}});
+                                   {"ok.pak", TestReply::file(QByteArray(3000, 'p'))},
+                                   {"ok.sig", TestReply::file("sig")}});
     }
 
     void cleanup()

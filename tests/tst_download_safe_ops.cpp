@@ -2,7 +2,7 @@
 
 #include "app/logging.h"
 #include "download/safe_file_ops.h"
-#include "download_fixture.h"
+#include "support/download_fixture.h"
 #include "support/test_env.h"
 
 #include <QProcess>

@@ -3,42 +3,11 @@
 
 #include "download/download_manager.h"
 #include "download/install_manifest.h"
-#include "download_fixture.h"
-#include "support/raw_http_server.h"
+#include "support/download_fixture.h"
+#include "support/fault_servers.h"
 #include "support/test_env.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
-#include <QTcpSocket>
-
-namespace {
-
-// Plain HTTP that announces a size on HEAD but, on GET, sends a body without a length
-// and closes the connection half way: a dropped connection the client cannot tell from
-// a complete close-delimited body.
-class DroppingServer : public RawHttpServer {
-public:
-    explicit DroppingServer(int size)
-        : size(size)
-    {
-    }
-
-private:
-    bool answer(QTcpSocket *socket, const QByteArray &head) override
-    {
-        if (head.startsWith("HEAD")) {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n");
-            return true;
-        }
-        socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(size / 2, 'd'));
-        socket->disconnectFromHost();
-        return false;
-    }
-
-    const int size;
-};
-
-}  // namespace
 
 class TestDownloadWorker : public QObject {
     Q_OBJECT
@@ -73,7 +42,7 @@ private slots:
     void install_puts_both_files_in_place()
     {
         const QByteArray pak(30000, 'p');
-        serve_skin_files(*server, {{"x.pak", file_reply(pak)}, {"x.sig", file_reply("signature")}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file(pak)}, {"x.sig", TestReply::file("signature")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig", "主 类", "a&b"));
 
@@ -98,9 +67,8 @@ private slots:
 
     void an_older_install_is_replaced()
     {
-        write_file(mod_file("x.pak"), "old pak");
-        write_file(mod_file("x.sig"), "old sig");
-        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        install_pair(game->path(), "x");
+        serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("completed:X"));
@@ -121,9 +89,9 @@ private slots:
                     moved.headers = {{"Content-Length", "5000"}};
                 return moved;
             }
-            return file_reply("sig");
+            return TestReply::file("sig");
         });
-        TestReply target = file_reply("moved pak");
+        TestReply target = TestReply::file("moved pak");
         target.chunked = true;  // no length of its own
         server->route("/files/x.pak", target);
         SignalLog log(manager);
@@ -134,13 +102,12 @@ private slots:
 
     void missing_sig_keeps_the_earlier_install()
     {
-        write_file(mod_file("x.pak"), "old pak");
-        write_file(mod_file("x.sig"), "old sig");
+        install_pair(game->path(), "x");
         set_base_url(server->url("/base"));
         server->route(skin_download_path(), [](const TestRequest &request) {
             if (request.query.contains("sig_original") && request.method == "GET")
                 return TestReply::text("gone", 404);
-            return file_reply(request.query.contains("pak_original") ? "new pak" : "new sig");
+            return TestReply::file(request.query.contains("pak_original") ? "new pak" : "new sig");
         });
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
@@ -154,9 +121,9 @@ private slots:
 
     void truncated_body_fails()
     {
-        TestReply cut = file_reply(QByteArray(20000, 'p'));
+        TestReply cut = TestReply::file(QByteArray(20000, 'p'));
         cut.truncate_after = 5000;
-        serve_skin_files(*server, {{"x.pak", cut}, {"x.sig", file_reply("sig")}});
+        serve_skin_files(*server, {{"x.pak", cut}, {"x.sig", TestReply::file("sig")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("failed:X"));
@@ -179,7 +146,7 @@ private slots:
     void cancel_ends_a_stalled_body_at_once()
     {
         write_file(mod_file("x.pak"), "old pak");
-        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", stalled_reply(50000, 2000)}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", stalled_reply(50000, 2000)}});
         manager->add_task(make_task("X", game->path(), "x.pak", "x.sig"));
         SignalLog log(manager);
         // The .pak has arrived and the .sig has begun when the user cancels.
@@ -197,7 +164,8 @@ private slots:
 
     void file_names_cannot_leave_the_mod_folder()
     {
-        serve_skin_files(*server, {{"../../evil.pak", file_reply("pak")}, {"..\\..\\evil.sig", file_reply("sig")}});
+        serve_skin_files(*server,
+                         {{"../../evil.pak", TestReply::file("pak")}, {"..\\..\\evil.sig", TestReply::file("sig")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "../../evil.pak", "..\\..\\evil.sig"));
         QVERIFY(log.has("completed:X"));
@@ -224,6 +192,8 @@ private slots:
                                                << "x.sig";
         QTest::newRow("device in lower case") << "x.pak"
                                               << "sub/com1.sig";
+        QTest::newRow("last numbered device") << "COM9.pak"
+                                              << "x.sig";
         QTest::newRow("trailing dot") << "x.pak"
                                       << "x.sig.";
         QTest::newRow("trailing space") << "x.pak"
@@ -265,9 +235,9 @@ private slots:
 
     void sizes_unknown_to_the_server_fail()
     {
-        TestReply pak = file_reply("pak body");
+        TestReply pak = TestReply::file("pak body");
         pak.omit_length_on_head = true;
-        TestReply sig = file_reply("sig body");
+        TestReply sig = TestReply::file("sig body");
         sig.omit_length_on_head = true;
         serve_skin_files(*server, {{"x.pak", pak}, {"x.sig", sig}});
         SignalLog log(manager);
@@ -281,7 +251,7 @@ private slots:
     {
         write_file(mod_file(install_manifest::FILE_NAME), "{\"files\": [damaged");  // knows nothing, fails nothing
         const QByteArray pak(20000, 'p');
-        serve_skin_files(*server, {{"x.pak", file_reply(pak)}, {"x.sig", file_reply("sig")}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file(pak)}, {"x.sig", TestReply::file("sig")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));  // no hashes given: computed while written
         QVERIFY(log.has("completed:X"));
@@ -311,7 +281,7 @@ private slots:
         set_base_url(server->url("/base"));
         server->route(skin_download_path(), [=](const TestRequest &request) {
             const bool pak = request.query.contains("pak_original");
-            TestReply reply = file_reply(pak ? QByteArray(body, 'p') : "s");
+            TestReply reply = TestReply::file(pak ? QByteArray(body, 'p') : "s");
             if (request.method == "HEAD") {
                 reply.omit_length_on_head = true;
                 reply.headers = {{"Content-Length", pak ? pak_announced : sig_announced}};
@@ -327,8 +297,8 @@ private slots:
 
     void progress_spans_both_files_and_ends_at_100()
     {
-        serve_skin_files(
-            *server, {{"x.pak", file_reply(QByteArray(1000000, 'p'))}, {"x.sig", file_reply(QByteArray(1000, 's'))}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file(QByteArray(1000000, 'p'))},
+                                   {"x.sig", TestReply::file(QByteArray(1000, 's'))}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("completed:X"));
@@ -344,7 +314,7 @@ private slots:
     {
         // A folder where x.sig should go: nothing can replace it.
         write_file(mod_file("x.sig/keep"), "blocks the name");
-        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
         SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log.has("failed:X"));
@@ -357,11 +327,10 @@ private slots:
 #ifdef Q_OS_WIN
     void an_installed_file_held_open_fails_the_task_and_keeps_the_pair()
     {
-        write_file(mod_file("x.pak"), "old pak");
-        write_file(mod_file("x.sig"), "old sig");
+        install_pair(game->path(), "x");
         const HeldOpen held(mod_file("x.pak"));
         QVERIFY(held.held());
-        serve_skin_files(*server, {{"x.pak", file_reply("new pak")}, {"x.sig", file_reply("new sig")}});
+        serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
         SignalLog log(manager);
         LogCapture lines;
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));

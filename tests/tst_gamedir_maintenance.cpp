@@ -9,6 +9,9 @@
 #include "cards/skin_widget.h"
 #include "download/set_aside.h"
 #include "gamedir/temp_cleanup.h"
+#include "support/card_probes.h"
+#include "support/game_files.h"
+#include "support/stored_setting.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
@@ -21,55 +24,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <memory>
-#include <vector>
-
-namespace {
-
-QString mod_dir(const QString &root)
-{
-    return join_path(root, MOD_SUBDIR);
-}
-
-void write_file(const QString &path, const QByteArray &content)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray png()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    return png_bytes(image);
-}
-
-// One spy per card, made before the loads it is to see.
-using CoverSpies = std::vector<std::unique_ptr<QSignalSpy>>;
-
-CoverSpies spy_on_covers(const QList<SkinWidget *> &cards)
-{
-    CoverSpies spies;
-    for (SkinWidget *card : cards)
-        spies.push_back(std::make_unique<QSignalSpy>(card, &SkinWidget::cover_loaded));
-    return spies;
-}
-
-int covers_loaded(const CoverSpies &spies)
-{
-    int loaded = 0;
-    for (const auto &spy : spies)
-        loaded += spy->count() > 0 ? 1 : 0;
-    return loaded;
-}
-
-}  // namespace
 
 // Receives the folders the window asks the desktop to open.
 class OpenedUrls : public QObject {
@@ -80,42 +36,20 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
-class TestGamedirMaintenance : public QObject {
+class TestGamedirMaintenance : public QObject, WindowHarness {
     Q_OBJECT
-
-    std::unique_ptr<SkinServer> server;
-    std::unique_ptr<ModalRecorder> boxes;
-    std::unique_ptr<MainWindow> window;
-
-    SkinWidget *add_card(const QJsonObject &record)
-    {
-        auto *card = new SkinWidget(record, window->game_dir);
-        window->flow_layout->addWidget(card);
-        window->all_skin_widgets.append(card);
-        return card;
-    }
 
 private slots:
     void init()
     {
-        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).remove(QStringLiteral("game_dir"));
-        server = std::make_unique<SkinServer>();
-        TestReply cover = TestReply::text(png());
+        start();
+        TestReply cover = TestReply::text(png_bytes(solid_image(8, 8, Qt::blue)));
         cover.content_type = "image/png";
         server->route(SkinServer::image_path(), cover);
-        boxes = std::make_unique<ModalRecorder>();
-        window = make_window(*server);
-        QDir(CACHE_DIR).removeRecursively();
-        QDir().mkpath(CACHE_DIR);
-        SkinWidget::_cover_load_counter = 0;
+        open_window();
     }
 
-    void cleanup()
-    {
-        window.reset();
-        boxes.reset();
-        server.reset();
-    }
+    void cleanup() { stop(); }
 
     void leftovers_are_transfer_files_and_empty_files_at_any_depth()
     {
@@ -147,7 +81,7 @@ private slots:
     void files_an_interrupted_install_set_aside_are_put_back_or_removed()
     {
         QTemporaryDir tmp;
-        const QString mods = mod_dir(tmp.path());
+        const QString mods = mod_folder(tmp.path());
         write_file(mods + "/lost.pak" + SET_ASIDE_SUFFIX, "old pak");  // ended between its two moves
         write_file(mods + "/done.pak", "new pak");
         write_file(mods + "/done.pak" + SET_ASIDE_SUFFIX, "old pak");  // ended before removing the copy
@@ -161,8 +95,7 @@ private slots:
 
         // At start, too, before any card looks for the skin.
         write_file(mods + "/lost.sig" + SET_ASIDE_SUFFIX, "old sig");
-        QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
-            .setValue(QStringLiteral("game_dir"), tmp.path());
+        store_game_dir(tmp.path());
         window->_load_settings();
         QVERIFY(QFileInfo::exists(mods + "/lost.sig"));
         QVERIFY(!QFileInfo::exists(mods + "/lost.sig" + SET_ASIDE_SUFFIX));
@@ -194,13 +127,13 @@ private slots:
     {
         QTemporaryDir tmp;
         window->game_dir = tmp.path();
-        write_file(mod_dir(tmp.path()) + "/x.pak.tmp", "part");
-        write_file(mod_dir(tmp.path()) + "/x.pak", "pak");
+        write_file(mod_folder(tmp.path()) + "/x.pak.tmp", "part");
+        write_file(mod_folder(tmp.path()) + "/x.pak", "pak");
         LogCapture log;
         window->show();
         QVERIFY(window->close());
-        QVERIFY(!QFileInfo::exists(mod_dir(tmp.path()) + "/x.pak.tmp"));
-        QVERIFY(QFileInfo::exists(mod_dir(tmp.path()) + "/x.pak"));
+        QVERIFY(!QFileInfo::exists(mod_folder(tmp.path()) + "/x.pak.tmp"));
+        QVERIFY(QFileInfo::exists(mod_folder(tmp.path()) + "/x.pak"));
         QCOMPARE(log.lines().value(0), QStringLiteral("[INFO] 执行定期临时文件清理"));
     }
 
@@ -220,14 +153,14 @@ private slots:
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes.first().title, QStringLiteral("提示"));
         QCOMPARE(boxes->boxes.first().text, QStringLiteral("皮肤目录不存在，请先下载皮肤"));
-        QVERIFY(!QFileInfo::exists(mod_dir(tmp.path())));
+        QVERIFY(!QFileInfo::exists(mod_folder(tmp.path())));
     }
 
     void open_folder_hands_the_mod_folder_to_the_desktop()
     {
         QTemporaryDir tmp;
         window->game_dir = tmp.path();
-        QVERIFY(QDir().mkpath(mod_dir(tmp.path())));
+        QVERIFY(QDir().mkpath(mod_folder(tmp.path())));
         OpenedUrls opened;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
         window->_open_skin_dir();
@@ -242,7 +175,7 @@ private slots:
             QSKIP("only the offscreen platform is sure to refuse opening a folder");
         QTemporaryDir tmp;
         window->game_dir = tmp.path();
-        QVERIFY(QDir().mkpath(mod_dir(tmp.path())));
+        QVERIFY(QDir().mkpath(mod_folder(tmp.path())));
         window->_open_skin_dir();
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes.first().title, QStringLiteral("打开失败"));

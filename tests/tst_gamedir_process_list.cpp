@@ -5,6 +5,7 @@
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
 #include "gamedir/steam_library.h"
+#include "support/game_process.h"
 #include "support/test_env.h"
 #ifdef Q_OS_WIN
 #include "gamedir/steam_registry_win.h"
@@ -17,58 +18,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <optional>
 
 namespace {
 
-const QString kExeSubpath = QStringLiteral("DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe");
 #ifdef Q_OS_WIN
 const Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
 #else
 const Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 #endif
-
-// A copy of the waiting program under `exe_path`, so that the system lists it under that name.
-bool place_sleeper(const QString &exe_path)
-{
-    return QDir().mkpath(QFileInfo(exe_path).path()) && QFile::copy(waiting_program(), exe_path);
-}
-
-// Runs until the test ends.
-std::unique_ptr<QProcess> start(const QString &program, const QStringList &arguments,
-                                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(environment);
-    process->start(program, arguments);
-    if (!process->waitForStarted(10000))
-        return nullptr;
-    return process;
-}
-
-#ifndef Q_OS_WIN
-// A process whose command line starts with `windows_path`, as Wine shows a Windows program.
-std::unique_ptr<QProcess> start_wine_lookalike(const QString &windows_path, const QProcessEnvironment &environment)
-{
-    return start(
-        QStringLiteral("/bin/bash"),
-        {QStringLiteral("-c"), QStringLiteral("exec -a \"$1\" /bin/sleep 60"), QStringLiteral("bash"), windows_path},
-        environment);
-}
-
-#endif
-
-void stop(std::unique_ptr<QProcess> &process)
-{
-    if (process) {
-        process->kill();
-        process->waitForFinished(10000);
-    }
-}
 
 // The listed process of that executable (other suites may run game look-alikes too).
 // Windows lists its own form of the path (backslashes, any case).
@@ -97,13 +57,12 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString root = QFileInfo(tmp.path()).canonicalFilePath() + QStringLiteral("/Game");
-        const QString exe = root + QLatin1Char('/') + kExeSubpath;
-        QVERIFY(place_sleeper(exe));
-        auto game = start(exe, {QStringLiteral("60")});
-        QVERIFY(game);
+        const QString exe = game_exe_below(root);
+        GameProcess game(exe);
+        QVERIFY(game.started());
 
         const auto found = listed_at(list_processes(), exe);
-        stop(game);
+        game.stop();
         QVERIFY(found);
         QCOMPARE(found->name, GAME_EXE_NAME);
         QVERIFY(find_game_process({*found}));
@@ -119,17 +78,17 @@ private slots:
         QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
         QVERIFY(QFile::link(QStringLiteral("/"), prefix + QStringLiteral("/dosdevices/z:")));
         const QString root = base + QStringLiteral("/Games/DH");
-        const QString exe = root + QLatin1Char('/') + kExeSubpath;
+        const QString exe = game_exe_below(root);
         QVERIFY(QDir().mkpath(QFileInfo(exe).path()));
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("WINEPREFIX"), prefix);
-        auto game = start_wine_lookalike(windows_form(exe), environment);
-        QVERIFY(game);
+        GameProcess game(GameProcess::WineCommandLine{windows_form(exe)}, environment);
+        QVERIFY(game.started());
         std::optional<ProcessInfo> found;
         // bash replaces itself with the look-alike just after it started
         QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
-        stop(game);
+        game.stop();
         QCOMPARE(found->name, GAME_EXE_NAME);
         QCOMPARE(game_root_from_exe(found->exe_path), root);
     }
@@ -145,13 +104,14 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("WINEPREFIX"));
         environment.insert(QStringLiteral("HOME"), home);
-        auto game = start_wine_lookalike(
-            QStringLiteral("C:\\Games\\DH\\DreadHunger\\Binaries\\Win64\\DreadHunger-Win64-Shipping.exe"), environment);
-        QVERIFY(game);
-        const QString exe = home + QStringLiteral("/.wine/drive_c/Games/DH/") + kExeSubpath;
+        GameProcess game(GameProcess::WineCommandLine{QStringLiteral(
+                             "C:\\Games\\DH\\DreadHunger\\Binaries\\Win64\\DreadHunger-Win64-Shipping.exe")},
+                         environment);
+        QVERIFY(game.started());
+        const QString exe = game_exe_below(home + QStringLiteral("/.wine/drive_c/Games/DH"));
         std::optional<ProcessInfo> found;
         QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
-        stop(game);
+        game.stop();
         QCOMPARE(found->name, GAME_EXE_NAME);
         QCOMPARE(game_root_from_exe(found->exe_path), home + QStringLiteral("/.wine/drive_c/Games/DH"));
     }
@@ -162,11 +122,10 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString exe = tmp.path() + QStringLiteral("/g/dreadhunger/binaries/win64/dreadhunger-win64-shipping.exe");
-        QVERIFY(place_sleeper(exe));
-        auto impostor = start(exe, {QStringLiteral("60")});
-        QVERIFY(impostor);
+        GameProcess impostor(exe);
+        QVERIFY(impostor.started());
         const auto listed = listed_at(list_processes(), QFileInfo(exe).canonicalFilePath());
-        stop(impostor);
+        impostor.stop();
         QVERIFY(listed);
         QCOMPARE(listed->name, QStringLiteral("dreadhunger-win64-shipping.exe"));
         QVERIFY(!find_game_process({*listed}));

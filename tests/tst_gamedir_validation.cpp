@@ -5,73 +5,13 @@
 #include "app/logging.h"
 #include "app/config.h"
 #include "gamedir/game_folder.h"
+#include "support/fs_faults.h"
+#include "support/game_files.h"
 #include "support/test_env.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
-
-namespace {
-
-bool run_chattr(const QString &flag, const QString &path)
-{
-    QProcess chattr;
-    chattr.start(QStringLiteral("chattr"), {flag, path});
-    return chattr.waitForFinished(10000) && chattr.exitStatus() == QProcess::NormalExit && chattr.exitCode() == 0;
-}
-
-// Makes a folder immutable for its lifetime; ok() is false when this system cannot.
-class Immutable {
-public:
-    explicit Immutable(const QString &path)
-        : path_(path)
-    {
-        locked_ = run_chattr(QStringLiteral("+i"), path_);
-        QFile probe(path_ + QStringLiteral("/.immutable_probe"));
-        if (locked_ && probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            effective_ = false;  // writes still succeed: the flag is not honoured here
-        } else {
-            effective_ = locked_;
-        }
-    }
-    ~Immutable()
-    {
-        if (locked_)
-            run_chattr(QStringLiteral("-i"), path_);
-    }
-    bool ok() const { return effective_; }
-
-private:
-    QString path_;
-    bool locked_ = false;
-    bool effective_ = false;
-};
-
-#define REQUIRE_IMMUTABLE(guard)                                                                                       \
-    if (!(guard).ok())                                                                                                 \
-        QSKIP("chattr +i is not available or not honoured here, so no folder can be made unwritable for root");
-
-QString pak_file(const QString &root)
-{
-    return join_path(root, PAK_DIR, GAME_PAK_FILE);
-}
-QString mod_dir(const QString &root)
-{
-    return join_path(root, MOD_SUBDIR);
-}
-
-void make_game(const QString &root)
-{
-    QVERIFY(QDir().mkpath(join_path(root, PAK_DIR)));
-    QFile pak(pak_file(root));
-    QVERIFY(pak.open(QIODevice::WriteOnly));
-    pak.write("pak");
-}
-
-}  // namespace
 
 class TestGamedirValidation : public QObject {
     Q_OBJECT
@@ -82,16 +22,17 @@ private slots:
         QTemporaryDir root;
         make_game(root.path());
         QCOMPARE(validate_game_dir(root.path()), QStringList());
-        QVERIFY(QFileInfo(mod_dir(root.path())).isDir());
-        QVERIFY(QDir(mod_dir(root.path())).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        QVERIFY(QFileInfo(mod_folder(root.path())).isDir());
+        QVERIFY(QDir(mod_folder(root.path())).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
     void missing_pak_file_is_one_error_and_the_mod_folder_is_still_made()
     {
         QTemporaryDir root;
         const QStringList errors = validate_game_dir(root.path());
-        QCOMPARE(errors, QStringList{QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(pak_file(root.path()))});
-        QCOMPARE(pak_file(root.path()),
+        QCOMPARE(errors,
+                 QStringList{QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(game_pak_file(root.path()))});
+        QCOMPARE(game_pak_file(root.path()),
                  root.path() + QStringLiteral("/DreadHunger/Content/Paks/DreadHunger-WindowsNoEditor.pak"));
         QVERIFY(QFileInfo(root.path() + QStringLiteral("/DreadHunger/Content/Paks/qvmods")).isDir());
     }
@@ -100,9 +41,9 @@ private slots:
     {
         QTemporaryDir root;
         make_game(root.path());
-        QVERIFY(QDir().mkpath(mod_dir(root.path())));
-        Immutable guard(mod_dir(root.path()));
-        REQUIRE_IMMUTABLE(guard);
+        QVERIFY(QDir().mkpath(mod_folder(root.path())));
+        ImmutableFlag guard(mod_folder(root.path()));
+        REQUIRE_FAULT(guard);
         const QStringList errors = validate_game_dir(root.path());
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().startsWith(QStringLiteral("目录不可写: ")), qPrintable(errors.first()));
@@ -112,12 +53,12 @@ private slots:
     void both_problems_give_two_errors_pak_first()
     {
         QTemporaryDir root;
-        QVERIFY(QDir().mkpath(mod_dir(root.path())));
-        Immutable guard(mod_dir(root.path()));
-        REQUIRE_IMMUTABLE(guard);
+        QVERIFY(QDir().mkpath(mod_folder(root.path())));
+        ImmutableFlag guard(mod_folder(root.path()));
+        REQUIRE_FAULT(guard);
         const QStringList errors = validate_game_dir(root.path());
         QCOMPARE(errors.size(), 2);
-        QCOMPARE(errors.at(0), QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(pak_file(root.path())));
+        QCOMPARE(errors.at(0), QStringLiteral("无效目录: 未找到必需文件 ") + shown_path(game_pak_file(root.path())));
         QVERIFY(errors.at(1).startsWith(QStringLiteral("目录不可写: ")));
         QCOMPARE(join_errors(errors), errors.at(0) + QStringLiteral("，") + errors.at(1));
     }
@@ -127,24 +68,21 @@ private slots:
         QTemporaryDir root;
         make_game(root.path());
         const QString paks = join_path(root.path(), PAK_DIR);
-        Immutable guard(paks);
-        REQUIRE_IMMUTABLE(guard);
+        ImmutableFlag guard(paks);
+        REQUIRE_FAULT(guard);
         const QStringList errors = validate_game_dir(root.path());
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().startsWith(QStringLiteral("目录不可写: ")), qPrintable(errors.first()));
-        QVERIFY(!QFileInfo::exists(mod_dir(root.path())));
+        QVERIFY(!QFileInfo::exists(mod_folder(root.path())));
     }
 
     void leftover_probe_file_is_overwritten_and_removed()
     {
         QTemporaryDir root;
         make_game(root.path());
-        QVERIFY(QDir().mkpath(mod_dir(root.path())));
-        const QString probe = join_path(mod_dir(root.path()), PERMISSION_PROBE);
-        QFile leftover(probe);
-        QVERIFY(leftover.open(QIODevice::WriteOnly));
-        leftover.write(QByteArray(1000, 'x'));
-        leftover.close();
+        QVERIFY(QDir().mkpath(mod_folder(root.path())));
+        const QString probe = join_path(mod_folder(root.path()), PERMISSION_PROBE);
+        write_file(probe, QByteArray(1000, 'x'));
         QCOMPARE(validate_game_dir(root.path()), QStringList());
         QVERIFY(!QFileInfo::exists(probe));
     }
@@ -153,7 +91,7 @@ private slots:
     {
         QTemporaryDir root;
         make_game(root.path());
-        QVERIFY(QDir().mkpath(join_path(mod_dir(root.path()), PERMISSION_PROBE)));
+        QVERIFY(QDir().mkpath(join_path(mod_folder(root.path()), PERMISSION_PROBE)));
         const QStringList errors = validate_game_dir(root.path());
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().startsWith(QStringLiteral("目录不可写: ")));

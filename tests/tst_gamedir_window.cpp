@@ -8,7 +8,12 @@
 #include "cards/skin_widget.h"
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
+#include "support/game_files.h"
+#include "support/game_process.h"
+#include "support/steam_home.h"
+#include "support/stored_setting.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
@@ -16,17 +21,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <stdexcept>
 
 namespace {
 
-const QString kExeSubpath = QStringLiteral("DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe");
 const QString kAskForDetection = QStringLiteral("请先启动Dread Hunger游戏后点击检测目录");
 const QString kNoGame = QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)");
 
@@ -40,206 +41,94 @@ QString as_listed(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
-QString mod_dir(const QString &root)
-{
-    return join_path(root, MOD_SUBDIR);
-}
-QString pak_file(const QString &root)
-{
-    return join_path(root, PAK_DIR, GAME_PAK_FILE);
-}
 
-void make_game(const QString &root)
-{
-    QVERIFY(QDir().mkpath(join_path(root, PAK_DIR)));
-    QFile pak(pak_file(root));
-    QVERIFY(pak.open(QIODevice::WriteOnly));
-    pak.write("pak");
-}
-
-QString stored_game_dir()
-{
-    return QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
-        .value(QStringLiteral("game_dir"))
-        .toString();
-}
-
-void store_game_dir(const QString &path)
-{
-    QSettings store(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"));
-    if (path.isEmpty())
-        store.remove(QStringLiteral("game_dir"));
-    else
-        store.setValue(QStringLiteral("game_dir"), path);
-    store.sync();
-}
-
-// A stand-in game: the waiting program copied to where the game's executable lives below `root`.
-class GameProcess {
-public:
-    explicit GameProcess(const QString &root)
-        : exe_(root + QLatin1Char('/') + kExeSubpath)
-    {
-        if (!QDir().mkpath(QFileInfo(exe_).path()) || !QFile::copy(waiting_program(), exe_))
-            return;
-        process_.start(exe_, {QStringLiteral("60")});
-        started_ = process_.waitForStarted(10000);
-    }
-    ~GameProcess()
-    {
-        process_.kill();
-        process_.waitForFinished(10000);
-    }
-    bool started() const { return started_; }
-
-private:
-    QString exe_;
-    QProcess process_;
-    bool started_ = false;
+// The game folder stored before the window starts.
+enum class Stored { Nothing, Game, FolderWithoutGame };
+// The processes the window's detection sees.
+enum class Processes {
+    Real,          // the system's own list
+    NoGame,        // the system's list without any game
+    NamelessGame,  // a game process whose path cannot be read
+    Unreadable,    // the list cannot be read at all
 };
-
-// The real process list, without game look-alikes that other suites may run meanwhile.
-void list_only_games_below(const QString &root)
-{
-    set_process_lister([root] {
-        QList<ProcessInfo> processes;
-        for (const ProcessInfo &process : platform_process_list())
-            if (!process.name.contains(GAME_EXE_NAME)
-                || process.exe_path.startsWith(as_listed(root + QLatin1Char('/'))))
-                processes.append(process);
-        return processes;
-    });
-}
-
-void list_fixed(const QList<ProcessInfo> &processes)
-{
-    set_process_lister([processes] { return processes; });
-}
-
-// A home folder of its own for the test's lifetime, where Steam folders can be laid out.
-// On Windows Steam names its folder in the registry, which the test points there instead.
-class FakeSteamHome {
-public:
-#ifdef Q_OS_WIN
-    FakeSteamHome()
-    {
-        steam_key().remove(QStringLiteral("SteamPath"));
-    }
-    ~FakeSteamHome()
-    {
-        steam_key().remove(QStringLiteral("SteamPath"));
-    }
-#else
-    FakeSteamHome()
-        : previous_(qgetenv("HOME"))
-    {
-        qputenv("HOME", home_.path().toUtf8());
-    }
-    ~FakeSteamHome()
-    {
-        qputenv("HOME", previous_);
-    }
-#endif
-    QString path(const QString &relative) const
-    {
-        return QDir(home_.path()).filePath(relative);
-    }
-
-    // The Steam folder at `relative` below home, with `vdf` as its library list.
-    void steam_folder(const QString &relative, const QByteArray &vdf) const
-    {
-        QVERIFY(QDir().mkpath(path(relative) + QStringLiteral("/steamapps")));
-        QFile list(path(relative) + QStringLiteral("/steamapps/libraryfolders.vdf"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(vdf);
-#ifdef Q_OS_WIN
-        steam_key().setValue(QStringLiteral("SteamPath"), path(relative));
-#endif
-    }
-
-private:
-#ifdef Q_OS_WIN
-    static QSettings steam_key()
-    {
-        return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Valve\\Steam"), QSettings::NativeFormat);
-    }
-#endif
-    QTemporaryDir home_;
-    QByteArray previous_;
-};
-
-QByteArray library_list(const QStringList &libraries)
-{
-    QByteArray vdf = "\"libraryfolders\"\n{\n";
-    for (int i = 0; i < libraries.size(); ++i)
-        vdf += "\t\"" + QByteArray::number(i) + "\"\n\t{\n\t\t\"path\"\t\t\"" + libraries.at(i).toUtf8()
-               + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"1234\"\t\t\"1\"\n\t\t}\n\t}\n";
-    return vdf + "}\n";
-}
-
-QPushButton *button_with_text(QWidget &window, const QString &text)
-{
-    for (QPushButton *button : window.findChildren<QPushButton *>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
 
 }  // namespace
 
-class TestGamedirWindow : public QObject {
+Q_DECLARE_METATYPE(Stored)
+Q_DECLARE_METATYPE(Processes)
+
+class TestGamedirWindow : public QObject, WindowHarness {
     Q_OBJECT
 
-    std::unique_ptr<SkinServer> server;
-    std::unique_ptr<ModalRecorder> boxes;
-
-    std::unique_ptr<MainWindow> window() { return make_window(*server); }
-
 private slots:
-    void init()
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    // What the label says after start (and, with `detect`, after a detection) for the
+    // folder stored before (%1 in `label`; %2: its game file) and the processes listed.
+    void status_label_data()
     {
-        server = std::make_unique<SkinServer>();
-        boxes = std::make_unique<ModalRecorder>();
-        store_game_dir(QString());
+        QTest::addColumn<Stored>("stored");
+        QTest::addColumn<Processes>("processes");
+        QTest::addColumn<bool>("detect");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("cards_refreshed");  // a stored folder makes the start re-check the cards
+        const QString valid = QStringLiteral("✓ 目录权限验证通过: %1");
+        const QString lost = QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 %2");
+
+        QTest::newRow("start without stored folder asks for a detection")
+            << Stored::Nothing << Processes::Real << false << kAskForDetection << false;
+        QTest::newRow("start with stored folder validates it again")
+            << Stored::Game << Processes::Real << false << valid << true;
+        QTest::newRow("start with stored folder that lost its game file")
+            << Stored::FolderWithoutGame << Processes::Real << false << lost << true;
+        QTest::newRow("without a game process nothing changes")
+            << Stored::Game << Processes::NoGame << true << kNoGame << true;
+        QTest::newRow("a game process without readable path counts as absent")
+            << Stored::Nothing << Processes::NamelessGame << true << kNoGame << false;
+        QTest::newRow("an unreadable process list is reported in the label")
+            << Stored::Nothing << Processes::Unreadable << true << QStringLiteral("✗ 进程检测失败: 进程列表不可用")
+            << false;
     }
 
-    void cleanup()
+    void status_label()
     {
-        set_process_lister(nullptr);
-        boxes.reset();
-        server.reset();
-    }
-
-    void start_without_stored_folder_asks_for_a_detection()
-    {
-        LogCapture log;
-        auto main = window();
-        QCOMPARE(main->game_dir, QString());
-        QCOMPARE(main->dir_label->text(), kAskForDetection);
-        QVERIFY(!log.contains(QStringLiteral("已刷新整个软件权限状态")));
-    }
-
-    void start_with_stored_folder_validates_it_again()
-    {
+        QFETCH(Stored, stored);
+        QFETCH(Processes, processes);
+        QFETCH(bool, detect);
+        QFETCH(QString, label);
+        QFETCH(bool, cards_refreshed);
         QTemporaryDir tmp;
-        make_game(tmp.path());
-        store_game_dir(tmp.path());
-        LogCapture log;
-        auto main = window();
-        QCOMPARE(main->game_dir, tmp.path());
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(tmp.path()));
-        QVERIFY(QFileInfo(mod_dir(tmp.path())).isDir());
-        QVERIFY(log.contains(QStringLiteral("[INFO] 已刷新整个软件权限状态，共 0 个皮肤组件")));
-    }
+        const QString folder = stored == Stored::Nothing ? QString() : tmp.path();
+        if (stored == Stored::Game)
+            make_game(folder);
+        store_game_dir(folder);
+        switch (processes) {
+        case Processes::Real:
+            break;
+        case Processes::NoGame:
+            list_only_games_below(QStringLiteral("/nowhere"));
+            break;
+        case Processes::NamelessGame:
+            list_fixed({{QStringLiteral("bash"), QStringLiteral("/bin/bash")}, {GAME_EXE_NAME, QString()}});
+            break;
+        case Processes::Unreadable:
+            set_process_lister([]() -> QList<ProcessInfo> { throw std::runtime_error("进程列表不可用"); });
+            break;
+        }
+        MainWindow &main = open_window();
+        if (detect)
+            main._detect_by_process();
 
-    void start_with_stored_folder_that_lost_its_game_file()
-    {
-        QTemporaryDir tmp;
-        store_game_dir(tmp.path());
-        auto main = window();
-        QCOMPARE(main->game_dir, tmp.path());
-        QCOMPARE(main->dir_label->text(),
-                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(pak_file(tmp.path())));
+        label.replace(QStringLiteral("%1"), shown_path(folder));
+        label.replace(QStringLiteral("%2"), shown_path(game_pak_file(folder)));
+        QCOMPARE(main.dir_label->text(), label);
+        QCOMPARE(main.game_dir, folder);
+        QCOMPARE(stored_game_dir(), folder);
+        QVERIFY(folder.isEmpty() || QFileInfo(mod_folder(folder)).isDir());
+        QCOMPARE(log->lines().contains(QStringLiteral("[INFO] 已刷新整个软件权限状态，共 0 个皮肤组件")),
+                 cards_refreshed);
+        QCOMPARE(boxes->boxes.size(), 0);
     }
 
     void detection_finds_the_running_game_and_stores_its_folder()
@@ -247,10 +136,10 @@ private slots:
         QTemporaryDir tmp;
         const QString root = canonical(tmp.path()) + QStringLiteral("/Games/DH");
         make_game(root);
-        GameProcess game(root);
+        GameProcess game(game_exe_below(root));
         QVERIFY(game.started());
         list_only_games_below(root);
-        auto main = window();
+        MainWindow *main = &open_window();
 
         QPushButton *detect = button_with_text(*main, QStringLiteral("检测目录"));
         QVERIFY(detect);
@@ -259,37 +148,24 @@ private slots:
         QCOMPARE(main->game_dir, as_listed(root));
         QCOMPARE(stored_game_dir(), as_listed(root));
         QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(root));
-        QVERIFY(QFileInfo(mod_dir(root)).isDir());
+        QVERIFY(QFileInfo(mod_folder(root)).isDir());
     }
 
     void detection_of_a_folder_without_game_file_still_stores_it()
     {
         QTemporaryDir tmp;
         const QString root = canonical(tmp.path()) + QStringLiteral("/Broken");
-        GameProcess game(root);
+        GameProcess game(game_exe_below(root));
         QVERIFY(game.started());
         list_only_games_below(root);
-        auto main = window();
+        MainWindow *main = &open_window();
         main->_detect_by_process();
 
         QCOMPARE(main->game_dir, as_listed(root));
         QCOMPARE(stored_game_dir(), as_listed(root));
         QCOMPARE(main->dir_label->text(),
-                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(pak_file(root)));
-        QVERIFY(QFileInfo(mod_dir(root)).isDir());
-    }
-
-    void without_a_game_process_nothing_changes()
-    {
-        QTemporaryDir known;
-        make_game(known.path());
-        store_game_dir(known.path());
-        list_only_games_below(QStringLiteral("/nowhere"));
-        auto main = window();
-        main->_detect_by_process();
-        QCOMPARE(main->dir_label->text(), kNoGame);
-        QCOMPARE(main->game_dir, known.path());
-        QCOMPARE(stored_game_dir(), known.path());
+                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(game_pak_file(root)));
+        QVERIFY(QFileInfo(mod_folder(root)).isDir());
     }
 
     void without_a_game_process_the_steam_libraries_are_searched_data()
@@ -315,20 +191,19 @@ private slots:
             vdf.chop(2);  // the closing brace
         home.steam_folder(steam_folder, vdf);
         list_fixed({{QStringLiteral("bash"), QStringLiteral("/bin/bash")}});
-        LogCapture log;
-        auto main = window();
+        MainWindow *main = &open_window();
         main->_detect_by_process();
 
         if (broken) {
             QCOMPARE(main->dir_label->text(), kNoGame);
             QCOMPARE(main->game_dir, QString());
-            QVERIFY(log.contains(QStringLiteral("[WARNING] 无法读取Steam库列表: ")));
+            QVERIFY(log->contains(QStringLiteral("[WARNING] 无法读取Steam库列表: ")));
             return;
         }
         QCOMPARE(main->game_dir, as_listed(game));
         QCOMPARE(stored_game_dir(), as_listed(game));
         QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(game));
-        QVERIFY(log.contains(QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + shown_path(game)));
+        QVERIFY(log->contains(QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + shown_path(game)));
     }
 
     void a_running_game_wins_over_the_steam_libraries_and_the_first_library_over_others()
@@ -346,38 +221,18 @@ private slots:
             QFile::link(home.path(QStringLiteral(".local/share/Steam")), home.path(QStringLiteral(".steam/steam"))));
         QTemporaryDir running;
         make_game(running.path());
-        list_fixed({{GAME_EXE_NAME, running.path() + QLatin1Char('/') + kExeSubpath}});
-        LogCapture log;
-        auto main = window();
+        list_fixed({{GAME_EXE_NAME, game_exe_below(running.path())}});
+        MainWindow *main = &open_window();
         main->_detect_by_process();
         QCOMPARE(main->game_dir, running.path());
-        QVERIFY(!log.contains(QStringLiteral("Steam")));
+        QVERIFY(!log->contains(QStringLiteral("Steam")));
 
         list_fixed({});
         main->_detect_by_process();
         QCOMPARE(main->game_dir, as_listed(first));
-        QCOMPARE(log.lines().filter(QStringLiteral("Steam库")),
+        QCOMPARE(log->lines().filter(QStringLiteral("Steam库")),
                  QStringList({QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + shown_path(first),
                               QStringLiteral("[INFO] Steam库中另有游戏目录(未使用): ") + shown_path(second)}));
-    }
-
-    void a_game_process_without_readable_path_counts_as_absent()
-    {
-        list_fixed({{QStringLiteral("bash"), QStringLiteral("/bin/bash")}, {GAME_EXE_NAME, QString()}});
-        auto main = window();
-        main->_detect_by_process();
-        QCOMPARE(main->dir_label->text(), kNoGame);
-        QCOMPARE(main->game_dir, QString());
-        QCOMPARE(stored_game_dir(), QString());
-    }
-
-    void an_unreadable_process_list_is_reported_in_the_label()
-    {
-        set_process_lister([]() -> QList<ProcessInfo> { throw std::runtime_error("进程列表不可用"); });
-        auto main = window();
-        main->_detect_by_process();
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✗ 进程检测失败: 进程列表不可用"));
-        QCOMPARE(boxes->boxes.size(), 0);
     }
 
     void a_setting_that_cannot_be_written_is_a_detection_failure_until_it_can()
@@ -387,12 +242,9 @@ private slots:
 #endif
         QTemporaryDir tmp;
         make_game(tmp.path());
-        list_fixed({{GAME_EXE_NAME, tmp.path() + QLatin1Char('/') + kExeSubpath}});
-        auto main = window();
-        auto *card =
-            new SkinWidget(skin_record(QStringLiteral("c"), QStringLiteral("M"), QStringLiteral("S")), main->game_dir);
-        main->flow_layout->addWidget(card);
-        main->all_skin_widgets.append(card);
+        list_fixed({{GAME_EXE_NAME, game_exe_below(tmp.path())}});
+        MainWindow *main = &open_window();
+        SkinWidget *card = add_card(skin_record(QStringLiteral("c")));
         const QString store_file = main->settings->fileName();
         QFile::remove(store_file);
         QVERIFY(QDir().mkpath(store_file));  // a folder where the store's file must go
@@ -413,21 +265,11 @@ private slots:
     {
         QTemporaryDir tmp;
         make_game(tmp.path());
-        QVERIFY(QDir().mkpath(mod_dir(tmp.path()) + QStringLiteral("/sub")));
-        QFile installed(mod_dir(tmp.path()) + QStringLiteral("/sub/owned.sig"));
-        QVERIFY(installed.open(QIODevice::WriteOnly));
-        installed.write("sig");
-        installed.close();
-        list_fixed({{GAME_EXE_NAME, tmp.path() + QLatin1Char('/') + kExeSubpath}});
-        auto main = window();
-        auto *owned = new SkinWidget(skin_record(QStringLiteral("owned"), QStringLiteral("M"), QStringLiteral("S")),
-                                     main->game_dir);
-        auto *other = new SkinWidget(skin_record(QStringLiteral("other"), QStringLiteral("M"), QStringLiteral("S")),
-                                     main->game_dir);
-        for (SkinWidget *card : {owned, other}) {
-            main->flow_layout->addWidget(card);
-            main->all_skin_widgets.append(card);
-        }
+        write_file(mod_folder(tmp.path()) + QStringLiteral("/sub/owned.sig"), "sig");
+        list_fixed({{GAME_EXE_NAME, game_exe_below(tmp.path())}});
+        MainWindow *main = &open_window();
+        SkinWidget *owned = add_card(skin_record(QStringLiteral("owned")));
+        SkinWidget *other = add_card(skin_record(QStringLiteral("other")));
         QCOMPARE(owned->action_button->text(), QStringLiteral("安装"));
 
         main->_detect_by_process();

@@ -1,7 +1,7 @@
 // The shared HTTP session against the in-process test server.
 
 #include "app/http_session.h"
-#include "support/raw_http_server.h"
+#include "support/fault_servers.h"
 #include "support/test_env.h"
 #include "support/test_server.h"
 
@@ -191,6 +191,21 @@ private slots:
         const HttpResponse getResponse = session().get(get);
         QCOMPARE(getResponse.status, 200);
         QCOMPARE(getResponse.body, QByteArray("arrived"));
+    }
+
+    void redirects_lead_only_to_http_and_https()
+    {
+        QTcpServer ftp;  // sees the connection of a followed ftp:// redirect
+        QVERIFY(ftp.listen(QHostAddress::LocalHost));
+        TestServer server;
+        TestReply redirect;
+        redirect.redirect_to = QStringLiteral("ftp://127.0.0.1:%1/skin.pak").arg(ftp.serverPort());
+        server.route("/from", redirect);
+        HttpRequest get;
+        get.url = server.url("/from");
+        get.timeout_ms = 2000;
+        QVERIFY(!session().get(get).ok());
+        QVERIFY(!ftp.waitForNewConnection(0));
     }
 
     void error_status_is_an_answer_not_an_error()

@@ -7,7 +7,7 @@
 #include "app/mainwindow.h"
 #include "cards/skin_widget.h"
 #include "download/download_manager.h"
-#include "download_fixture.h"
+#include "support/download_fixture.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -41,7 +41,7 @@ QByteArray sig_body(int index)
     return "signature of " + skin_name(index).toUtf8();
 }
 
-int index_of(const QString &file)
+int skin_index(const QString &file)
 {
     return file.mid(1, file.indexOf('.') - 1).toInt();
 }
@@ -51,22 +51,12 @@ int thread_count()
     return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
 }
 
-QByteArray tiny_png()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return png_bytes(image);
-}
-
 }  // namespace
 
-class TestSoak : public QObject {
+class TestSoak : public QObject, WindowHarness {
     Q_OBJECT
 
     DownloadManager *manager = DownloadManager::instance();
-    std::unique_ptr<SkinServer> server;
-    std::unique_ptr<ModalRecorder> boxes;
-    std::unique_ptr<MainWindow> window;
     QTemporaryDir game;
     QStringList selections;  // "main/sub", sub empty for "全部"
 
@@ -107,8 +97,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(game.isValid());
-        server = std::make_unique<SkinServer>();
-        boxes = std::make_unique<ModalRecorder>();
+        start();
 
         QJsonArray catalogue;
         for (int i = 0; i < kSkins; ++i) {
@@ -119,29 +108,23 @@ private slots:
         server->set_catalog(catalogue);
         selections = QStringList{"M1/", "M1/A", "M1/B", "M2/", "M2/C"};
 
-        TestReply cover = TestReply::text(tiny_png());
+        TestReply cover = TestReply::text(png_bytes(solid_image(8, 8, Qt::darkCyan)));
         cover.content_type = "image/png";
         server->route(SkinServer::image_path(), cover);
         server->route(SkinServer::skin_path(), [](const TestRequest &request) {
             const bool pak = request.query.contains("pak_original");
-            const int index = index_of(pak ? request.query.value("pak_original") : request.query.value("sig_original"));
+            const int index = skin_index(requested_file(request));
             if (pak && stalls(index))
                 return stalled_reply(pak_body(index).size(), pak_body(index).size() / 2);
-            return file_reply(pak ? pak_body(index) : sig_body(index));
+            return TestReply::file(pak ? pak_body(index) : sig_body(index));
         });
 
-        window = make_window(*server);
+        open_window();
         QCOMPARE(window->main_categories, QStringList({"M1", "M2"}));
         window->game_dir = game.path();
     }
 
-    void cleanupTestCase()
-    {
-        manager->cancel_all();
-        window.reset();
-        boxes.reset();
-        server.reset();
-    }
+    void cleanupTestCase() { stop(); }
 
     void installs_and_cancels_while_paging()
     {

@@ -4,26 +4,14 @@
 // queue and worker against a server that misbehaves in one way.
 
 #include "download/download_manager.h"
-#include "download_fixture.h"
-#include "support/raw_http_server.h"
+#include "support/download_fixture.h"
+#include "support/fault_servers.h"
+#include "support/fs_faults.h"
 #include "support/test_env.h"
 
-#include <httplib.h>
-
 #include <QElapsedTimer>
-#include <QPointer>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
-
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#endif
 
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -47,6 +35,11 @@ const QByteArray kNewSig = QByteArray(3000, 'S') + "end of new sig";
 const QByteArray kOldPak = "old pak bytes \x01\x02\x03";
 const QByteArray kOldSig = "old sig bytes \x04\x05";
 
+QMap<QString, QByteArray> new_files()
+{
+    return {{"x.pak", kNewPak}, {"x.sig", kNewSig}};
+}
+
 QByteArray body_of(const QString &file)
 {
     return file.endsWith(".pak") ? kNewPak : kNewSig;
@@ -58,189 +51,6 @@ int percent_at(const QString &file, double part)
     const int before = file.endsWith(".sig") ? kNewPak.size() : 0;
     const int arrived = before + int(body_of(file).size() * part);
     return int(double(arrived) / double(kNewPak.size() + kNewSig.size()) * 100.0);
-}
-
-// The file a request of the skin-download route asks for.
-QString requested_file(const TestRequest &request)
-{
-    return request.query.contains("pak_original") ? request.query.value("pak_original")
-                                                  : request.query.value("sig_original");
-}
-
-// How a request for the rest of a file ("Range: bytes=N-") is answered.
-enum class RangeReply {
-    Honoured,    // 206 with the bytes from N to the end
-    Ignored,     // 200 with the whole file
-    WrongStart,  // 206, but from the first byte
-    ShortBody,   // 206 from N to the end, but a body (and Content-Length) of half of that
-};
-
-// Plain HTTP on a raw socket. Both probes and a healthy file are answered in full. The
-// first `cuts` GETs of `faulty` (all of them with -1) get their headers and `cut_at` of
-// their body, then the connection is held until reset() drops it with a TCP reset
-// (SO_LINGER 0).
-class ResettingServer : public RawHttpServer {
-public:
-    ResettingServer(const QString &faulty, int cuts, double cut_at, RangeReply range_reply = RangeReply::Honoured)
-        : faulty(faulty)
-        , cuts(cuts)
-        , cut_at(cut_at)
-        , range_reply(range_reply)
-    {
-    }
-
-    bool holding() const { return !held.isEmpty(); }
-
-    void reset()
-    {
-        for (QTcpSocket *socket : qAsConst(held)) {
-            if (!socket)
-                continue;
-            socket->flush();
-            const linger abrupt{1, 0};
-#ifdef Q_OS_WIN
-            ::setsockopt(SOCKET(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
-                         reinterpret_cast<const char *>(&abrupt), int(sizeof abrupt));
-#else
-            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
-#endif
-            socket->abort();
-        }
-        held.clear();
-    }
-
-    QStringList ranges;     // the Range header of every GET of `faulty` ("" when it had none)
-    QStringList if_ranges;  // and its If-Range header
-
-private:
-    bool answer(QTcpSocket *socket, const QByteArray &head) override
-    {
-        const QString target = QUrl::fromPercentEncoding(head.split(' ').value(1));
-        const QString file = target.section('=', -1);
-        const QByteArray body = body_of(file);
-        QByteArray range;
-        QByteArray if_range;
-        for (const QByteArray &line : head.split('\n')) {
-            if (line.toLower().startsWith("range:"))
-                range = line.mid(6).trimmed();
-            if (line.toLower().startsWith("if-range:"))
-                if_range = line.mid(9).trimmed();
-        }
-
-        QByteArray status = "200 OK";
-        QByteArray extra;
-        QByteArray payload = body;
-        if (file == faulty && head.startsWith("GET")) {
-            ranges << QString::fromLatin1(range);
-            if_ranges << QString::fromLatin1(if_range);
-            if (range.startsWith("bytes=") && range_reply != RangeReply::Ignored) {
-                const int from = range_reply == RangeReply::WrongStart ? 0 : range.mid(6).split('-').value(0).toInt();
-                status = "206 Partial Content";
-                extra = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(body.size() - 1)
-                        + '/' + QByteArray::number(body.size()) + "\r\n";
-                payload = body.mid(from);
-                if (range_reply == RangeReply::ShortBody)
-                    payload.truncate(payload.size() / 2);
-            }
-        }
-        const QByteArray headers = "HTTP/1.1 " + status + "\r\nContent-Type: application/octet-stream\r\n"
-                                   + "ETag: \"v1\"\r\n" + extra
-                                   + "Content-Length: " + QByteArray::number(payload.size()) + "\r\n\r\n";
-        if (head.startsWith("HEAD")) {
-            socket->write(headers);
-        } else if (file == faulty && cuts != 0) {
-            cuts -= cuts > 0;
-            socket->write(headers + payload.left(int(payload.size() * cut_at)));
-            held.append(socket);
-            return false;
-        } else {
-            socket->write(headers + payload);
-        }
-        return true;
-    }
-
-    const QString faulty;
-    int cuts;
-    const double cut_at;
-    const RangeReply range_reply;
-    QList<QPointer<QTcpSocket>> held;
-};
-
-// HTTPS with the certificate the session trusts, but on 127.0.0.2, a name it does not cover.
-class MisnamedTlsServer {
-public:
-    MisnamedTlsServer()
-        : server(test_certificate().cert_path.toLocal8Bit().constData(),
-                 test_certificate().key_path.toLocal8Bit().constData())
-    {
-        port = server.bind_to_any_port("127.0.0.2");
-        if (port > 0) {
-            thread = std::thread([this] { server.listen_after_bind(); });
-            while (!server.is_running())
-                std::this_thread::yield();
-        }
-    }
-    ~MisnamedTlsServer()
-    {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
-    }
-    int port = -1;
-
-private:
-    httplib::SSLServer server;
-    std::thread thread;
-};
-
-// Sets the immutable flag on a file or folder for the test's lifetime (root and a file
-// system that supports the flag, as the usual Linux ones do).
-class ImmutableFlag {
-public:
-    explicit ImmutableFlag(const QString &path)
-        : path(path)
-    {
-        QProcess chattr;
-        chattr.start("chattr", {"+i", path});
-        set = chattr.waitForFinished(10000) && chattr.exitStatus() == QProcess::NormalExit && chattr.exitCode() == 0;
-    }
-    ~ImmutableFlag()
-    {
-        if (set)
-            QProcess::execute("chattr", {"-i", path});
-    }
-    bool set = false;
-
-private:
-    const QString path;
-};
-
-// A small file system mounted on a folder for the test's lifetime (root only).
-class SmallDisk {
-public:
-    SmallDisk(const QString &path, int kib)
-        : path(path)
-    {
-        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kib), "tmpfs", path}) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            QProcess::execute("umount", {path});
-    }
-    bool mounted = false;
-
-private:
-    const QString path;
-};
-
-// Every file below a folder with its content.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString &name : files_below(folder))
-        files.insert(name, read_file(QDir(folder).filePath(name)));
-    return files;
 }
 
 }  // namespace
@@ -312,16 +122,17 @@ private slots:
         QTemporaryDir game;
         const QString mods = mod_folder(game.path());
         // An earlier install of the same skin (or, where a folder blocks x.pak, its .sig).
-        if (fault != Fault::TargetIsFolder)
-            write_file(join_path(mods, "x.pak"), kOldPak);
-        write_file(join_path(mods, "x.sig"), kOldSig);
+        if (fault == Fault::TargetIsFolder)
+            write_file(join_path(mods, "x.sig"), kOldSig);
+        else
+            install_pair(game.path(), "x", kOldPak, kOldSig);
 
         TestServer server;
         std::unique_ptr<ResettingServer> resetting;
         std::unique_ptr<MisnamedTlsServer> misnamed;
         std::unique_ptr<ImmutableFlag> immutable;
         std::unique_ptr<SmallDisk> disk;
-        QMap<QString, TestReply> replies{{"x.pak", file_reply(kNewPak)}, {"x.sig", file_reply(kNewSig)}};
+        QMap<QString, TestReply> replies{{"x.pak", TestReply::file(kNewPak)}, {"x.sig", TestReply::file(kNewSig)}};
         QVariantMap keys;  // of the catalogue record, where the fault needs them
 
         switch (fault) {
@@ -331,11 +142,11 @@ private slots:
                 const QString wanted = requested_file(request);
                 if (wanted == file && request.method == "GET")
                     return TestReply::text("server says no", status);
-                return file_reply(body_of(wanted));
+                return TestReply::file(body_of(wanted));
             });
             break;
         case Fault::ConnectionReset:
-            resetting = std::make_unique<ResettingServer>(file, -1, 0.5);
+            resetting = std::make_unique<ResettingServer>(new_files(), file, -1, 0.5);
             QVERIFY(resetting->isListening());
             set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(resetting->serverPort()));
             break;
@@ -372,8 +183,7 @@ private slots:
         case Fault::DiskFull:
             // Room for the installed pair, not for the new .pak.
             disk = std::make_unique<SmallDisk>(mods, 32);
-            write_file(join_path(mods, "x.pak"), kOldPak);
-            write_file(join_path(mods, "x.sig"), kOldSig);
+            install_pair(game.path(), "x", kOldPak, kOldSig);
             serve_skin_files(server, replies);
             break;
         case Fault::FlippedByte:
@@ -387,10 +197,10 @@ private slots:
             serve_skin_files(server, replies);
             break;
         }
-        if (immutable && !immutable->set)
-            QSKIP("chattr +i is not possible here (it needs root and a file system with the immutable flag)");
-        if (disk && !disk->mounted)
-            QSKIP("mounting a small tmpfs is not possible here (it needs root)");
+        if (immutable)
+            REQUIRE_FAULT(*immutable);
+        if (disk)
+            REQUIRE_FAULT(*disk);
 
         const QMap<QString, QByteArray> before = snapshot(mods);
         SignalLog log(manager);
@@ -449,6 +259,7 @@ private slots:
         QTest::newRow("reset at 30 %, the rest asked for") << RangeReply::Honoured << QStringList{"", rest};
         QTest::newRow("Range ignored (200), started over") << RangeReply::Ignored << QStringList{"", rest, ""};
         QTest::newRow("206 from a wrong start, started over") << RangeReply::WrongStart << QStringList{"", rest, ""};
+        QTest::newRow("206 for another size, started over") << RangeReply::WrongTotal << QStringList{"", rest, ""};
         QTest::newRow("206 shorter than its range, started over") << RangeReply::ShortBody << QStringList{"", rest, ""};
     }
 
@@ -459,9 +270,8 @@ private slots:
 
         QTemporaryDir game;
         const QString mods = mod_folder(game.path());
-        write_file(join_path(mods, "x.pak"), kOldPak);
-        write_file(join_path(mods, "x.sig"), kOldSig);
-        ResettingServer server("x.pak", 1, 0.3, range_reply);
+        install_pair(game.path(), "x", kOldPak, kOldSig);
+        ResettingServer server(new_files(), "x.pak", 1, 0.3, range_reply);
         QVERIFY(server.isListening());
         set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(server.serverPort()));
 

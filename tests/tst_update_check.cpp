@@ -1,4 +1,4 @@
-// The version check a second after start: current, newer, and every way it ends the program.
+// The version check a second after start: current, and every way it ends the program.
 
 #include "app/mainwindow.h"
 #include "app/modal.h"
@@ -23,147 +23,104 @@ QByteArray version_record(const QJsonValue &version, const QJsonValue &download_
     return QJsonDocument(record).toJson(QJsonDocument::Compact);
 }
 
-// Answers the HTTPS probe (HEAD) with 200 and the record request (GET) with `status`.
-TestServer::Handler failing_get(int status)
+// Builds the window and waits until its scheduled check has ended the program (as far as
+// the recorder lets it) or logged that it is current.
+void run_check(WindowHarness &harness)
 {
-    return [status](const TestRequest &request) {
-        return TestReply::text("unavailable", request.method == QLatin1String("HEAD") ? 200 : status);
-    };
-}
-
-// Builds the window against `server` and waits until its scheduled check has ended
-// the program (as far as the recorder lets it) or logged that it is current.
-void run_check(SkinServer &server, ModalRecorder &boxes, LogCapture &log, std::unique_ptr<MainWindow> &window)
-{
-    window = make_window(server);
-    QTRY_VERIFY_WITH_TIMEOUT(!boxes.exit_codes.isEmpty() || log.contains(QStringLiteral("当前已是最新版本")), 20000);
-}
-
-void expect_fatal(const ModalRecorder &boxes, const QString &message_start)
-{
-    QVERIFY(!boxes.exit_codes.isEmpty());
-    QCOMPARE(boxes.exit_codes.first(), 1);
-    QVERIFY(!boxes.boxes.isEmpty());
-    const RecordedBox &first = boxes.boxes.first();
-    QCOMPARE(first.type, QStringLiteral("QMessageBox"));
-    QCOMPARE(first.title, QStringLiteral("程序错误"));
-    QVERIFY2(first.text.startsWith(message_start), qPrintable(first.text));
+    harness.open_window();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !harness.boxes->exit_codes.isEmpty() || harness.log->contains(QStringLiteral("当前已是最新版本")), 20000);
 }
 
 }  // namespace
 
-class TestUpdateCheck : public QObject {
+class TestUpdateCheck : public QObject, WindowHarness {
     Q_OBJECT
 
 private slots:
-    void current_version_only_logs()
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    // The record's answer to the GET (the HTTPS probe, a HEAD, always gets 200) and what
+    // the check makes of it.
+    void server_answer_decides_the_outcome_data()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        QVERIFY(log.contains(QStringLiteral("[INFO] 当前已是最新版本")));
-        QVERIFY(boxes.exit_codes.isEmpty());
-        QVERIFY(!boxes.saw(QStringLiteral("程序错误")));
-        QVERIFY(!window->update_thread);
-        QVERIFY(!window->update_worker);
-        QCOMPARE(server.request_count(QStringLiteral("/api1/")), 2);  // the HTTPS probe and the GET
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("delay_ms");
+        QTest::addColumn<QString>("box");       // the fatal box's text, or its start; empty: no box
+        QTest::addColumn<bool>("box_detail");   // the box text goes on after `box`
+        QTest::addColumn<QString>("log_line");  // a line the check logs; empty: none expected
+        const QString url = QStringLiteral("https://127.0.0.1:1/new.exe");
+        const QString current = QStringLiteral("[INFO] 当前已是最新版本");
+
+        QTest::newRow("current version only logs")
+            << version_record(QStringLiteral("1.1"), url) << 200 << 0 << QString() << false << current;
+        QTest::newRow("empty version counts as current")
+            << version_record(QString(), url) << 200 << 0 << QString() << false << current;
+        QTest::newRow("error status ends the program")
+            << QByteArray("unavailable") << 404 << 0 << QStringLiteral("获取版本信息失败，状态码: 404") << false
+            << QString();
+        QTest::newRow("missing key is a server error")
+            << version_record(QStringLiteral("1.2"), QJsonValue::Undefined) << 200 << 0
+            << QStringLiteral("服务器响应错误") << false << QString();
+        QTest::newRow("silent server times out after five seconds")
+            << version_record(QStringLiteral("1.1"), QStringLiteral("x")) << 200 << 9000
+            << QStringLiteral("获取版本信息异常: ") << true << QString();
+        QTest::newRow("unreadable answer ends the program")
+            << QByteArray("{not json") << 200 << 0 << QStringLiteral("获取版本信息异常: ") << true << QString();
+        QTest::newRow("version as number is a check error")
+            << version_record(1.2, url) << 200 << 0 << QStringLiteral("检查更新异常: ") << true << QString();
     }
 
-    void empty_version_counts_as_current()
+    void server_answer_decides_the_outcome()
     {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"),
-                     TestReply::json(version_record(QString(), QStringLiteral("https://127.0.0.1:1/new.exe"))));
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        QVERIFY(log.contains(QStringLiteral("当前已是最新版本")));
-        QVERIFY(boxes.exit_codes.isEmpty());
-        QVERIFY(!window->update_thread);
-    }
-
-    void error_status_ends_the_program()
-    {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"), failing_get(404));
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        expect_fatal(boxes, QStringLiteral("获取版本信息失败，状态码: 404"));
-        QCOMPARE(boxes.boxes.first().text, QStringLiteral("获取版本信息失败，状态码: 404"));
-        QVERIFY(!log.contains(QStringLiteral("当前已是最新版本")));
-    }
-
-    void missing_key_is_a_server_error()
-    {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"),
-                     TestReply::json(version_record(QStringLiteral("1.2"), QJsonValue::Undefined)));
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        expect_fatal(boxes, QStringLiteral("服务器响应错误"));
-        QCOMPARE(boxes.boxes.first().text, QStringLiteral("服务器响应错误"));
-        QVERIFY(!window->update_thread);
-    }
-
-    void silent_server_times_out_after_five_seconds()
-    {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"), [](const TestRequest &request) {
-            TestReply reply = TestReply::json(version_record(QStringLiteral("1.1"), QStringLiteral("x")));
-            if (request.method == QLatin1String("GET"))
-                reply.delay_ms = 9000;
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(int, delay_ms);
+        QFETCH(QString, box);
+        QFETCH(bool, box_detail);
+        QFETCH(QString, log_line);
+        server->route(QStringLiteral("/api1/"), [=](const TestRequest &request) {
+            if (request.method == QLatin1String("HEAD"))
+                return TestReply::json(body);
+            TestReply reply = TestReply::json(body);
+            reply.status = status;
+            reply.delay_ms = delay_ms;
             return reply;
         });
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        expect_fatal(boxes, QStringLiteral("获取版本信息异常: "));
-        QVERIFY(boxes.boxes.first().text.size() > QStringLiteral("获取版本信息异常: ").size());
-    }
+        run_check(*this);
 
-    void unreachable_server_ends_the_program()
-    {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"), TestReply::text("{not json"));
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        expect_fatal(boxes, QStringLiteral("获取版本信息异常: "));
-    }
-
-    void version_as_number_is_a_check_error()
-    {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"),
-                     TestReply::json(version_record(1.2, QStringLiteral("https://127.0.0.1:1/new.exe"))));
-        ModalRecorder boxes;
-        LogCapture log;
-        std::unique_ptr<MainWindow> window;
-        run_check(server, boxes, log, window);
-        expect_fatal(boxes, QStringLiteral("检查更新异常: "));
         QVERIFY(!window->update_thread);
+        QVERIFY(!window->update_worker);
+        QCOMPARE(server->request_count(QStringLiteral("/api1/")), 2);  // the HTTPS probe and the GET
+        if (box.isEmpty()) {
+            QVERIFY(log->lines().contains(log_line));
+            QVERIFY(boxes->exit_codes.isEmpty());
+            QVERIFY(!boxes->saw(QStringLiteral("程序错误")));
+            return;
+        }
+        QCOMPARE(boxes->exit_codes.value(0), 1);
+        QVERIFY(!boxes->boxes.isEmpty());
+        const RecordedBox &first = boxes->boxes.first();
+        QCOMPARE(first.type, QStringLiteral("QMessageBox"));
+        QCOMPARE(first.title, QStringLiteral("程序错误"));
+        QVERIFY2(first.text.startsWith(box), qPrintable(first.text));
+        QCOMPARE(first.text.size() > box.size(), box_detail);
+        QVERIFY(!log->contains(QStringLiteral("当前已是最新版本")));
     }
 
     void fatal_box_is_shown_before_the_exit()
     {
-        SkinServer server;
-        server.route(QStringLiteral("/api1/"), failing_get(503));
-        ModalRecorder boxes;
+        server->route(QStringLiteral("/api1/"), [](const TestRequest &request) {
+            return TestReply::text("unavailable", request.method == QLatin1String("HEAD") ? 200 : 503);
+        });
         int exits_when_box_shown = -1;
         QString first_text;
-        std::unique_ptr<MainWindow> window = make_window(server);
+        open_window();
         set_modal_runner([&](QDialog &dialog) {
             if (exits_when_box_shown < 0) {
-                exits_when_box_shown = boxes.exit_codes.size();
+                exits_when_box_shown = boxes->exit_codes.size();
                 first_text = static_cast<QMessageBox &>(dialog).text();
             }
             return int(QMessageBox::Ok);
@@ -171,8 +128,8 @@ private slots:
         window->_silent_check_update();
         QCOMPARE(exits_when_box_shown, 0);
         QCOMPARE(first_text, QStringLiteral("获取版本信息失败，状态码: 503"));
-        QVERIFY(!boxes.exit_codes.isEmpty());
-        QCOMPARE(boxes.exit_codes.first(), 1);
+        QVERIFY(!boxes->exit_codes.isEmpty());
+        QCOMPARE(boxes->exit_codes.first(), 1);
     }
 };
 

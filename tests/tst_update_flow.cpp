@@ -4,7 +4,9 @@
 
 #include "app/mainwindow.h"
 #include "app/modal.h"
+#include "support/game_files.h"
 #include "support/test_env.h"
+#include "support/update_run.h"
 #include "support/window_fixture.h"
 #include "update/elevated_start.h"
 
@@ -14,9 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
 #include <QThread>
 
 namespace {
@@ -31,108 +30,15 @@ QByteArray program_bytes(int size)
     return bytes;
 }
 
-TestReply program_reply(const QByteArray &body)
-{
-    TestReply reply = TestReply::text(body);
-    reply.content_type = "application/octet-stream";
-    return reply;
-}
-
-// Reads the status label after every queued call the window handles, so that each text
-// sent from the update thread is seen even when the next follows at once.
-class LabelHistory : public QObject {
-public:
-    explicit LabelHistory(MainWindow *window)
-        : window(window)
-    {
-        if (!window->dir_label)
-            window->dir_label = new QLabel(window);
-        window->installEventFilter(this);
-    }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::MetaCall || handling)
-            return false;
-        handling = true;
-        watched->event(event);
-        handling = false;
-        const QString text = window->dir_label->text();
-        if (texts.isEmpty() || texts.last() != text)
-            texts.append(text);
-        return true;
-    }
-
-private:
-    MainWindow *window;
-    bool handling = false;
-};
-
-QString script_path()
-{
-    return QFileInfo(QCoreApplication::arguments().first()).absoluteDir().filePath(QStringLiteral("update.bat"));
-}
-
-// One update run: a working folder of its own, the window, the boxes it shows.
-struct UpdateRun {
-    QTemporaryDir work{QDir::tempPath() + QStringLiteral("/update flow XXXXXX")};
-    QString previous_dir = QDir::currentPath();
-    ModalRecorder recorder;
-    LogCapture log;
-    QStringList boxes;
-    bool thread_running_at_info_box = false;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<LabelHistory> history;
-
-    UpdateRun()
-    {
-        QDir::setCurrent(work.path());
-        // The script goes beside the program's path as started; started by a relative
-        // path, that folder lies inside the working folder.
-        QDir().mkpath(QFileInfo(script_path()).absolutePath());
-    }
-    ~UpdateRun()
-    {
-        history.reset();
-        window.reset();
-        QDir::setCurrent(previous_dir);
-    }
-
-    // Builds the window and lets its check find `version`; returns once the update
-    // thread has ended (the exit recorder lets the program go on).
-    void start(SkinServer &server, const QString &version, const QString &download_url,
-               const QJsonObject &record_extra = QJsonObject())
-    {
-        server.set_version(version, download_url, record_extra);
-        window = make_window(server);
-        history = std::make_unique<LabelHistory>(window.get());
-        set_modal_runner([this](QDialog &dialog) {
-            const QString text = static_cast<QMessageBox &>(dialog).text();
-            if (text.startsWith(QStringLiteral("发现新版本")))
-                thread_running_at_info_box = window->update_thread && window->update_thread->isRunning();
-            boxes.append(text);
-            return int(QMessageBox::Ok);
-        });
-    }
-
-    bool finished() const { return !recorder.exit_codes.isEmpty() && window && !window->update_thread; }
-    QString file(const QString &name) const { return QDir(work.path()).filePath(name); }
-};
-
-QByteArray read_all(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
-class TestUpdateFlow : public QObject {
+class TestUpdateFlow : public QObject, WindowHarness {
     Q_OBJECT
 
 private slots:
+    void init() { start(); }
+    void cleanup() { stop(); }
+
     void newer_version_downloads_writes_the_script_and_exits_with_0()
     {
 #ifdef Q_OS_WIN
@@ -140,16 +46,15 @@ private slots:
         // suite; packaging/windows/check.sh drives the real update on Windows instead.
         QSKIP("the update script would end the suite's own process");
 #endif
-        SkinServer server;
         const QByteArray program = program_bytes(12582912);
-        TestReply reply = program_reply(program);
+        TestReply reply = TestReply::file(program);
         // A pause in the middle, so that progress usually shows on the way. How many texts
         // appear depends on how Qt batches its progress reports, so only the closing ones
         // are counted on.
         reply.stall_after = 4 << 20;
         reply.stall_ms = 300;
-        server.route(kProgramPath, reply);
-        UpdateRun run;
+        server->route(kProgramPath, reply);
+        UpdateRun run(*this);
         QFile::remove(script_path());
         QFile stale(run.file(QStringLiteral("zorbel-skins.exe")));
         QVERIFY(stale.open(QIODevice::WriteOnly));
@@ -157,14 +62,14 @@ private slots:
         stale.close();
         const int starts_before = recorded_elevated_starts().size();
 
-        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 60000);
 
-        QCOMPARE(run.recorder.exit_codes.first(), 0);
+        QCOMPARE(boxes->exit_codes.first(), 0);
         QVERIFY(run.thread_running_at_info_box);
         QCOMPARE(run.boxes.first(), QStringLiteral("发现新版本 1.2，正在自动更新..."));
         QCOMPARE(run.boxes.size(), 1);
-        QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
+        QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
 
         const QString exe = QFileInfo(QCoreApplication::arguments().first()).absoluteFilePath();
         const QString expected = QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n")
@@ -175,7 +80,7 @@ private slots:
                                  + exe + QStringLiteral("\" >nul 2>&1\r\n")
                                  + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
                                  + script_path() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
-        QCOMPARE(QString::fromLocal8Bit(read_all(script_path())), expected);
+        QCOMPARE(QString::fromLocal8Bit(read_file(script_path())), expected);
         QFile::remove(script_path());
 
         const QStringList starts = recorded_elevated_starts();
@@ -190,19 +95,18 @@ private slots:
         QCOMPARE(texts.last(), QStringLiteral("📥 下载完成，准备安装更新..."));
         for (int i = 1; i < texts.size() - 2; ++i)
             QVERIFY2(texts.at(i).startsWith(QStringLiteral("📥 更新中，下载进度: ")), qPrintable(texts.at(i)));
-        QVERIFY(run.log.contains(QStringLiteral("[INFO] 下载完成")));
+        QVERIFY(log->contains(QStringLiteral("[INFO] 下载完成")));
     }
 
     void address_ending_in_slash_fails_the_download()
     {
-        SkinServer server;
-        UpdateRun run;
-        run.start(server, QStringLiteral("1.2"), server.url(QStringLiteral("/files/")));
+        UpdateRun run(*this);
+        run.start(QStringLiteral("1.2"), server->url(QStringLiteral("/files/")));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(boxes->exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载新版本失败: ")));
-        QCOMPARE(server.request_count(QStringLiteral("/files/")), 0);
+        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载新版本失败: ")));
+        QCOMPARE(server->request_count(QStringLiteral("/files/")), 0);
     }
 
     void unsafe_file_name_never_leaves_the_working_folder_data()
@@ -215,42 +119,39 @@ private slots:
     void unsafe_file_name_never_leaves_the_working_folder()
     {
         QFETCH(QString, segment);
-        SkinServer server;
-        server.route(kProgramPath, program_reply("MZ"));
-        UpdateRun run;
-        run.start(server, QStringLiteral("1.2"), server.url(QStringLiteral("/files/")) + segment);
+        server->route(kProgramPath, TestReply::file("MZ"));
+        UpdateRun run(*this);
+        run.start(QStringLiteral("1.2"), server->url(QStringLiteral("/files/")) + segment);
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(boxes->exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QCOMPARE(server.request_count(QStringLiteral("/files/") + segment), 0);
+        QCOMPARE(server->request_count(QStringLiteral("/files/") + segment), 0);
         QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void error_status_of_the_download_is_a_failure()
     {
-        SkinServer server;
-        server.route(kProgramPath, TestReply::text("missing", 404));
-        UpdateRun run;
-        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        server->route(kProgramPath, TestReply::text("missing", 404));
+        UpdateRun run(*this);
+        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(boxes->exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载失败: ")));
-        QVERIFY(!run.log.contains(QStringLiteral("[INFO] 下载完成")));
+        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
+        QVERIFY(!log->contains(QStringLiteral("[INFO] 下载完成")));
     }
 
     void cut_short_download_is_a_failure()
     {
-        SkinServer server;
-        TestReply reply = program_reply(program_bytes(1 << 20));
+        TestReply reply = TestReply::file(program_bytes(1 << 20));
         reply.truncate_after = 300000;
-        server.route(kProgramPath, reply);
-        UpdateRun run;
-        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        server->route(kProgramPath, reply);
+        UpdateRun run(*this);
+        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(boxes->exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 下载失败: ")));
+        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
     }
 
     void checksum_of_the_record_decides_whether_the_file_may_run_data()
@@ -273,24 +174,23 @@ private slots:
         if (exit_code == 0)
             QSKIP("the update script would end the suite's own process");
 #endif
-        SkinServer server;
         const QByteArray program = program_bytes(300000);
-        server.route(kProgramPath, program_reply(program));
-        UpdateRun run;
+        server->route(kProgramPath, TestReply::file(program));
+        UpdateRun run(*this);
         QFile::remove(script_path());
         const int starts_before = recorded_elevated_starts().size();
-        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath), {{QStringLiteral("RIzured校验"), checksum}});
+        run.start(QStringLiteral("1.2"), server->url(kProgramPath), {{QStringLiteral("RIzured校验"), checksum}});
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), exit_code);
-        QCOMPARE(server.request_count(kProgramPath), requests);
+        QCOMPARE(boxes->exit_codes.first(), exit_code);
+        QCOMPARE(server->request_count(kProgramPath), requests);
         if (exit_code == 0) {
-            QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
+            QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
             QCOMPARE(recorded_elevated_starts().size(), starts_before + 1);
             QFile::remove(script_path());
             return;
         }
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(run.log.contains(QStringLiteral("[ERROR] 更新文件校验失败: ")));
+        QVERIFY(log->contains(QStringLiteral("[ERROR] 更新文件校验失败: ")));
         QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(!QFile::exists(script_path()));
         QCOMPARE(recorded_elevated_starts().size(), starts_before);
@@ -303,40 +203,36 @@ private slots:
         // suite; packaging/windows/check.sh drives the real update on Windows instead.
         QSKIP("the update script would end the suite's own process");
 #endif
-        SkinServer server;
         const QByteArray program = program_bytes(300000);
-        server.route(kProgramPath, program_reply(program));
+        server->route(kProgramPath, TestReply::file(program));
         TestReply moved;
-        moved.redirect_to = server.url(kProgramPath);
-        server.route(QStringLiteral("/latest/zorbel-skins-new.exe"), moved);
-        UpdateRun run;
+        moved.redirect_to = server->url(kProgramPath);
+        server->route(QStringLiteral("/latest/zorbel-skins-new.exe"), moved);
+        UpdateRun run(*this);
         QFile::remove(script_path());
-        run.start(server, QStringLiteral("1.10"), server.url(QStringLiteral("/latest/zorbel-skins-new.exe")));
+        run.start(QStringLiteral("1.10"), server->url(QStringLiteral("/latest/zorbel-skins-new.exe")));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 0);
-        QVERIFY(read_all(run.file(QStringLiteral("zorbel-skins-new.exe"))) == program);
+        QCOMPARE(boxes->exit_codes.first(), 0);
+        QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins-new.exe"))) == program);
         QVERIFY(QFile::exists(script_path()));
         QFile::remove(script_path());
     }
 
     void folder_in_the_way_is_a_process_error()
     {
-        SkinServer server;
-        server.route(kProgramPath, program_reply("MZ"));
-        UpdateRun run;
+        server->route(kProgramPath, TestReply::file("MZ"));
+        UpdateRun run(*this);
         QVERIFY(QDir(run.work.path()).mkpath(QStringLiteral("zorbel-skins.exe/inside")));
-        run.start(server, QStringLiteral("1.2"), server.url(kProgramPath));
+        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(run.recorder.exit_codes.first(), 1);
+        QCOMPARE(boxes->exit_codes.first(), 1);
         QVERIFY2(run.boxes.value(1).startsWith(QStringLiteral("更新过程出错: ")), qPrintable(run.boxes.value(1)));
-        QCOMPARE(server.request_count(kProgramPath), 0);
+        QCOMPARE(server->request_count(kProgramPath), 0);
     }
 
     void progress_is_shown_at_most_every_tenth_of_a_second_but_always_at_the_end()
     {
-        SkinServer server;
-        ModalRecorder recorder;
-        auto window = make_window(server);
+        open_window();
         if (!window->dir_label)
             window->dir_label = new QLabel(window.get());
         window->dir_label->setText(QStringLiteral("✓ 目录"));

@@ -14,21 +14,13 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace {
 
-DownloadTask task_for(const QString &name, const QString &game_dir)
-{
-    const QJsonObject record = skin_record(name, QStringLiteral("角色"), QStringLiteral("船长"));
-    return std::make_shared<const QVariantMap>(QVariantMap{{QStringLiteral("skin_id"), name},
-                                                           {QStringLiteral("skin_data"), record.toVariantMap()},
-                                                           {QStringLiteral("game_dir"), game_dir}});
-}
-
 // Skin files that arrive in part and then stall, so a download stays running.
-void serve_stalling_skins(SkinServer &server)
+void serve_stalling_skins(TestServer &server)
 {
     TestReply stalled = TestReply::text(QByteArray(200000, 'p'));
     stalled.stall_after = 20000;
@@ -46,10 +38,13 @@ QStringList temp_files_below(const QString &folder)
 
 }  // namespace
 
-class TestWindowShell : public QObject {
+class TestWindowShell : public QObject, WindowHarness {
     Q_OBJECT
 
 private slots:
+    void init() { start(); }
+    void cleanup() { stop(); }
+
     void log_line_has_the_documented_format()
     {
         const QString line =
@@ -76,33 +71,28 @@ private slots:
 
     void start_up_discovers_the_base_and_logs_the_endpoints()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        LogCapture log;
-        auto window = make_window(server);
-        QCOMPARE(BASE_URL, server.base());
-        QCOMPARE(BASE_API, server.base() + "/index_skins.php");
-        QVERIFY(log.contains("成功获取动态API地址: " + server.base()));
-        const QStringList lines = log.lines();
+        open_window();
+        QCOMPARE(BASE_URL, server->base());
+        QCOMPARE(BASE_API, server->base() + "/index_skins.php");
+        QVERIFY(log->contains("成功获取动态API地址: " + server->base()));
+        const QStringList lines = log->lines();
         const int done = lines.indexOf("[INFO] API地址设置完成:");
         QVERIFY(done >= 0);
-        QCOMPARE(lines.value(done + 1), "[INFO]   Instructions_API: " + server.base() + "/Instructions.php");
-        QCOMPARE(lines.value(done + 2), "[INFO]   BASE_API: " + server.base() + "/index_skins.php");
+        QCOMPARE(lines.value(done + 1), "[INFO]   Instructions_API: " + server->base() + "/Instructions.php");
+        QCOMPARE(lines.value(done + 2), "[INFO]   BASE_API: " + server->base() + "/index_skins.php");
         QCOMPARE(lines.value(done + 3),
-                 "[INFO]   SKIN_DOWNLOAD_API: " + server.base() + "/subcutaneous/index_skin_download.php");
+                 "[INFO]   SKIN_DOWNLOAD_API: " + server->base() + "/subcutaneous/index_skin_download.php");
         QCOMPARE(lines.value(done + 4),
-                 "[INFO]   IMAGE_DOWNLOAD_API: " + server.base() + "/subcutaneous/index_image_download.php");
+                 "[INFO]   IMAGE_DOWNLOAD_API: " + server->base() + "/subcutaneous/index_image_download.php");
     }
 
     void show_message_is_one_ok_button_without_icon()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        open_window();
         int buttons = -1;
         QString okText;
         QMessageBox::Icon icon = QMessageBox::Warning;
-        boxes.on_dialog = nullptr;
+        boxes->on_dialog = nullptr;
         set_modal_runner([&](QDialog &dialog) {
             auto &box = static_cast<QMessageBox &>(dialog);
             buttons = box.buttons().size();
@@ -118,64 +108,58 @@ private slots:
 
     void closing_without_downloads_asks_nothing()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        open_window();
         window->show();
         QVERIFY(window->close());
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(boxes->boxes.isEmpty());
     }
 
     void closing_with_pending_downloads_asks_and_no_keeps_them()
     {
-        SkinServer server;
-        serve_stalling_skins(server);
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        serve_stalling_skins(*server);
+        open_window();
         QTemporaryDir game;
         DownloadManager *manager = DownloadManager::instance();
         QSignalSpy started(manager, &DownloadManager::task_started);
-        manager->add_task(task_for(QStringLiteral("a"), game.path()));
-        manager->add_task(task_for(QStringLiteral("b"), game.path()));
+        manager->add_task(task_of(skin_record(QStringLiteral("a")), game.path()));
+        manager->add_task(task_of(skin_record(QStringLiteral("b")), game.path()));
         window->show();
 
-        boxes.answer = QMessageBox::No;
+        boxes->answer = QMessageBox::No;
         QVERIFY(!window->close());
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].title, QStringLiteral("确认关闭"));
-        QCOMPARE(boxes.boxes[0].text, QStringLiteral("有正在下载的任务，确定要关闭软件吗？"));
-        QCOMPARE(boxes.boxes[0].buttons, QStringList({QStringLiteral("是"), QStringLiteral("否")}));
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes[0].title, QStringLiteral("确认关闭"));
+        QCOMPARE(boxes->boxes[0].text, QStringLiteral("有正在下载的任务，确定要关闭软件吗？"));
+        QCOMPARE(boxes->boxes[0].buttons, QStringList({QStringLiteral("是"), QStringLiteral("否")}));
         QVERIFY(window->isVisible());
         QVERIFY(manager->has_active_tasks());
         QCOMPARE(manager->get_queue().size(), 1);
 
         // With only a waiting task left the question comes all the same; Enter answers No.
-        boxes.answer = -1;
+        boxes->answer = -1;
         QVERIFY(!window->close());
-        QCOMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes->boxes.size(), 2);
         QVERIFY(manager->has_active_tasks());
         manager->cancel_all();
     }
 
     void closing_with_yes_stops_every_transfer_and_leaves_no_temp_file()
     {
-        SkinServer server;
-        serve_stalling_skins(server);
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        serve_stalling_skins(*server);
+        open_window();
         QTemporaryDir game;
         window->game_dir = game.path();
         DownloadManager *manager = DownloadManager::instance();
         QSignalSpy progress(manager, &DownloadManager::progress_updated);
         QSignalSpy cancelled(manager, &DownloadManager::task_cancelled);
-        manager->add_task(task_for(QStringLiteral("running"), game.path()));
-        manager->add_task(task_for(QStringLiteral("waiting"), game.path()));
+        manager->add_task(task_of(skin_record(QStringLiteral("running")), game.path()));
+        manager->add_task(task_of(skin_record(QStringLiteral("waiting")), game.path()));
         QVERIFY(progress.wait(10000));  // the first file is under way, then stalls
         const QString mod_dir = join_path(game.path(), MOD_SUBDIR);
         QVERIFY(!temp_files_below(mod_dir).isEmpty());
 
         window->show();
-        boxes.answer = QMessageBox::Yes;
+        boxes->answer = QMessageBox::Yes;
         QElapsedTimer clock;
         clock.start();
         QVERIFY(window->close());

@@ -27,17 +27,21 @@ QTemporaryDir &home_dir()
     return dir;
 }
 
+// The lines of every live LogCapture; installed while any lives, the handler passes each
+// line on to the one it replaced.
 QMutex capture_mutex;
-QStringList *captured = nullptr;
+QList<QStringList *> captures;
 QtMessageHandler previous_handler = nullptr;
 
 void capture_handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     {
         QMutexLocker lock(&capture_mutex);
-        if (captured && context.category && qstrcmp(context.category, "main") == 0) {
+        if (context.category && qstrcmp(context.category, "main") == 0) {
             static const char *names[] = {"DEBUG", "WARNING", "ERROR", "CRITICAL", "INFO"};
-            captured->append(QStringLiteral("[%1] %2").arg(QLatin1String(names[type]), message));
+            const QString line = QStringLiteral("[%1] %2").arg(QLatin1String(names[type]), message);
+            for (QStringList *lines : qAsConst(captures))
+                lines->append(line);
         }
     }
     if (previous_handler)
@@ -154,24 +158,27 @@ void init_test_environment()
 }
 
 LogCapture::LogCapture()
+    : captured(std::make_unique<QStringList>())
 {
     QMutexLocker lock(&capture_mutex);
-    captured = new QStringList;
-    previous_handler = qInstallMessageHandler(capture_handler);
+    // Qt Test installs its own handler once the cases run: ours goes in front of it.
+    if (captures.isEmpty())
+        previous_handler = qInstallMessageHandler(capture_handler);
+    captures.append(captured.get());
 }
 
 LogCapture::~LogCapture()
 {
-    qInstallMessageHandler(previous_handler);
     QMutexLocker lock(&capture_mutex);
-    delete captured;
-    captured = nullptr;
+    captures.removeOne(captured.get());
+    if (captures.isEmpty())
+        qInstallMessageHandler(previous_handler);
 }
 
 QStringList LogCapture::lines() const
 {
     QMutexLocker lock(&capture_mutex);
-    return captured ? *captured : QStringList();
+    return *captured;
 }
 
 bool LogCapture::contains(const QString &text) const
@@ -185,6 +192,22 @@ bool LogCapture::contains(const QString &text) const
 void LogCapture::clear()
 {
     QMutexLocker lock(&capture_mutex);
-    if (captured)
-        captured->clear();
+    captured->clear();
+}
+
+int first_line_starting(const QStringList &lines, const QString &start)
+{
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].startsWith(start))
+            return i;
+    return -1;
+}
+
+QStringList lines_starting(const QStringList &lines, const QString &start)
+{
+    QStringList found;
+    for (const QString &line : lines)
+        if (line.startsWith(start))
+            found << line;
+    return found;
 }

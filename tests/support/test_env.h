@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QtTest>
 
+#include <memory>
+
 struct TestCertificate {
     QString cert_path;
     QString key_path;
@@ -30,15 +32,25 @@ void use_server(const QString &host);
 void init_test_environment();
 
 // Collects the message part of every log line of the "main" category while it lives
-// (lines still go to stderr as well).
+// (lines still go to stderr as well). Captures may overlap: each sees the lines logged
+// in its own lifetime, from any thread.
 class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
     QStringList lines() const;                 // "[LEVEL] message"
     bool contains(const QString &text) const;  // any line containing `text`
     void clear();
+
+private:
+    std::unique_ptr<QStringList> captured;
 };
+
+// The first of `lines` that starts with `start` (-1: none), and all that do.
+int first_line_starting(const QStringList &lines, const QString &start);
+QStringList lines_starting(const QStringList &lines, const QString &start);
 
 #define ZORBEL_TEST_MAIN(TestObject)                                                                                   \
     int main(int argc, char *argv[])                                                                                   \

@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <QTcpServer>
 #include <QUrlQuery>
 
 #include <chrono>
@@ -23,6 +24,13 @@ TestReply TestReply::json(const QByteArray &body)
     TestReply reply;
     reply.body = body;
     reply.content_type = "application/json";
+    return reply;
+}
+
+TestReply TestReply::file(const QByteArray &body)
+{
+    TestReply reply = text(body);
+    reply.content_type = "application/octet-stream";
     return reply;
 }
 
@@ -213,4 +221,11 @@ void TestServer::reset_requests()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->requests.clear();
+}
+
+int unused_port()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QMetaType>
 #include <QPair>
 #include <QString>
 
@@ -28,7 +29,13 @@ struct TestReply {
 
     static TestReply text(const QByteArray &body, int status = 200);
     static TestReply json(const QByteArray &body);
+    static TestReply file(const QByteArray &body);  // application/octet-stream
 };
+
+// A loopback port that nothing listens on (at the time of the call).
+int unused_port();
+
+Q_DECLARE_METATYPE(TestReply)
 
 struct TestRequest {
     QString method;

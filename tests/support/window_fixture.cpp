@@ -1,17 +1,23 @@
 #include "support/window_fixture.h"
 
+#include "app/config.h"
+#include "app/logging.h"
 #include "app/mainwindow.h"
 #include "app/modal.h"
-#include "support/test_env.h"
+#include "cards/skin_widget.h"
+#include "download/download_manager.h"
+#include "gamedir/process_list.h"
+#include "support/stored_setting.h"
+#include "support/widget_probes.h"
+#include "widgets/flow_layout.h"
 
 #include <QAbstractButton>
-#include <QBuffer>
-#include <QImage>
-#include <QPushButton>
 #include <QDialog>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QPushButton>
 
 ModalRecorder::ModalRecorder()
 {
@@ -24,6 +30,8 @@ ModalRecorder::ModalRecorder()
             for (QAbstractButton *button : message->buttons())
                 box.buttons << button->text();
             boxes.append(box);
+            if (log_boxes)
+                log_info(QStringLiteral("BOX %1 | %2").arg(box.title, box.text));
             if (answer >= 0)
                 return answer;
             QAbstractButton *chosen = message->defaultButton();
@@ -108,25 +116,40 @@ std::unique_ptr<MainWindow> make_window(SkinServer &server)
     return std::make_unique<MainWindow>();
 }
 
-QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id, const QString &cover)
+void WindowHarness::start()
 {
-    QJsonObject record;
-    record.insert(QStringLiteral("name"), name);
-    record.insert(QStringLiteral("MainCategory"), main);
-    record.insert(QStringLiteral("subcategory"), sub);
-    record.insert(QStringLiteral("skin_id"), skin_id);
-    record.insert(QStringLiteral("pak_original"), name + QStringLiteral(".pak"));
-    record.insert(QStringLiteral("sig_original"), name + QStringLiteral(".sig"));
-    if (!cover.isEmpty())
-        record.insert(QStringLiteral("cover"), cover);
-    return record;
+    store_game_dir(QString());
+    set_process_lister(nullptr);
+    SkinWidget::_cover_load_counter = 0;
+    QDir(CACHE_DIR).removeRecursively();
+    QDir().mkpath(CACHE_DIR);
+    server = std::make_unique<SkinServer>();
+    boxes = std::make_unique<ModalRecorder>();
+    log = std::make_unique<LogCapture>();
 }
 
-QByteArray png_bytes(const QImage &image)
+MainWindow &WindowHarness::open_window()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    window = make_window(*server);
+    return *window;
+}
+
+SkinWidget *WindowHarness::add_card(const QJsonObject &record)
+{
+    auto *card = new SkinWidget(record, window->game_dir);
+    window->flow_layout->addWidget(card);
+    window->all_skin_widgets.append(card);
+    return card;
+}
+
+void WindowHarness::stop()
+{
+    DownloadManager::instance()->cancel_all();
+    QTRY_VERIFY(!DownloadManager::instance()->has_active_tasks());
+    window.reset();
+    drain_deletions();
+    set_process_lister(nullptr);
+    log.reset();
+    boxes.reset();
+    server.reset();
 }

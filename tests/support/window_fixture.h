@@ -5,8 +5,11 @@
 //   base + /Instructions.php, /index_skins.php, /subcutaneous/index_image_download.php,
 //          /subcutaneous/index_skin_download.php
 //   version     /api1/                  -> {"RIzured版本": "1.1", ...} unless changed
-// Routes can be replaced per test with route().
+// Routes can be replaced per test with route(). WindowHarness puts a suite's window, its
+// server and its recorders together, for init() and cleanup().
 
+#include "support/records.h"
+#include "support/test_env.h"
 #include "support/test_server.h"
 
 #include <QJsonArray>
@@ -19,8 +22,8 @@
 #include <memory>
 
 class MainWindow;
+class SkinWidget;
 class QDialog;
-class QImage;
 
 struct RecordedBox {
     QString type;  // the dialog's class name, e.g. "QMessageBox", "DownloadListDialog"
@@ -41,6 +44,9 @@ public:
     std::function<int(QDialog &)> on_dialog;
     // Fatal exits requested through exit_process (the process keeps running in tests).
     QList<int> exit_codes;
+    // Also writes each message box into the log as "BOX title | text", so that a case
+    // reads boxes and log lines in the order they happened.
+    bool log_boxes = false;
     bool saw(const QString &text) const;  // any box whose text or title contains `text`
 };
 
@@ -63,9 +69,22 @@ public:
 // Points the program at `server` and builds the window (discovery, catalogue and all).
 std::unique_ptr<MainWindow> make_window(SkinServer &server);
 
-// `image` encoded as PNG, as a cover endpoint would send it.
-QByteArray png_bytes(const QImage &image);
+// What a window-level case runs in. start() (from init()) makes a fresh server, box
+// recorder and log and resets the process-wide state a case may leave behind: the stored
+// game folder, the process lister, the cover stagger and the cover cache. open_window()
+// builds the window against the server, after the case has set its routes. stop() (from
+// cleanup()) empties the download queue, destroys the window and drops the rest. All on
+// the GUI thread.
+class WindowHarness {
+public:
+    void start();
+    MainWindow &open_window();
+    void stop();
+    // Puts a card of `record` on the open window's page, as a page build would.
+    SkinWidget *add_card(const QJsonObject &record);
 
-// A catalogue record with the five keys a card needs, plus ranks and a cover.
-QJsonObject skin_record(const QString &name, const QString &main, const QString &sub, int skin_id = 0,
-                        const QString &cover = QString());
+    std::unique_ptr<SkinServer> server;
+    std::unique_ptr<ModalRecorder> boxes;
+    std::unique_ptr<LogCapture> log;
+    std::unique_ptr<MainWindow> window;
+};
