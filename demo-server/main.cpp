@@ -3,13 +3,16 @@
 #include "certificate.h"
 #include "routes.h"
 #include "sample_data.h"
-#include "update_signing.h"
+#include "release_signature.h"
+#include "update/update_signing.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -83,7 +86,8 @@ int main(int argc, char **argv)
         QStringLiteral("KEYFILE"));
     const QCommandLineOption sign_option(
         QStringLiteral("sign"),
-        QStringLiteral("Sign FILE with the private key of --key, writing FILE.sig.json; then exit. "
+        QStringLiteral("Sign FILE as version --version-record under the download name --update-file (default: "
+                       "FILE's own name) with the private key of --key, writing FILE.sig.json; then exit. "
                        "/api1/ serves the signature of the offered file (--update-file) with the record."),
         QStringLiteral("FILE"));
     const QCommandLineOption key_option(QStringLiteral("key"), QStringLiteral("Private key file for --sign."),
@@ -133,14 +137,22 @@ int main(int argc, char **argv)
         return 0;
     }
     if (parser.isSet(sign_option)) {
-        if (!parser.isSet(key_option))
-            return fail(QStringLiteral("--sign needs --key KEYFILE"));
-        QString record_keys;
-        const QString error = sign_update_file(parser.value(sign_option), parser.value(key_option), &record_keys);
+        if (!parser.isSet(key_option) || !parser.isSet(version_option))
+            return fail(QStringLiteral("--sign needs --key KEYFILE and --version-record VERSION"));
+        // The signature binds the version and the name the record will offer the file under.
+        const QString file = parser.value(sign_option);
+        const QString file_name =
+            parser.isSet(update_file_option) ? parser.value(update_file_option) : QFileInfo(file).fileName();
+        QJsonObject record_keys;
+        QString error =
+            sign_update(file, parser.value(version_option), file_name, parser.value(key_option), &record_keys);
+        if (error.isEmpty())
+            error = write_signature(file, record_keys);
         if (!error.isEmpty())
             return fail(error);
-        say(QStringLiteral("signature written to %1").arg(signature_path(parser.value(sign_option))));
-        std::printf("%s\n", record_keys.toUtf8().constData());
+        say(QStringLiteral("signature of version %1, file %2 written to %3")
+                .arg(parser.value(version_option), file_name, signature_path(file)));
+        std::printf("%s\n", QJsonDocument(record_keys).toJson(QJsonDocument::Compact).constData());
         return 0;
     }
 

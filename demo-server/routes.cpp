@@ -1,5 +1,5 @@
 #include "routes.h"
-#include "update_signing.h"
+#include "release_signature.h"
 
 #include <atomic>
 #include <cctype>

@@ -48,19 +48,22 @@ status=$(fetch -o /dev/null -w '%{http_code}' "$skin&pak_original=..%2F..%2F..%2
 grep -q 'HEAD /2/皮肤.php/subcutaneous/index_skin_download.php?.*-> 200' "$work/log" || fail "request log"
 
 # A signed program file: the record carries its SHA-256 and a plain Ed25519 signature of the
-# file, which openssl verifies with the printed public key.
+# statement that binds version, file name and digest, which openssl verifies with the printed key.
 public_key=$("$server_program" --make-keys "$work/update.key" 2>/dev/null) || fail "--make-keys"
 "$server_program" --make-keys "$work/update.key" 2>/dev/null && fail "--make-keys overwrote its key"
 program="$work/data/files/zorbel-skins.exe"
 mkdir -p "$work/data/files"
 head -c 300000 /dev/urandom > "$program"
-"$server_program" --sign "$program" --key "$work/update.key" >/dev/null 2>&1 || fail "--sign"
+"$server_program" --sign "$program" --key "$work/update.key" >/dev/null 2>&1 && fail "--sign without a version"
+"$server_program" --sign "$program" --key "$work/update.key" --version-record 1.2 >/dev/null 2>&1 || fail "--sign"
 record=$(fetch "$origin/api1/")
-grep -q "\"RIzured校验\": \"$(sha256sum "$program" | cut -c1-64)\"" <<<"$record" || fail "checksum in $record"
+sha256=$(sha256sum "$program" | cut -c1-64)
+grep -q "\"RIzured校验\": \"$sha256\"" <<<"$record" || fail "checksum in $record"
 sed -n 's/.*"RIzured签名": "\([^"]*\)".*/\1/p' <<<"$record" | base64 -d > "$work/signature"
 { echo "-----BEGIN PUBLIC KEY-----"
   { printf '\x30\x2a\x30\x05\x06\x03\x2b\x65\x70\x03\x21\x00'; base64 -d <<<"$public_key"; } | base64
   echo "-----END PUBLIC KEY-----"; } > "$work/public.pem"
-openssl pkeyutl -verify -pubin -inkey "$work/public.pem" -rawin -in "$program" -sigfile "$work/signature" \
+printf 'zorbel-skins update\nversion=1.2\nfile=zorbel-skins.exe\nsha256=%s\n' "$sha256" > "$work/statement"
+openssl pkeyutl -verify -pubin -inkey "$work/public.pem" -rawin -in "$work/statement" -sigfile "$work/signature" \
     >/dev/null || fail "signature does not verify"
 echo "demo server smoke test passed"

@@ -1,14 +1,12 @@
 #include "update/update_integrity.h"
 
+#include "update/update_statement.h"
 #include "update/version.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 
 #include <sodium.h>
-
-const QString CHECKSUM_KEY = QStringLiteral("RIzured校验");
-const QString SIGNATURE_KEY = QStringLiteral("RIzured签名");
 
 QByteArray update_public_key()
 {

@@ -9,10 +9,6 @@
 
 #include <optional>
 
-// Optional keys of the version record.
-extern const QString CHECKSUM_KEY;   // "RIzured校验": SHA-256 of the program file, hex
-extern const QString SIGNATURE_KEY;  // "RIzured签名": Ed25519 signature of the file, base64
-
 // The raw Ed25519 public key this program was built with (ZORBEL_UPDATE_PUBLIC_KEY);
 // empty when the build has none.
 QByteArray update_public_key();

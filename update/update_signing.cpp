@@ -1,17 +1,13 @@
-#include "update_signing.h"
+#include "update/update_signing.h"
+
+#include "update/update_statement.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
 
 #include <sodium.h>
 
 namespace {
-
-const QString kChecksumKey = QStringLiteral("RIzured校验");
-const QString kSignatureKey = QStringLiteral("RIzured签名");
 
 const unsigned char *bytes(const QByteArray &data)
 {
@@ -65,54 +61,29 @@ QString make_update_keys(const QString &key_path, QString *public_key)
     return QString();
 }
 
-QString signature_path(const QString &file_path)
-{
-    return file_path + QStringLiteral(".sig.json");
-}
-
-QString sign_update_file(const QString &file_path, const QString &key_path, QString *record_keys)
+QString sign_update(const QString &file_path, const QString &version, const QString &file_name, const QString &key_path,
+                    QJsonObject *record_keys)
 {
     if (sodium_init() < 0)
         return QStringLiteral("libsodium cannot be initialised");
+    QFile file(file_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(file_path, file.errorString());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot read %1: %2").arg(file_path, file.errorString());
+    const QByteArray sha256_hex = hash.result().toHex();
+
     QByteArray secret_key;
     const QString error = read_secret_key(key_path, &secret_key);
     if (!error.isEmpty())
         return error;
-    QFile file(file_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read %1: %2").arg(file_path, file.errorString());
-    const QByteArray content = file.readAll();
-
+    const QByteArray statement = update_statement(version, file_name, sha256_hex);
     QByteArray signature(crypto_sign_BYTES, '\0');
-    crypto_sign_detached(bytes(signature), nullptr, bytes(content), static_cast<unsigned long long>(content.size()),
+    crypto_sign_detached(bytes(signature), nullptr, bytes(statement), static_cast<unsigned long long>(statement.size()),
                          bytes(secret_key));
     sodium_memzero(bytes(secret_key), size_t(secret_key.size()));
-    const QJsonObject keys{
-        {kChecksumKey, QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex())},
-        {kSignatureKey, QString::fromLatin1(signature.toBase64())}};
-    const QByteArray json = QJsonDocument(keys).toJson(QJsonDocument::Compact);
-
-    QFile out(signature_path(file_path));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(json) != json.size() || !out.flush())
-        return QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString());
-    *record_keys = QString::fromUtf8(json);
+    *record_keys = QJsonObject{{CHECKSUM_KEY, QString::fromLatin1(sha256_hex)},
+                               {SIGNATURE_KEY, QString::fromLatin1(signature.toBase64())}};
     return QString();
-}
-
-std::string signature_members(const QString &file_path)
-{
-    static const QRegularExpression kHexOrBase64(QStringLiteral("^[A-Za-z0-9+/=]+$"));
-    QFile file(signature_path(file_path));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    const QJsonObject keys = QJsonDocument::fromJson(file.readAll()).object();
-    std::string members;
-    for (const QString &key : {kChecksumKey, kSignatureKey}) {
-        const QString value = keys.value(key).toString();
-        // Hex and base64 alone, which need no escaping in JSON.
-        if (value.isEmpty() || !kHexOrBase64.match(value).hasMatch())
-            continue;
-        members += ", \"" + key.toStdString() + "\": \"" + value.toStdString() + "\"";
-    }
-    return members;
 }
