@@ -3,8 +3,10 @@
 #include "app/config.h"
 #include "app/endpoints.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QImageReader>
 
 namespace {
 // Catalogue values are normally text; a number is taken by its printed form.
@@ -29,4 +31,18 @@ QString cover_cache_path(const QString &url)
 {
     const QByteArray digest = QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex();
     return QDir(CACHE_DIR).filePath(QString::fromLatin1(digest));
+}
+
+QImage decode_cover(const QByteArray &bytes)
+{
+    if (bytes.size() > MAX_COVER_BYTES)
+        return QImage();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > MAX_COVER_SIDE || size.height() > MAX_COVER_SIDE)
+        return QImage();
+    return reader.read();
 }

@@ -6,9 +6,7 @@
 #include "app/logging.h"
 #include "cards/cover_cache.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QSaveFile>
@@ -20,29 +18,12 @@ constexpr int kCoverWidth = SkinWidget::CARD_WIDTH - 24;
 // Covers of one page are fetched in groups of this many cards, this far apart.
 constexpr int kCoverGroupSize = 3;
 constexpr int kCoverGroupDelayMs = 100;
-// A larger image is not decoded: its pixels alone would take a quarter of a gigabyte or
-// more, however small the file that announces them.
-constexpr int kMaxCoverSide = 8192;
 
 QPixmap blank_placeholder()
 {
     QPixmap pixmap(kCoverWidth, SkinWidget::COVER_HEIGHT);
     pixmap.fill(QColor(245, 245, 245));
     return pixmap;
-}
-
-// The image in `bytes`, or a null pixmap when it does not decode or its header announces
-// a side longer than kMaxCoverSide.
-QPixmap decode_cover(const QByteArray &bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxCoverSide || size.height() > kMaxCoverSide)
-        return QPixmap();
-    return QPixmap::fromImage(reader.read());
 }
 
 void draw_centred_text(QPixmap &pixmap, const QString &text, int point_size)
@@ -129,7 +110,7 @@ QPixmap SkinWidget::_load_cover_image()
     if (QFile::exists(cache_path)) {
         QFile cached(cache_path);
         if (cached.open(QIODevice::ReadOnly)) {
-            const QPixmap pixmap = decode_cover(cached.readAll());
+            const QPixmap pixmap = QPixmap::fromImage(decode_cover(cached.readAll()));
             if (!pixmap.isNull())
                 return pixmap;
         } else {
@@ -152,7 +133,7 @@ QPixmap SkinWidget::_load_cover_image()
         log_error(QStringLiteral("加载封面图片失败: ") + file.errorString());
         return QPixmap();
     }
-    return decode_cover(response.body);
+    return QPixmap::fromImage(decode_cover(response.body));
 }
 
 void SkinWidget::_set_cover_pixmap(const QPixmap &pixmap)
