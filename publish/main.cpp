@@ -2,6 +2,7 @@
 
 #include "publish/site.h"
 #include "publish/source_folder.h"
+#include "update/update_signing.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -55,8 +56,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption key({QStringLiteral("key")},
                                  QStringLiteral("The update signing key (zorbel-demo-server --make-keys)."),
                                  QStringLiteral("KEYFILE"));
-    parser.addOptions({source, site, url, program, version, key});
+    const QCommandLineOption make_keys({QStringLiteral("make-keys")},
+                                       QStringLiteral("Make an update signing key pair: the private key goes to the "
+                                                      "new file KEYFILE, the public key is printed; then exit."),
+                                       QStringLiteral("KEYFILE"));
+    parser.addOptions({source, site, url, program, version, key, make_keys});
     parser.process(app);
+    if (parser.isSet(make_keys)) {
+        QString public_key;
+        const QString error = make_update_keys(parser.value(make_keys), &public_key);
+        print(error.isEmpty() ? stdout : stderr,
+              error.isEmpty() ? public_key : QStringLiteral("zorbel-publish: ") + error);
+        return error.isEmpty() ? 0 : 1;
+    }
     if (!parser.isSet(source) || !parser.isSet(site) || !parser.isSet(url)
         || parser.isSet(program) != parser.isSet(version) || (parser.isSet(key) && !parser.isSet(program))) {
         print(stderr, QStringLiteral("zorbel-publish: --source, --site and --url are needed; --program needs "

@@ -56,7 +56,7 @@ QStringList pak_files(const QString &folder)
 class FolderReader {
 public:
     explicit FolderReader(const QString &folder)
-        : root(folder)
+        : root(QFileInfo(folder).absoluteFilePath())
     {
     }
 

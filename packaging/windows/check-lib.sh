@@ -5,7 +5,7 @@ step_name=setup
 step_start=$(date +%s)
 check_start=$step_start
 
-say() { printf '[windows-check] %s\n' "$*"; }
+say() { printf '[%s] %s\n' "${check_label:-windows-check}" "$*"; }
 
 step() {
     say "step $step_name: done in $(( $(date +%s) - step_start )) s"
