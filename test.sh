@@ -65,6 +65,11 @@ linux_status=0
 ctest --output-on-failure -j2 -LE fuzz || linux_status=1
 cd ..
 
+# The operators' path: a sample published by zorbel-publish, served by nginx with the
+# repository's configuration, checked by curl and by the program itself under Xvfb.
+nginx_status=0
+scripts/nginx-check.sh "$dir" || nginx_status=1
+
 # The same suites built for Windows with MinGW and run under Wine. The toolchain is built
 # from Debian's sources the first time (about 20 minutes) and cached under /var/tmp.
 windows_status=0
@@ -87,4 +92,4 @@ package_status=0
     && ZORBEL_DEMO_SERVER="$PWD/$dir/demo-server/zorbel-demo-server" packaging/windows/check.sh; } \
     || package_status=1
 
-exit $(( format_status | fuzz_status | linux_status | windows_status | package_status ))
+exit $(( format_status | fuzz_status | linux_status | nginx_status | windows_status | package_status ))

@@ -7,7 +7,7 @@ build=(build-essential cmake ninja-build pkg-config qtbase5-dev libcurl4-openssl
 run=(xvfb xauth fonts-wqy-microhei fonts-symbola)
 package=(g++-mingw-w64-x86-64-posix nsis zip)
 test=(xvfb xauth xdotool fonts-wqy-microhei fonts-symbola g++-mingw-w64-x86-64-posix wine64 clang clang-format libclang-rt-14-dev
-      locales "${package[@]}" imagemagick)
+      locales "${package[@]}" imagemagick nginx-light libnginx-mod-http-js)
 
 wanted=("${build[@]}")
 case "${1:-}" in
