@@ -147,7 +147,10 @@ public:
 
     PublishReport write()
     {
-        if (!check_site_folder() || !write_skins() || !write_version_record() || !write_texts() || !write_catalogue())
+        // The discovery answer goes first: it marks the folder as a site, so that a run that
+        // fails half-way can be repeated.
+        if (!check_site_folder() || !write_discovery() || !write_skins() || !write_version_record()
+            || !write_instructions() || !write_catalogue())
             return report;
         remove_unlisted_files();
         return report;
@@ -167,9 +170,9 @@ private:
             return fail(problem);
         if (!site.exists() && !QDir().mkpath(site.path()))
             return fail(QStringLiteral("cannot create the site folder %1").arg(site.path()));
-        if (!site.isEmpty() && !site.exists(kCatalogue))
+        if (!site.isEmpty() && !site.exists(kDiscovery))
             return fail(QStringLiteral("%1 is neither empty nor an earlier site (no %2); give another site folder")
-                            .arg(site.path(), kCatalogue));
+                            .arg(site.path(), kDiscovery));
         old_records = previous_records(site.filePath(kCatalogue));
         return true;
     }
@@ -295,16 +298,22 @@ private:
         return error.isEmpty() || fail(error);
     }
 
-    bool write_texts()
+    bool write_discovery()
     {
-        QString error =
+        const QString error =
             write_file(site.filePath(kDiscovery), (options.origin + kBasePath + QLatin1Char('\n')).toUtf8());
-        if (error.isEmpty() && !source.instructions_path.isEmpty()) {
-            bool copied = false;
-            error = place_file(source.instructions_path, site.filePath(INSTRUCTIONS_FILE), QString(), &copied).error;
-        } else if (error.isEmpty()) {
+        return error.isEmpty() || fail(error);
+    }
+
+    bool write_instructions()
+    {
+        if (source.instructions_path.isEmpty()) {
             QFile::remove(site.filePath(INSTRUCTIONS_FILE));
+            return true;
         }
+        bool copied = false;
+        const QString error =
+            place_file(source.instructions_path, site.filePath(INSTRUCTIONS_FILE), QString(), &copied).error;
         return error.isEmpty() || fail(error);
     }
 

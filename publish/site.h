@@ -49,6 +49,6 @@ struct PublishReport {
 QString origin_problem(const QString &origin);
 
 // Publishes `source` (already read and free of refusals) into the site folder. The folder
-// must be empty, absent, or an earlier site (it holds catalog.json): nothing else in it is
+// must be empty, absent, or an earlier site (it holds discovery.txt): nothing else in it is
 // ever deleted.
 PublishReport publish_site(const SourceFolder &source, const SiteOptions &options);
