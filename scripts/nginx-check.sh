@@ -3,10 +3,10 @@
 #   publish    examples/skins (a Chinese category, a file name with a space) by zorbel-publish
 #   serve      nginx-light + njs with packaging/nginx/zorbel-site.conf and a certificate made now
 #   protocol   every address the program uses, by curl: types, HEAD sizes, ranges, cache times
+#   traversal  requests that would leave the site folder: each must be 404
 #   program    the real Linux program under Xvfb: browse, install a skin (its files must equal
 #              the published ones), uninstall it
 #   update     the site offers 1.2, signed; the program built with the test key takes it
-#   traversal  requests that would leave the site folder: each must be 404
 # Usage: scripts/nginx-check.sh [BUILD_DIR] (default build-test, built with tests: it holds
 # zorbel-publish, zorbel-demo-server and tests/program/zorbel-skins-testkey). Logs go to
 # BUILD_DIR/nginx-check/logs, the screenshot of the published sample to docs/.
@@ -150,6 +150,42 @@ expect "version record is application/json, cached 1 minute" \
 status=$(curl -sS -o /dev/null -w '%{http_code} %{redirect_url}' "http://127.0.0.1:$http_port/api1/")
 expect "plain HTTP is sent to HTTPS" test "$status" = "301 https://localhost/api1/"
 
+step traversal "requests that would leave the site folder, or ask for what the protocol does not offer: 404"
+skin_endpoint=$base/subcutaneous/index_skin_download.php
+cover_endpoint=$base/subcutaneous/index_image_download.php
+# Each names a file that exists, so that a request that got through would be answered 200:
+# the certificate's key beside the site folder, the site's own files, a skin out of place.
+requests=(
+    "$cover_endpoint?MainCategory=..&subcategory=..&cover=key.pem"
+    "$cover_endpoint?MainCategory=%2e%2e&subcategory=%2E%2E&cover=key.pem"
+    "$cover_endpoint?MainCategory=%c0%ae%c0%ae&subcategory=%c0%ae%c0%ae&cover=key.pem"
+    "$cover_endpoint?MainCategory=.&subcategory=..&cover=catalog.json"
+    "$cover_endpoint?$props&cover=../../../catalog.json"
+    "$cover_endpoint?$props&cover=..%2F..%2F..%2Fcatalog.json"
+    "$cover_endpoint?$props&cover=..\\..\\..\\catalog.json"
+    "$cover_endpoint?$props&cover=..%5C..%5C..%5Ccatalog.json"
+    "$cover_endpoint?$props&cover=$(enc 'lantern red.png')%00.txt"
+    "$cover_endpoint?MainCategory=%252e%252e&subcategory=%252e%252e&cover=key.pem"
+    "$skin_endpoint?$props&pak_original=$(enc 'lantern red.pak')%00"
+    "$skin_endpoint?$props&sig_original=$(enc 'lantern red.sig')%00.sig"
+    "$skin_endpoint?MainCategory=$(enc 道具)&subcategory=.&pak_original=$(enc '灯笼/lantern red.pak')"
+    "$skin_endpoint?MainCategory=$(enc 道具)&subcategory=%2e&pak_original=$(enc '灯笼')%2f$(enc 'lantern red.pak')"
+    "$origin/catalog.json"
+    "$origin/skins/$(enc 道具)/$(enc 灯笼)/$(enc 'lantern red.pak')"
+    "$origin/files/../version.json"
+    "$origin/files/..%2fversion.json"
+    "$origin/files/%2e%2e/version.json"
+    "$origin/files/..%5cversion.json"
+    "$origin/files/%00"
+    "$base/../../version.json"
+    "$origin/../../../etc/passwd"
+)
+for url in "${requests[@]}"; do
+    fetch "$url"
+    [ "$status" = 404 ] || fail "$url answered $status, not 404"
+    say "    404: ${url#"$origin"}"
+done
+
 step program "the program against nginx: 检测目录, 道具 / 全部, install the first card, uninstall"
 start_display
 "$server_bin" --make-game "$game" >/dev/null
@@ -207,38 +243,5 @@ expect "the downloaded 1.2 equals the published file" cmp -s "$work/run/zorbel-s
 expect "update.bat written beside the program" test -s "$work/app/update.bat"
 expect "the file was checked, not refused" bash -c "! grep -q '校验失败' '$log_dir/update.log'"
 
-step traversal "requests that would leave the site folder, or ask for what the protocol does not offer: 404"
-skin_endpoint=$base/subcutaneous/index_skin_download.php
-cover_endpoint=$base/subcutaneous/index_image_download.php
-requests=(
-    "$skin_endpoint?MainCategory=..&subcategory=..&pak_original=catalog.json"
-    "$skin_endpoint?MainCategory=%2e%2e&subcategory=%2E%2E&pak_original=version.json"
-    "$skin_endpoint?$props&pak_original=../../../catalog.json"
-    "$skin_endpoint?$props&pak_original=..%2F..%2F..%2Fcatalog.json"
-    "$skin_endpoint?$props&pak_original=..\\..\\..\\catalog.json"
-    "$skin_endpoint?$props&pak_original=..%5C..%5C..%5Ccatalog.json"
-    "$skin_endpoint?$props&pak_original=$(enc 'lantern red.pak')%00"
-    "$skin_endpoint?$props&sig_original=$(enc 'lantern red.sig')%00.sig"
-    "$skin_endpoint?MainCategory=%c0%ae%c0%ae&subcategory=%c0%ae%c0%ae&pak_original=x.pak"
-    "$skin_endpoint?MainCategory=%252e%252e&subcategory=%252e%252e&pak_original=catalog.json"
-    "$skin_endpoint?MainCategory=$(enc 道具)&subcategory=.&pak_original=$(enc '灯笼/lantern red.pak')"
-    "$cover_endpoint?MainCategory=..&subcategory=..&cover=catalog.json"
-    "$cover_endpoint?$props&cover=..%2f..%2f..%2fversion.json"
-    "$origin/catalog.json"
-    "$origin/skins/$(enc 道具)/$(enc 灯笼)/$(enc 'lantern red.pak')"
-    "$origin/files/../catalog.json"
-    "$origin/files/..%2fcatalog.json"
-    "$origin/files/%2e%2e/catalog.json"
-    "$origin/files/..%5ccatalog.json"
-    "$origin/files/%00"
-    "$base/../../catalog.json"
-    "$origin/../../../etc/passwd"
-)
-for url in "${requests[@]}"; do
-    fetch "$url"
-    [ "$status" = 404 ] || fail "$url answered $status, not 404"
-    say "    404: ${url#"$origin"}"
-done
-
-step done "publish, nginx, the program (browse, install, uninstall, signed update) and ${#requests[@]} traversals"
+step done "publish, nginx, ${#requests[@]} traversals, the program (browse, install, uninstall, signed update)"
 say "total $(($(date +%s) - check_start)) s"
