@@ -15,11 +15,14 @@
 
 namespace {
 
+// False also when the system stored the file under another name (Windows takes a backslash as a
+// separator and refuses ':' and control characters).
 bool write(const QDir &dir, const QString &relative, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
     QFile file(dir.filePath(relative));
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size()
+           && dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).contains(relative.section('/', 0, 0));
 }
 
 QByteArray png(int width, int height)
