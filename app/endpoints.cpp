@@ -5,6 +5,8 @@
 #include "app/http_session.h"
 #include "app/logging.h"
 
+const QString BASE_PATH = QStringLiteral("/2/皮肤.php");
+
 QString BASE_API_URL;
 QString BACKUP_BASE_URL;
 QString SERVER_URL;
@@ -18,7 +20,7 @@ QString IMAGE_DOWNLOAD_API;
 void init_fixed_endpoints()
 {
     const QString host = server_host();
-    BACKUP_BASE_URL = QStringLiteral("https://") + host + QStringLiteral("/2/皮肤.php");
+    BACKUP_BASE_URL = QStringLiteral("https://") + host + BASE_PATH;
     BASE_API_URL = BACKUP_BASE_URL + QStringLiteral("?name=Orvel");
     SERVER_URL = QStringLiteral("http://") + host + QStringLiteral("/api1/");
 }

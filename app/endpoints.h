@@ -4,6 +4,9 @@
 
 #include <QString>
 
+// The discovery path; the endpoints hang below the base address it answers.
+extern const QString BASE_PATH;  // "/2/皮肤.php"
+
 extern QString BASE_API_URL;     // https://HOST/2/皮肤.php?name=Orvel (discovery)
 extern QString BACKUP_BASE_URL;  // https://HOST/2/皮肤.php
 extern QString SERVER_URL;       // http://HOST/api1/ (version record)

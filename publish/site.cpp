@@ -1,5 +1,6 @@
 #include "publish/site.h"
 
+#include "app/endpoints.h"
 #include "cards/skin_records.h"
 #include "update/update_statement.h"
 #include "update/update_signing.h"
@@ -29,8 +30,6 @@ const QString kCatalogue = QStringLiteral("catalog.json");
 const QString kDiscovery = QStringLiteral("discovery.txt");
 const QString kVersionRecord = QStringLiteral("version.json");
 const QString kFilesFolder = QStringLiteral("files");
-// The discovery path of the protocol; the endpoints hang below it.
-const QString kBasePath = QStringLiteral("/2/皮肤.php");
 constexpr qint64 kBlockBytes = 1024 * 1024;
 
 struct FileFacts {
@@ -301,7 +300,7 @@ private:
     bool write_discovery()
     {
         const QString error =
-            write_file(site.filePath(kDiscovery), (options.origin + kBasePath + QLatin1Char('\n')).toUtf8());
+            write_file(site.filePath(kDiscovery), (options.origin + BASE_PATH + QLatin1Char('\n')).toUtf8());
         return error.isEmpty() || fail(error);
     }
 
