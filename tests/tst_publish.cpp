@@ -55,10 +55,12 @@ private slots:
                                              << "y/A.pak: A.pak installs as the same";
         QTest::newRow("upper-case suffix")
             << QStringList{"a.PAK", "a.sig"} << QByteArray() << "a.PAK: the program installs only";
-        QTest::newRow("device name") << QStringList{"COM1.pak", "COM1.sig"} << QByteArray() << "COM1.pak: file name";
+        // A device name as a file would open the device on Windows: the rule is the same for categories.
+        QTest::newRow("device name") << skin << QByteArray(R"({"a.pak": {"MainCategory": "COM1"}})")
+                                     << "a.pak: MainCategory \"COM1\"";
         QTest::newRow("colon") << QStringList{"a:b.pak", "a:b.sig"} << QByteArray() << "a:b.pak: file name";
         QTest::newRow("control character")
-            << QStringList{"a\tb.pak", "a\tb.sig"} << QByteArray() << "a\tb.pak: file name";
+            << skin << QByteArray(R"({"a.pak": {"subcategory": "a\u0009b"}})") << "a.pak: subcategory \"a\tb\"";
         QTest::newRow("backslash") << QStringList{"a\\b.pak", "a\\b.sig"} << QByteArray() << "a\\b.pak: file name";
         QTest::newRow("ampersand") << QStringList{"a&b.pak", "a&b.sig"} << QByteArray() << "a&b.pak: file name";
         QTest::newRow("category ..") << skin << QByteArray(R"({"a.pak": {"MainCategory": ".."}})")
