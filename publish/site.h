@@ -9,7 +9,6 @@
 //   version.json                       the version record (/api1/)
 //   files/<program file>               the new program file the record offers
 //
-// The same layout is the demo server's data folder, so either server serves a site.
 // Files are replaced whole (a player never reads half a file), and the catalogue is
 // written after everything it names, so a player who reads it finds every file it lists.
 // Files that the new catalogue no longer names are removed last.
