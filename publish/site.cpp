@@ -140,7 +140,7 @@ public:
     SiteWriter(const SourceFolder &source, const SiteOptions &options)
         : source(source)
         , options(options)
-        , site(options.site_folder)
+        , site(QFileInfo(options.site_folder).absoluteFilePath())
     {
     }
 

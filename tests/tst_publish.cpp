@@ -108,7 +108,8 @@ private slots:
         QTemporaryDir source, site;
         for (const char *file : {"a.pak", "a.sig", "b.pak", "b.sig"})
             QVERIFY(write(QDir(source.path()), file, file));
-        const SiteOptions options{site.path(), "https://localhost:1", {}, {}, {}};
+        // Given relative, as an operator types it.
+        const SiteOptions options{QDir::current().relativeFilePath(site.path()), "https://localhost:1", {}, {}, {}};
         QVERIFY(publish_site(read_source_folder(source.path()), options).error.isEmpty());
         QVERIFY(write(QDir(source.path()), "b.pak", "new bytes"));
         QVERIFY(QFile::remove(source.filePath("a.pak")) && QFile::remove(source.filePath("a.sig")));
@@ -122,6 +123,7 @@ private slots:
         QCOMPARE(b.value("pak_sha256").toString(),
                  QCryptographicHash::hash("new bytes", QCryptographicHash::Sha256).toHex());
         QVERIFY(!QFile::exists(site.filePath("skins/未分类/其他/a.pak")));
+        QVERIFY(QFile::exists(site.filePath("skins/未分类/其他/b.pak")));
     }
 };
 
