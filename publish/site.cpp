@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
+
 const QString PAK_SIZE_KEY = QStringLiteral("pak_size");
 const QString SIG_SIZE_KEY = QStringLiteral("sig_size");
 const QString PAK_SHA256_KEY = QStringLiteral("pak_sha256");
