@@ -7,8 +7,14 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 const QString PAK_DIR = QStringLiteral("DreadHunger\\Content\\Paks");
 const QString MOD_SUBDIR = QStringLiteral("DreadHunger\\Content\\Paks\\qvmods");
+
+const QString TRANSFER_SUFFIX = QStringLiteral(".tmp");
+const QString SET_ASIDE_SUFFIX = QStringLiteral(".setaside");
+const QString MOVE_RECORD_SUFFIX = QStringLiteral(".moving");
 
 QString CACHE_DIR;
 
@@ -39,14 +45,22 @@ bool is_reserved_windows_name(const QString &name)
 {
     if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
         return true;
-    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *(\\..*)?$"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[0-9\u00b9\u00b2\u00b3]) *(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
     return device.match(name).hasMatch();
 }
 
 bool usable_file_name(const QString &name)
 {
-    return !name.isEmpty() && !is_reserved_windows_name(name) && !name.contains(QLatin1Char(':'));
+    if (name.isEmpty() || is_reserved_windows_name(name) || name.contains(QLatin1Char(':')))
+        return false;
+    const bool control =
+        std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    const QStringList own = {TRANSFER_SUFFIX, SET_ASIDE_SUFFIX, MOVE_RECORD_SUFFIX};
+    return !control && std::none_of(own.begin(), own.end(), [&name](const QString &s) {
+        return name.endsWith(s, Qt::CaseInsensitive);
+    });
 }
 
 QString app_icon_path()

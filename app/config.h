@@ -8,6 +8,13 @@
 extern const QString PAK_DIR;     // "DreadHunger\\Content\\Paks"
 extern const QString MOD_SUBDIR;  // "DreadHunger\\Content\\Paks\\qvmods"
 
+// Suffixes the program gives its own files in the mod folder: a file being transferred,
+// an installed file set aside while a new one replaces it, and the record of such a move
+// (download/set_aside.h). The clean-up acts on them, so no skin file may end in one.
+extern const QString TRANSFER_SUFFIX;     // ".tmp"
+extern const QString SET_ASIDE_SUFFIX;    // ".setaside"
+extern const QString MOVE_RECORD_SUFFIX;  // ".moving"
+
 // Cover image cache: ~/.cache/VezoZizerur. Created by init_process_values().
 extern QString CACHE_DIR;
 
@@ -21,13 +28,16 @@ QString join_path(const QString &base, const QString &relative, const QString &n
 QString windows_base_name(const QString &path);
 
 // True for a file name that Windows keeps for itself or changes on the way: a device
-// name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, alone or with an
-// extension) and a name that ends in a dot or a space ("." and ".." included).
+// name (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, COM and LPT with a superscript
+// ¹ ² ³, CONIN$, CONOUT$; in any case, alone or with an extension) and a name that ends
+// in a dot or a space ("." and ".." included).
 bool is_reserved_windows_name(const QString &name);
 
 // True for a base name the program may create in the mod folder: not empty, not
-// reserved, and no ':' (a drive or an alternate data stream on Windows). A name the
-// server gives may hold folders ("../../x.pak"); only its last part is ever written.
+// reserved, no control character (a NUL would cut the name short), no ':' (a drive or an
+// alternate data stream on Windows), and not ending in one of the suffixes above (in any
+// case, as Windows compares names). A name the server gives may hold folders
+// ("../../x.pak"); only its last part is ever written.
 bool usable_file_name(const QString &name);
 
 // "app.ico" in the folder of the program's own executable; the file need not exist.

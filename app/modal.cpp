@@ -36,8 +36,13 @@ void label_standard_buttons(QMessageBox &box)
 
 int run_modal(QDialog &dialog)
 {
-    if (auto *box = qobject_cast<QMessageBox *>(&dialog))
+    if (auto *box = qobject_cast<QMessageBox *>(&dialog)) {
+        // Messages carry names and error texts from the server. Read as rich text, a name
+        // like <img src="//host/share/a.png"> makes Qt open that path (on Windows an SMB
+        // connection that hands the user's credentials to the host).
+        box->setTextFormat(Qt::PlainText);
         label_standard_buttons(*box);
+    }
     if (modal_runner())
         return modal_runner()(dialog);
     return dialog.exec();

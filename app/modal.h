@@ -9,7 +9,7 @@ class QDialog;
 
 // Runs `dialog` modally and returns its result (QDialog::exec by default; for a
 // QMessageBox, the standard button that was pressed). A message box's standard buttons
-// are labelled in Chinese first.
+// are labelled in Chinese first, and its text is shown as plain text, never as markup.
 int run_modal(QDialog &dialog);
 
 // Ends the process with `code` (flushes the log first). In tests, calls the handler.

@@ -42,6 +42,7 @@ void CardArea::show_only(QWidget *content)
 void CardArea::show_notice(const QString &text)
 {
     auto *notice = new QLabel(text);
+    notice->setTextFormat(Qt::PlainText);
     notice->setAlignment(Qt::AlignCenter);
     notice->setStyleSheet(style::placeholder);
     show_only(notice);

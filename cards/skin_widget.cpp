@@ -83,6 +83,7 @@ void SkinWidget::init_ui()
 
     name_label = new QLabel(skin_name(skin_data), cover_container);
     name_label->setGeometry(0, COVER_HEIGHT - 48, CARD_WIDTH - 24, 48);
+    name_label->setTextFormat(Qt::PlainText);  // the server's name, never markup
     name_label->setStyleSheet(style::card_name);
     name_label->setAlignment(Qt::AlignBottom | Qt::AlignHCenter);
 

@@ -127,6 +127,7 @@ void SkinWidget::_show_success_dialog(const QString &title, const QString &messa
     icon_label->setAlignment(Qt::AlignCenter);
     icon_label->setStyleSheet(style::success_icon);
     auto *message_label = new QLabel(message);
+    message_label->setTextFormat(Qt::PlainText);
     message_label->setAlignment(Qt::AlignCenter);
     message_label->setWordWrap(true);
     auto *ok_button = new QPushButton(QStringLiteral("确定"));

@@ -31,6 +31,7 @@ void MainWindow::init_ui()
     dir_layout->setSpacing(4);
     dir_layout->addWidget(new QLabel(QStringLiteral("皮肤目录：")));
     dir_label = new QLabel(QStringLiteral("请先启动Dread Hunger游戏后点击检测目录"));
+    dir_label->setTextFormat(Qt::PlainText);  // folder paths and update messages, never markup
     dir_label->setStyleSheet(style::dir_label);
     dir_layout->addWidget(dir_label, 4);
     auto *detect_btn = new QPushButton(QStringLiteral("检测目录"));

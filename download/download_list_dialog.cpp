@@ -17,6 +17,7 @@ namespace {
 QLabel *styled_label(const QString &text, const QString &style, int minimum_width = 0)
 {
     auto *label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);  // skin names come from the server
     label->setStyleSheet(style);
     if (minimum_width > 0)
         label->setMinimumWidth(minimum_width);

@@ -204,42 +204,12 @@ void TaskRun::remember_install() const
 
 TaskRun::Outcome TaskRun::put_in_place()
 {
-    // The installed pair is set aside first, so that a file that cannot be moved (held
-    // open by the game, say) stops the install before anything changed, and a failure
-    // after that puts the old pair back: never a new .pak beside an old .sig. A copy that
-    // a crash or a forced exit leaves set aside is put back by the clean-up.
-    QVector<QPair<QString, QString>> set_aside;  // (installed file, its copy)
-    // Puts the set-aside files back; a file that stays set aside is named in the failure.
-    const auto restore = [&set_aside](const QString &failure) {
-        QStringList kept;
-        for (const auto &moved : qAsConst(set_aside))
-            if (!safe_rename(moved.second, moved.first))
-                kept << moved.second;
-        if (kept.isEmpty())
-            return failure;
-        return failure + QStringLiteral("；原文件未能恢复，仍保存为: ") + kept.join(QStringLiteral(", "));
-    };
-    for (const TransferEntry &entry : entries) {
-        const QFileInfo installed(entry.final_path);
-        if (!installed.exists() && !installed.isSymLink())
-            continue;
-        const QString copy = set_aside_path(entry.final_path);
-        if (!installed.isFile() || !safe_rename(entry.final_path, copy))
-            return fail(restore(QStringLiteral("无法替换已安装的文件: ") + windows_base_name(entry.filename)));
-        set_aside.append({entry.final_path, copy});
-    }
-    QStringList placed;
-    for (const TransferEntry &entry : entries) {
-        if (!safe_rename(entry.temp_path, entry.final_path)) {
-            for (const QString &path : qAsConst(placed))
-                safe_remove(path);
-            return fail(restore(QStringLiteral("无法将文件移动到位: ") + windows_base_name(entry.filename)));
-        }
-        placed << entry.final_path;
-    }
-    for (const auto &moved : qAsConst(set_aside))
-        safe_remove(moved.second);
-    return Outcome::Done;
+    // As a pair, so that no failure, crash or forced exit leaves a new .pak beside an old .sig.
+    QStringList installed_paths;
+    for (const TransferEntry &entry : entries)
+        installed_paths << entry.final_path;
+    const QString failure = PairMove(installed_paths).run();
+    return failure.isEmpty() ? Outcome::Done : fail(failure);
 }
 
 TaskRun::Outcome TaskRun::probe(const QString &url, const QString &filename, const FileChecks &checks)

@@ -1,53 +1,12 @@
 #include "download/safe_file_ops.h"
 
+#include "app/file_calls.h"
 #include "app/logging.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
-#ifdef Q_OS_WIN
-#include <QDir>
-#include <windows.h>
-#else
-#include <cerrno>
-#include <cstdio>
-#include <unistd.h>
-#endif
-
 namespace {
-
-// Each function reports the operating system's own description of a failure.
-bool remove_file(const QString &path, QString *failure)
-{
-#ifdef Q_OS_WIN
-    if (DeleteFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16())))
-        return true;
-    *failure = qt_error_string(int(GetLastError()));
-#else
-    if (::unlink(QFile::encodeName(path).constData()) == 0)
-        return true;
-    *failure = qt_error_string(errno);
-#endif
-    return false;
-}
-
-bool rename_file(const QString &src, const QString &dst, QString *failure)
-{
-#ifdef Q_OS_WIN
-    // A plain rename on Windows refuses an existing target; replacing it must still work.
-    if (MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(src).utf16()),
-                    reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(dst).utf16()),
-                    MOVEFILE_REPLACE_EXISTING))
-        return true;
-    *failure = qt_error_string(int(GetLastError()));
-#else
-    if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) == 0)
-        return true;
-    *failure = qt_error_string(errno);
-#endif
-    return false;
-}
 
 bool something_at(const QString &path)
 {

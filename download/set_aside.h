@@ -1,12 +1,50 @@
 #pragma once
-// Installed files that an install moves out of the way while the new ones move in. Until
-// the install ends, such a copy is the only one of the installed file: its own suffix
-// lets the clean-up put it back, instead of deleting it, when a crash or a forced exit
-// left it behind.
+// Replacement of an installed skin as a pair. The new .pak and .sig wait beside the
+// installed ones under TRANSFER_SUFFIX. The move flushes them to the disk, writes a record
+// of the pair (beside the .pak, under MOVE_RECORD_SUFFIX), sets each installed file aside
+// (SET_ASIDE_SUFFIX), puts the new files in place and flushes the folder; removing the
+// record is the moment the new pair counts as installed, and only then are the set-aside
+// copies deleted. A move that stops before that moment (a failure, a crash, a forced exit)
+// is undone from its record, at once or by the clean-up at the next start: either the whole
+// old pair or the whole new pair stands, never a new .pak beside an old .sig.
+//
+// Blocking (file operations retry, flushes wait for the disk); any thread. One move per
+// pair at a time, and no settling while a move of the same folder runs.
+
+#include "app/config.h"
 
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
-extern const QString SET_ASIDE_SUFFIX;  // ".setaside"
+#include <functional>
 
 // Where an install keeps `installed_path` while it replaces it.
 QString set_aside_path(const QString &installed_path);
+
+class PairMove {
+public:
+    // `installed_paths`: the names the new files take, all in one folder, the .pak first;
+    // each new file stands at its name + TRANSFER_SUFFIX. What is installed is looked at now.
+    explicit PairMove(const QStringList &installed_paths);
+
+    // Takes every step; after a failed one, undoes the move. Empty on success, otherwise the
+    // failure, naming any installed file that stayed set aside.
+    QString run();
+
+    // The next step alone (run() is these in a row): false when it failed or none was left.
+    bool take_step();
+    int steps_left() const;
+
+private:
+    QVector<std::function<bool()>> _steps;
+    int _next = 0;
+    QString _record;
+    QString _failure;
+};
+
+// Settles the move that left `record_path` behind: puts every set-aside copy back and removes
+// new files that had no installed file to replace, then removes the record. False when
+// something could not be undone; the record then stays for the next attempt, and `kept`
+// gets the copies still set aside.
+bool settle_move_record(const QString &record_path, QStringList *kept = nullptr);

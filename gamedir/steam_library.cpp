@@ -41,6 +41,21 @@ QStringList libraries_of(const QString &steam_folder)
     return *folders;
 }
 
+// The game file must be a file of the library itself: a link that leads elsewhere would
+// make the detection take a folder the library list never named.
+bool game_file_in_library(const QString &game, const QString &library)
+{
+    const QFileInfo game_file(join_path(game, PAK_DIR, GAME_PAK_FILE));
+    if (!game_file.isFile())
+        return false;
+    const QDir library_dir(QFileInfo(library).canonicalFilePath());
+    QFileInfo folder(QFileInfo(game_file.canonicalFilePath()).absolutePath());
+    for (; !folder.isRoot(); folder = QFileInfo(folder.absolutePath()))
+        if (QDir(folder.absoluteFilePath()) == library_dir)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error)
@@ -71,10 +86,11 @@ QStringList find_steam_game_folders(const QStringList &steam_folders)
     QSet<QString> seen;
     for (const QString &steam_folder : steam_folders) {
         for (const QString &library : libraries_of(steam_folder)) {
-            const QDir common(QDir(QDir::fromNativeSeparators(library)).filePath(QStringLiteral("steamapps/common")));
+            const QString library_dir = QDir::fromNativeSeparators(library);
+            const QDir common(QDir(library_dir).filePath(QStringLiteral("steamapps/common")));
             for (const QString &name : common.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
                 const QString game = common.filePath(name);
-                if (!QFileInfo::exists(join_path(game, PAK_DIR, GAME_PAK_FILE)))
+                if (!game_file_in_library(game, library_dir))
                     continue;
                 const QString identity = QFileInfo(game).canonicalFilePath();
                 if (seen.contains(identity))

@@ -18,7 +18,8 @@ QStringList platform_steam_folders();
 std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error);
 
 // Game folders in the libraries of `steam_folders`, in library order, each once however
-// many ways it is reached (links, two Steam folders sharing a library). A library list
+// many ways it is reached (links, two Steam folders sharing a library). A folder counts
+// only when its game file is a regular file whose real place is inside that library. A library list
 // that is missing or cannot be read counts as no library; an unreadable one is logged.
 QStringList find_steam_game_folders(const QStringList &steam_folders);
 

@@ -10,16 +10,13 @@
 #include <QFileInfo>
 
 #include <filesystem>
-#include <functional>
 #include <system_error>
 
 namespace {
 
-const QString kTransferSuffix = QStringLiteral(".tmp");
-
-bool is_set_aside_copy(const QString &name)
+bool has_suffix(const QString &name, const QString &suffix)
 {
-    return name.size() > SET_ASIDE_SUFFIX.size() && name.endsWith(SET_ASIDE_SUFFIX, Qt::CaseSensitive);
+    return name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseSensitive);
 }
 
 void remove_leftover(const QString &path)
@@ -30,8 +27,8 @@ void remove_leftover(const QString &path)
         log_warning(QStringLiteral("清理失败: ") + shown_path(path));
 }
 
-// The install that set the copy aside ended before it took the copy back or removed it.
-// Without its installed file the copy is the skin's only one.
+// A copy without a move record (an install of an earlier version ended before it took the
+// copy back or removed it). Without its installed file the copy is the skin's only one.
 void settle_set_aside_copy(const QString &path)
 {
     const QString installed = path.chopped(SET_ASIDE_SUFFIX.size());
@@ -46,13 +43,27 @@ void settle_set_aside_copy(const QString &path)
         log_error(QStringLiteral("恢复被替换的文件失败: ") + shown_path(path));
 }
 
+// Interrupted moves of one folder, each by its record first. Copies beside a record that
+// could not be settled are its own: they wait for the next attempt.
+void settle_folder(const QDir &dir, const QStringList &files)
+{
+    bool all_settled = true;
+    for (const QString &name : files)
+        if (has_suffix(name, MOVE_RECORD_SUFFIX))
+            all_settled = settle_move_record(dir.filePath(name)) && all_settled;
+    if (!all_settled)
+        return;
+    for (const QString &name : files)
+        if (has_suffix(name, SET_ASIDE_SUFFIX) && QFileInfo::exists(dir.filePath(name)))
+            settle_set_aside_copy(dir.filePath(name));
+}
+
 void clean_file(const QString &path, const QString &name)
 {
-    if (is_set_aside_copy(name)) {
-        settle_set_aside_copy(path);
+    // What settling left of a move is kept for the next attempt.
+    if (has_suffix(name, MOVE_RECORD_SUFFIX) || has_suffix(name, SET_ASIDE_SUFFIX))
         return;
-    }
-    bool leftover = name.endsWith(kTransferSuffix, Qt::CaseSensitive);
+    bool leftover = name.endsWith(TRANSFER_SUFFIX, Qt::CaseSensitive);
     if (!leftover) {
         std::error_code error;
         const auto size = std::filesystem::file_size(native_path(path), error);
@@ -67,28 +78,24 @@ void clean_file(const QString &path, const QString &name)
         remove_leftover(path);
 }
 
-// Calls `visit` with the path and the name of every file below `mod_dir`.
-void walk_files(const QString &mod_dir, const std::function<void(const QString &path, const QString &name)> &visit)
-{
-    walk_folders(mod_dir, [&visit](const QString &folder, const QStringList &files) {
-        const QDir dir(folder);
-        for (const QString &name : files)
-            visit(dir.filePath(name), name);
-        return true;
-    });
-}
-
 }  // namespace
 
 void remove_transfer_leftovers(const QString &mod_dir)
 {
-    walk_files(mod_dir, clean_file);
+    walk_folders(mod_dir, [](const QString &folder, const QStringList &files) {
+        const QDir dir(folder);
+        settle_folder(dir, files);
+        for (const QString &name : files)
+            if (QFileInfo::exists(dir.filePath(name)) || QFileInfo(dir.filePath(name)).isSymLink())
+                clean_file(dir.filePath(name), name);
+        return true;
+    });
 }
 
 void restore_set_aside_copies(const QString &mod_dir)
 {
-    walk_files(mod_dir, [](const QString &path, const QString &name) {
-        if (is_set_aside_copy(name))
-            settle_set_aside_copy(path);
+    walk_folders(mod_dir, [](const QString &folder, const QStringList &files) {
+        settle_folder(QDir(folder), files);
+        return true;
     });
 }

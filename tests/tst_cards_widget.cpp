@@ -78,6 +78,15 @@ private slots:
         QCOMPARE(card.name_label->text(), QString());
     }
 
+    void a_name_from_the_server_is_plain_text()
+    {
+        QTemporaryDir folder;
+        const QString markup = picture_markup(folder.path());
+        SkinWidget card(skin(markup), QString());
+        QCOMPARE(card.name_label->text(), markup);
+        QVERIFY(card.name_label->sizeHint().height() < kMarkupPictureHeight);
+    }
+
     void a_card_of_the_running_skin_shows_the_download_at_once()
     {
         manager()->add_task(task_of(skin_record("run"), game.path()));

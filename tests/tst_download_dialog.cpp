@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // The texts of one list entry, left to right and top to bottom.
@@ -112,6 +114,19 @@ private slots:
                                                       {"⏳ 等待下载"},
                                                       {"等待下载", "B", "等待下载", "取消下载"},
                                                       {"等待下载", "C", "等待下载", "取消下载"}}));
+    }
+
+    void a_task_name_from_the_server_is_plain_text()
+    {
+        queue_three();
+        const QString markup = picture_markup(game->path());
+        manager->add_task(make_task(markup, game->path(), "m.pak", "m.sig"));
+        DownloadListDialog dialog;
+        dialog.update_list();
+        const QList<QLabel *> labels = dialog.findChildren<QLabel *>();
+        const auto name = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->text() == markup; });
+        QVERIFY(name != labels.end());
+        QVERIFY((*name)->sizeHint().height() < kMarkupPictureHeight);
     }
 
     void cancelling_a_waiting_card_rebuilds_at_once()

@@ -198,6 +198,16 @@ private slots:
                                       << "x.sig.";
         QTest::newRow("trailing space") << "x.pak"
                                         << "x.sig ";
+        QTest::newRow("control character") << QStringLiteral("evil.exe\u0000.pak") << "x.sig";
+        QTest::newRow("COM0") << "COM0.pak"
+                              << "x.sig";
+        QTest::newRow("LPT with a superscript") << "x.pak" << QStringLiteral("lpt\u00b9.sig");
+        QTest::newRow("console device") << "x.pak"
+                                        << "CONOUT$";
+        QTest::newRow("transfer file") << "x.pak"
+                                       << "x.sig.tmp";
+        QTest::newRow("set-aside copy") << "x.pak"
+                                        << "x.pak.SetAside";
     }
 
     void unusable_file_names_fail_before_any_request()

@@ -23,9 +23,28 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
+
+namespace {
+
+// A link to the folder `target`: a symbolic link, or on Windows a junction (false when
+// this system cannot make one).
+bool link_folder(const QString &target, const QString &link)
+{
+#ifdef Q_OS_WIN
+    return QProcess::execute("cmd",
+                             {"/c", "mklink", "/J", QDir::toNativeSeparators(link), QDir::toNativeSeparators(target)})
+               == 0
+           && QFileInfo(link).isDir();
+#else
+    return QFile::link(target, link);
+#endif
+}
+
+}  // namespace
 
 // Receives the folders the window asks the desktop to open.
 class OpenedUrls : public QObject {
@@ -99,6 +118,60 @@ private slots:
         window->_load_settings();
         QVERIFY(QFileInfo::exists(mods + "/lost.sig"));
         QVERIFY(!QFileInfo::exists(mods + "/lost.sig" + SET_ASIDE_SUFFIX));
+    }
+
+    void an_install_stopped_at_any_step_leaves_one_whole_pair_data()
+    {
+        QTest::addColumn<QStringList>("installed");  // the old pair's files
+        QTest::addColumn<int>("steps");              // steps taken before the process ended
+        for (const QStringList &installed : {QStringList{"x.pak", "x.sig"}, QStringList{"x.pak"}}) {
+            // Flush, record, set each aside, place both, commit, drop the copies.
+            for (int steps = 0; steps <= 6 + installed.size(); ++steps)
+                QTest::addRow("%s installed, %d steps", qPrintable(installed.join('+')), steps) << installed << steps;
+        }
+    }
+
+    void an_install_stopped_at_any_step_leaves_one_whole_pair()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(int, steps);
+        QTemporaryDir tmp;
+        const QString mods = mod_folder(tmp.path());
+        const QStringList pair{mods + "/x.pak", mods + "/x.sig"};
+        for (const QString &path : pair) {
+            write_file(path + TRANSFER_SUFFIX, "new");
+            if (installed.contains(QFileInfo(path).fileName()))
+                write_file(path, "old");
+        }
+        PairMove move(pair);
+        QVERIFY(steps <= move.steps_left());
+        const bool all = steps == move.steps_left();
+        for (int step = 0; step < steps; ++step)
+            QVERIFY(move.take_step());
+        restore_set_aside_copies(mods);  // at the next start
+
+        const QByteArray pak = read_file(pair[0]), sig = read_file(pair[1]);
+        const QByteArray old_sig = installed.size() == 2 ? "old" : "";
+        QVERIFY2((pak == "old" && sig == old_sig) || (pak == "new" && sig == "new"), pak + " / " + sig);
+        QVERIFY(!all || pak == "new");
+        QCOMPARE(QDir(mods).entryList({"*.setaside", "*.moving"}, QDir::Files), QStringList());
+    }
+
+    void the_clean_up_enters_no_linked_folder()
+    {
+        QTemporaryDir tmp;
+        const QString outside = tmp.path() + "/outside";
+        write_file(outside + "/part.tmp", "part");
+        write_file(outside + "/empty.pak", "");
+        write_file(outside + "/x.pak" + SET_ASIDE_SUFFIX, "old");
+        write_file(tmp.path() + "/mods/own.tmp", "part");
+        if (!link_folder(outside, tmp.path() + "/mods/linked") || !link_folder(outside, tmp.path() + "/linked mods"))
+            QSKIP("this system makes no folder links");
+        remove_transfer_leftovers(tmp.path() + "/mods");
+        remove_transfer_leftovers(tmp.path() + "/linked mods");  // the mod folder itself a link
+        QCOMPARE(QDir(outside).entryList(QDir::Files, QDir::Name),
+                 QStringList({"empty.pak", "part.tmp", "x.pak" + SET_ASIDE_SUFFIX}));
+        QVERIFY(!QFileInfo::exists(tmp.path() + "/mods/own.tmp"));
     }
 
     void an_unreadable_file_is_logged_and_the_walk_goes_on()

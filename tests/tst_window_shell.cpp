@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -104,6 +105,22 @@ private slots:
         QCOMPARE(buttons, 1);
         QCOMPARE(okText, QStringLiteral("确定"));
         QCOMPARE(icon, QMessageBox::NoIcon);
+    }
+
+    void server_text_in_a_message_is_shown_as_plain_text()
+    {
+        SkinServer server;
+        ModalRecorder boxes;
+        auto window = make_window(server);
+        QTemporaryDir folder;
+        const QString markup = picture_markup(folder.path());
+        int height = 0;
+        set_modal_runner([&](QDialog &dialog) {
+            height = dialog.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->sizeHint().height();
+            return int(QMessageBox::Ok);
+        });
+        window->show_message("下载失败", "皮肤下载失败: " + markup, "critical");
+        QVERIFY2(height > 0 && height < kMarkupPictureHeight, qPrintable(QString::number(height)));
     }
 
     void closing_without_downloads_asks_nothing()

@@ -153,3 +153,12 @@ void WindowHarness::stop()
     boxes.reset();
     server.reset();
 }
+
+QString picture_markup(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("tall.png"));
+    QImage picture(4, kMarkupPictureHeight, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    picture.save(path);
+    return QStringLiteral("<img src=\"%1\">").arg(path);
+}

@@ -88,3 +88,9 @@ public:
     std::unique_ptr<LogCapture> log;
     std::unique_ptr<MainWindow> window;
 };
+
+// A name as a hostile server could give it: an <img> naming a tall picture made in `folder`.
+// A label that read it as rich text would open that file and grow to kMarkupPictureHeight;
+// as plain text it stays a few lines high.
+QString picture_markup(const QString &folder);
+constexpr int kMarkupPictureHeight = 600;
