@@ -96,17 +96,23 @@ PairMove::PairMove(const QStringList &installed_paths)
             return false;
         };
     }
-    _steps << [this, folder] {
+    _steps << [this, folder, pak = installed_paths.value(0)] {
         if (!flushed(folder, &_failure))
             return false;
         if (safe_remove(_record))
             return true;
-        _failure = QStringLiteral("无法将文件移动到位: ") + file_name(_record);
+        _failure = QStringLiteral("无法将文件移动到位: ") + file_name(pak);
         return false;
     };
-    // The new pair is installed: the old one is no longer needed. A copy that stays is an
-    // ordinary leftover for the clean-up.
-    _steps << [replaced] {
+    // The new pair is installed: the old one is no longer needed once the record's removal
+    // is on the disk (a record that came back would undo the move without its copies). A
+    // copy that stays is an ordinary leftover for the clean-up.
+    _steps << [replaced, folder] {
+        QString failure;
+        if (!flushed(folder, &failure)) {
+            log_warning(failure);
+            return true;
+        }
         for (const QString &path : replaced)
             safe_remove(set_aside_path(path));
         return true;
@@ -160,7 +166,8 @@ bool settle_move_record(const QString &record_path, QStringList *kept)
                 continue;  // not a record this program wrote
             const QString path = folder.filePath(name);
             const QString copy = set_aside_path(path);
-            if (something_at(copy)) {
+            // Only a file can be a copy the move made; anything else in its place stays.
+            if (QFileInfo(copy).isFile()) {
                 if (safe_rename(copy, path)) {
                     log_warning(QStringLiteral("已恢复被中断的安装替换的文件: ") + shown_path(path));
                 } else {
@@ -168,7 +175,7 @@ bool settle_move_record(const QString &record_path, QStringList *kept)
                     if (kept)
                         *kept << copy;
                 }
-            } else if (line.startsWith(kAdds) && !something_at(path + TRANSFER_SUFFIX) && something_at(path)) {
+            } else if (line.startsWith(kAdds) && !something_at(path + TRANSFER_SUFFIX) && QFileInfo(path).isFile()) {
                 // Put in place by the move, with nothing installed before it.
                 if (safe_remove(path))
                     log_warning(QStringLiteral("已移除被中断的安装放入的文件: ") + shown_path(path));

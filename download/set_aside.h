@@ -27,6 +27,8 @@ public:
     // `installed_paths`: the names the new files take, all in one folder, the .pak first;
     // each new file stands at its name + TRANSFER_SUFFIX. What is installed is looked at now.
     explicit PairMove(const QStringList &installed_paths);
+    PairMove(const PairMove &) = delete;  // its steps refer to it
+    PairMove &operator=(const PairMove &) = delete;
 
     // Takes every step; after a failed one, undoes the move. Empty on success, otherwise the
     // failure, naming any installed file that stayed set aside.

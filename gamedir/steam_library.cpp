@@ -48,7 +48,10 @@ bool game_file_in_library(const QString &game, const QString &library)
     const QFileInfo game_file(join_path(game, PAK_DIR, GAME_PAK_FILE));
     if (!game_file.isFile())
         return false;
-    const QDir library_dir(QFileInfo(library).canonicalFilePath());
+    const QString library_place = QFileInfo(library).canonicalFilePath();
+    if (library_place.isEmpty())
+        return false;
+    const QDir library_dir(library_place);
     QFileInfo folder(QFileInfo(game_file.canonicalFilePath()).absolutePath());
     for (; !folder.isRoot(); folder = QFileInfo(folder.absolutePath()))
         if (QDir(folder.absoluteFilePath()) == library_dir)

@@ -49,7 +49,7 @@ void settle_folder(const QDir &dir, const QStringList &files)
 {
     bool all_settled = true;
     for (const QString &name : files)
-        if (has_suffix(name, MOVE_RECORD_SUFFIX))
+        if (has_suffix(name, MOVE_RECORD_SUFFIX) && QFileInfo(dir.filePath(name)).isFile())
             all_settled = settle_move_record(dir.filePath(name)) && all_settled;
     if (!all_settled)
         return;
