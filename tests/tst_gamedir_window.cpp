@@ -8,6 +8,7 @@
 #include "cards/skin_widget.h"
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
+#include "gamedir/steam_library.h"
 #include "support/game_files.h"
 #include "support/game_process.h"
 #include "support/steam_home.h"
@@ -204,6 +205,21 @@ private slots:
         QCOMPARE(stored_game_dir(), as_listed(game));
         QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(game));
         QVERIFY(log->contains(QStringLiteral("[INFO] 未检测到游戏进程，已从Steam库找到游戏目录: ") + shown_path(game)));
+    }
+
+    void a_library_game_counts_only_with_its_own_game_file()
+    {
+        FakeSteamHome home;
+        const QString library = home.path(QStringLiteral("Lib"));
+        make_game(home.path(QStringLiteral("Elsewhere")));
+        // The game file a link to one outside the library, or a folder.
+        const QString linked = library + QStringLiteral("/steamapps/common/Linked");
+        QVERIFY(QDir().mkpath(join_path(linked, PAK_DIR)));
+        if (!QFile::link(game_pak_file(home.path(QStringLiteral("Elsewhere"))), game_pak_file(linked)))
+            QSKIP("this system makes no file links");
+        QVERIFY(QDir().mkpath(game_pak_file(library + "/steamapps/common/Folder")));
+        home.steam_folder(QStringLiteral(".local/share/Steam"), library_list({library}));
+        QCOMPARE(find_steam_game_folders({home.path(QStringLiteral(".local/share/Steam"))}), QStringList());
     }
 
     void a_running_game_wins_over_the_steam_libraries_and_the_first_library_over_others()
