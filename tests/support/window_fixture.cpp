@@ -18,6 +18,7 @@
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 ModalRecorder::ModalRecorder()
 {
@@ -160,5 +161,5 @@ QString picture_markup(const QString &folder)
     QImage picture(4, kMarkupPictureHeight, QImage::Format_RGB32);
     picture.fill(Qt::red);
     picture.save(path);
-    return QStringLiteral("<img src=\"%1\">").arg(path);
+    return QStringLiteral("<img src=\"%1\">").arg(QUrl::fromLocalFile(path).toString());
 }
