@@ -82,7 +82,7 @@ private slots:
     {
         QTemporaryDir folder;
         const QString markup = picture_markup(folder.path());
-        SkinWidget card(skin(markup), QString());
+        SkinWidget card(skin_record(markup), QString());
         QCOMPARE(card.name_label->text(), markup);
         QVERIFY(card.name_label->sizeHint().height() < kMarkupPictureHeight);
     }

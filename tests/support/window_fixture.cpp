@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QDir>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
