@@ -104,7 +104,7 @@ private slots:
 
     void https_probe_is_bounded_as_a_whole()
     {
-        TrickleTlsServer trickle(150, 100);  // an answer head that takes 15 s, never silent for long
+        TrickleTlsServer trickle(14, 100);  // an answer head that takes 15 s, never silent for long
         QVERIFY(trickle.port() > 0);
         const QString http = QStringLiteral("http://127.0.0.1:%1/base").arg(trickle.port());
         discover(TestReply::text(http.toUtf8()));

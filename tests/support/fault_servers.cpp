@@ -176,8 +176,8 @@ namespace {
 
 class TrickleTlsListener : public QTcpServer {
 public:
-    TrickleTlsListener(int padding, int interval_ms)
-        : head("HTTP/1.1 200 OK\r\nX-Padding: " + QByteArray(padding, 'p') + "\r\nContent-Length: 0\r\n\r\n")
+    TrickleTlsListener(int lines, int interval_ms)
+        : head("HTTP/1.1 200 OK\r\n" + QByteArray("X-P: p\r\n").repeated(lines) + "Content-Length: 0\r\n\r\n")
         , interval_ms(interval_ms)
     {
     }
@@ -217,10 +217,10 @@ private:
 
 }  // namespace
 
-TrickleTlsServer::TrickleTlsServer(int padding, int interval_ms)
+TrickleTlsServer::TrickleTlsServer(int lines, int interval_ms)
 {
     thread.start();
-    server = new TrickleTlsListener(padding, interval_ms);
+    server = new TrickleTlsListener(lines, interval_ms);
     server->moveToThread(&thread);
     QMetaObject::invokeMethod(
         server, [this] { listening_port = server->listen(QHostAddress::LocalHost) ? server->serverPort() : 0; },

@@ -116,12 +116,13 @@ private:
 };
 
 // HTTPS on a thread of its own (so that a request the GUI thread waits for can reach it),
-// with the certificate the session trusts: every answer head arrives one byte every
-// `interval_ms`, `padding` bytes of a header in all, then a complete empty 200 answer.
-// Never silent for long, and done only after about padding * interval_ms.
+// with the certificate the session trusts: every answer is an empty 200 whose head, with
+// `lines` short header lines, arrives one byte every `interval_ms`. A header line is
+// complete every few bytes, so the answer is never silent for long; it is done only after
+// about (40 + 8 * lines) * interval_ms.
 class TrickleTlsServer {
 public:
-    TrickleTlsServer(int padding, int interval_ms);
+    TrickleTlsServer(int lines, int interval_ms);
     ~TrickleTlsServer();
     TrickleTlsServer(const TrickleTlsServer &) = delete;
     TrickleTlsServer &operator=(const TrickleTlsServer &) = delete;

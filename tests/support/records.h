@@ -5,9 +5,9 @@
 #include "download/task_record.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QByteArray>
 #include <QColor>
+#include <QCryptographicHash>
 #include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -56,12 +56,10 @@ inline DownloadTask task_of(const QJsonObject &record, const QString &game_dir)
 // The same task with more keys in its skin record (the catalogue's sizes and hashes).
 inline DownloadTask with_keys(const DownloadTask &task, const QVariantMap &keys)
 {
-    QVariantMap record = task->value(QStringLiteral("skin_data")).toMap();
+    QVariantMap record = task_skin_data(task);
     for (auto it = keys.begin(); it != keys.end(); ++it)
         record.insert(it.key(), it.value());
-    QVariantMap changed = *task;
-    changed.insert(QStringLiteral("skin_data"), record);
-    return std::make_shared<const QVariantMap>(changed);
+    return make_download_task(task_skin_id(task), record, task_game_dir(task));
 }
 
 inline QString sha256_hex(const QByteArray &data)
