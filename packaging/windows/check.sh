@@ -35,7 +35,11 @@ source packaging/windows/check-lib.sh
 
 # A prefix per locale: Wine keeps the code pages it was made with.
 export WINEPREFIX=${ZORBEL_CHECK_WINEPREFIX:-$out/wineprefix-$check_locale}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$check_locale.UTF-8 LANG=$check_locale.UTF-8
+# A home of its own: Wine links the profile's Desktop and Documents to $HOME, and its menu
+# builder would put the shortcuts into the desktop's menus.
+export HOME=$work/home
+mkdir -p "$HOME"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=$check_locale.UTF-8 LANG=$check_locale.UTF-8
 unset QT_QPA_PLATFORM
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt" 2>/dev/null || true)
