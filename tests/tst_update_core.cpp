@@ -272,6 +272,10 @@ private slots:
         QTemporaryDir folder;
         const QString updated = folder.filePath(QStringLiteral("zorbel-skins-1.2.exe"));
         QVERIFY(QFile(updated).open(QIODevice::WriteOnly));
+        const QString linux_program = folder.filePath(QStringLiteral("zorbel-skins"));
+        QVERIFY(QFile(linux_program).open(QIODevice::WriteOnly));
+        QCOMPARE(reclaim_program_name(linux_program), QString());
+        QVERIFY(QFile::exists(linux_program));  // not a name an update is given: left alone
         QVERIFY(QFile(folder.filePath(PROGRAM_FILE_NAME)).open(QIODevice::WriteOnly));
         QCOMPARE(reclaim_program_name(updated), QString());
         QVERIFY(QFile::exists(updated));  // the old version still stands there: left alone

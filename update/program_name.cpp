@@ -1,5 +1,7 @@
 #include "update/program_name.h"
 
+#include "update/update_script.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -8,7 +10,9 @@ const QString PROGRAM_FILE_NAME = QStringLiteral("zorbel-skins.exe");
 QString reclaim_program_name(const QString &program_path)
 {
     const QFileInfo program(program_path);
-    if (program.fileName().compare(PROGRAM_FILE_NAME, Qt::CaseInsensitive) == 0)
+    // Only a program that runs under a name an update is given; any other name (the
+    // installed one, a Linux program's) is the one its installation chose.
+    if (!is_update_file_name(program.fileName()))
         return QString();
     QDir folder = program.absoluteDir();
     const QString target = folder.filePath(PROGRAM_FILE_NAME);

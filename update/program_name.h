@@ -9,8 +9,9 @@
 // "zorbel-skins.exe"
 extern const QString PROGRAM_FILE_NAME;
 
-// When `program_path` has another name and nothing named PROGRAM_FILE_NAME stands beside
-// it, renames the program to that name (a running program may be renamed, not replaced).
+// When `program_path` has a name an update is given (is_update_file_name) and nothing named
+// PROGRAM_FILE_NAME stands beside it, renames the program to that name (a running program
+// may be renamed, not replaced).
 // Never replaces a file and never copies. Returns the reason a needed rename failed,
 // empty otherwise. GUI thread, at close.
 QString reclaim_program_name(const QString &program_path);
