@@ -27,6 +27,12 @@ SingleInstance::~SingleInstance() = default;
 bool SingleInstance::claim()
 {
     if (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            // No lock can be made here (an unwritable folder): run alone, unguarded,
+            // rather than never start.
+            log_warning(QStringLiteral("无法创建单实例锁文件，继续运行"));
+            return true;
+        }
         QLocalSocket other;
         other.connectToServer(socket_name);
         if (other.waitForConnected(kAnswerMs)) {

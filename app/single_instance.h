@@ -20,8 +20,9 @@ public:
     explicit SingleInstance(const QString &lock_path, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the one instance. False when another one holds the
-    // lock; it has then been asked to come forward.
+    // True when this process is now the one instance (or when no lock can be made at all,
+    // so that the program still starts). False when another one holds the lock; it has
+    // then been asked to come forward.
     bool claim();
 
 signals:
