@@ -226,7 +226,13 @@ if [ -n "${ZORBEL_CHECK_UPDATE_KEY:-}" ]; then
     start_program step5-refused.log zorbel-skins.exe
     box_shown() { [ -n "$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null)" ]; }
     wait_for 60 "the refusal's box" box_shown
-    xdotool key --window "$(xdotool search --onlyvisible --name '^程序错误$' | tail -n 1)" Return
+    # "确定" is the box's default button: Return, with the box focused, until the program ends.
+    for _ in $(seq 1 40); do
+        program_ended && break
+        box=$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null | tail -n 1)
+        [ -z "$box" ] || { xdotool windowfocus --sync "$box" 2>/dev/null; xdotool key Return 2>/dev/null; }
+        sleep 0.5
+    done
     wait_program 1
     grep -q '更新文件校验失败: 签名与版本' "$log_dir/step5-refused.log" || fail "no refusal of the signature"
     [ "$(server_count 'GET /files/')" -eq 0 ] || fail "a refused record's file was downloaded"
