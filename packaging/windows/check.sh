@@ -229,7 +229,7 @@ if [ -n "${ZORBEL_CHECK_UPDATE_KEY:-}" ]; then
     # "确定" is the box's default button: Return, with the box focused, until the program ends.
     for _ in $(seq 1 40); do
         program_ended && break
-        box=$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null | tail -n 1)
+        box=$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null | tail -n 1 || true)
         [ -z "$box" ] || { xdotool windowfocus --sync "$box" 2>/dev/null; xdotool key Return 2>/dev/null; }
         sleep 0.5
     done
