@@ -76,14 +76,13 @@ private slots:
         QVERIFY(read_file(run.file(kProgramName)) == program);
 
         const QString exe = QCoreApplication::applicationFilePath();
-        const QString expected = QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n")
-                                 + QStringLiteral("taskkill /F /IM \"") + QFileInfo(exe).fileName()
-                                 + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
-                                 + run.file(kProgramName) + QStringLiteral("\"\r\n")
-                                 + QStringLiteral("timeout /t 3 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
-                                 + exe + QStringLiteral("\" >nul 2>&1\r\n")
-                                 + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
-                                 + script_path() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
+        const QString expected =
+            QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n") + QStringLiteral("taskkill /F /IM \"")
+            + QFileInfo(exe).fileName() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
+            + run.file(kProgramName) + QStringLiteral("\"\r\n") + QStringLiteral("timeout /t 3 /nobreak >nul\r\n")
+            + QStringLiteral("del /F /Q \"") + exe + QStringLiteral("\" >nul 2>&1\r\n")
+            + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"") + script_path()
+            + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
         QCOMPARE(QString::fromLocal8Bit(read_file(script_path())), expected);
         QFile::remove(script_path());
 
@@ -244,8 +243,10 @@ private slots:
         QTemporaryDir game;
         DownloadManager *manager = DownloadManager::instance();
         QSignalSpy progress(manager, &DownloadManager::progress_updated);
-        manager->add_task(make_task(QStringLiteral("a"), game.path(), QStringLiteral("a.pak"), QStringLiteral("a.sig")));
-        manager->add_task(make_task(QStringLiteral("b"), game.path(), QStringLiteral("b.pak"), QStringLiteral("b.sig")));
+        manager->add_task(
+            make_task(QStringLiteral("a"), game.path(), QStringLiteral("a.pak"), QStringLiteral("a.sig")));
+        manager->add_task(
+            make_task(QStringLiteral("b"), game.path(), QStringLiteral("b.pak"), QStringLiteral("b.sig")));
         QVERIFY(progress.wait(10000));
         window->_force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
         QCOMPARE(boxes->exit_codes, QList<int>{1});
