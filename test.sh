@@ -85,11 +85,29 @@ grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: tst_' build-windows-test/ctest.log | aw
     END { printf "windows suites: %d passed, %d failed\n", passed, failed }'
 sed -n '/tests passed, /,$p' build-windows-test/ctest.log
 
-# The Windows release files (zip and installer), made and then driven end to end under
-# Wine in a Chinese locale against the demo server built above.
+# The Windows release files (zip and installer), keyed and signed with throw-away credentials
+# made here, so that the signed update and the Authenticode path are the ones driven end to
+# end under Wine (Chinese locale, then the German one) against the demo server built above.
 package_status=0
-{ packaging/windows/build.sh \
-    && ZORBEL_DEMO_SERVER="$PWD/$dir/demo-server/zorbel-demo-server" packaging/windows/check.sh; } \
+credentials=$PWD/build-windows-credentials
+demo_server=$PWD/$dir/demo-server/zorbel-demo-server
+verify_signed() {
+    local file
+    for file in "$@"; do
+        osslsigncode verify -CAfile "$credentials/codesign.pem" -in "$file" >/dev/null 2>&1 \
+            || { echo "not signed: $file"; return 1; }
+        echo "signed and verified: $(basename "$file")"
+    done
+}
+{ packaging/windows/test-credentials.sh "$credentials" "$demo_server" \
+    && ZORBEL_UPDATE_PUBLIC_KEY=$(cat "$credentials/update.pub") ZORBEL_SERVER_HOST=localhost:8443 \
+       ZORBEL_SIGN_PKCS12=$credentials/codesign.p12 ZORBEL_SIGN_PASSWORD_FILE=$credentials/codesign.pass \
+       packaging/windows/build.sh \
+    && verify_signed build-windows/stage/zorbel-skins-*/zorbel-skins.exe build-windows/zorbel-skins-*-setup.exe \
+    && export ZORBEL_DEMO_SERVER=$demo_server ZORBEL_CHECK_UPDATE_KEY=$credentials/update.key \
+       ZORBEL_CHECK_CODESIGN_CA=$credentials/codesign.pem \
+    && packaging/windows/check.sh \
+    && ZORBEL_CHECK_LOCALE=de_DE packaging/windows/check.sh; } \
     || package_status=1
 
 exit $(( format_status | fuzz_status | linux_status | nginx_status | windows_status | package_status ))

@@ -3,8 +3,11 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "app/modal.h"
+#include "app/single_instance.h"
+#include "update/program_name.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 #include <QThread>
 
@@ -14,7 +17,15 @@ int main(int argc, char *argv[])
     install_log_handler();
     HttpSession::global_init();
     QApplication app(argc, argv);
+    SingleInstance instance(QDir(CACHE_DIR).filePath(QStringLiteral("zorbel-skins.lock")));
+    if (!instance.claim())
+        return 0;
     MainWindow window;
+    QObject::connect(&instance, &SingleInstance::activation_requested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     const int code = app.exec();
     // A self-update cannot be stopped halfway; end without tearing down its running thread.
@@ -22,5 +33,8 @@ int main(int argc, char *argv[])
         window.settings->sync();
         exit_process(code);
     }
+    const QString unnamed = reclaim_program_name(QCoreApplication::applicationFilePath());
+    if (!unnamed.isEmpty())
+        log_warning(QStringLiteral("无法恢复程序文件名: ") + unnamed);
     return code;
 }

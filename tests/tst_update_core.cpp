@@ -6,10 +6,14 @@
 #include "support/test_server.h"
 #include "update/update_download.h"
 #include "update/update_integrity.h"
+#include "update/program_name.h"
 #include "update/update_script.h"
+#include "update/update_statement.h"
 #include "update/version.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextCodec>
 
@@ -18,7 +22,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <windows.h>
 #endif
@@ -44,6 +47,7 @@ KeyPair key_pair(char seed_byte)
 
 QString signature_of(const QByteArray &content, const KeyPair &pair)
 {
+    // The publisher signs the statement of version, file name and digest, never the file.
     QByteArray signature(crypto_sign_BYTES, '\0');
     crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr,
                          reinterpret_cast<const unsigned char *>(content.constData()),
@@ -110,14 +114,14 @@ private slots:
     void script_text_has_the_ten_lines_with_crlf()
     {
         const QString exe = QStringLiteral("C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe");
-        const QString fresh = QStringLiteral("D:\\My Downloads\\zorbel skins 1.2.exe");
+        const QString fresh = QStringLiteral("D:\\My Downloads 100%\\zorbel skins 1.2.exe");
         const QString bat = QStringLiteral("C:\\Program Files\\Zorbel Skins\\update.bat");
         const QString expected =
             QStringLiteral("\r\n"
                            "@echo off\r\n"
                            "timeout /t 1 /nobreak >nul\r\n"
                            "taskkill /F /IM \"zorbel-skins.exe\" >nul 2>&1\r\n"
-                           "start \"\" \"D:\\My Downloads\\zorbel skins 1.2.exe\"\r\n"
+                           "start \"\" \"D:\\My Downloads 100%%\\zorbel skins 1.2.exe\"\r\n"
                            "timeout /t 3 /nobreak >nul\r\n"
                            "del /F /Q \"C:\\Program Files\\Zorbel Skins\\zorbel-skins.exe\" >nul 2>&1\r\n"
                            "timeout /t 1 /nobreak >nul\r\n"
@@ -145,25 +149,28 @@ private slots:
     }
 
 #ifdef Q_OS_WIN
-    // The command interpreter reads the script in the system's code page: on a Chinese
-    // system a path written in UTF-8 would name other files, and nothing would be replaced.
-    void script_replaces_the_program_in_a_chinese_folder_with_spaces()
+    // cmd reads the script in the console's code page and expands "%": in a Chinese
+    // system (936) and in a Western one (ANSI 1252, OEM 850) alike, the script must name
+    // the real files, or nothing would be replaced. Run in both locales (tests/CMakeLists.txt).
+    void script_replaces_the_program_in_folders_cmd_must_read_back_data()
     {
-        QCOMPARE(GetACP(), 936u);  // this suite runs in a Chinese locale
+        QTest::addColumn<QString>("folder_name");
+        QTest::newRow("Chinese with a space") << QStringLiteral("皮肤 管理器");
+        QTest::newRow("accent and percent") << QStringLiteral("Spiele é 100%");
+    }
+    void script_replaces_the_program_in_folders_cmd_must_read_back()
+    {
+        QFETCH(QString, folder_name);
         QTemporaryDir tmp;
-        const QString folder = tmp.filePath(QStringLiteral("皮肤 管理器"));
+        const QString folder = tmp.filePath(folder_name);
         QVERIFY(QDir().mkpath(folder));
-        const QString exe = QDir::toNativeSeparators(folder + QStringLiteral("/旧 版.exe"));
-        const QString fresh = QDir::toNativeSeparators(folder + QStringLiteral("/新 版.exe"));
+        const QString exe = QDir::toNativeSeparators(folder + QStringLiteral("/old-version.exe"));
+        const QString fresh = QDir::toNativeSeparators(folder + QStringLiteral("/new-version.exe"));
         const QString bat = QDir::toNativeSeparators(folder + QStringLiteral("/update.bat"));
         QVERIFY(QFile::copy(waiting_program(), exe));
         QVERIFY(QFile::copy(waiting_program(), fresh));
-        const std::optional<QByteArray> script = encode_script(update_script_text(exe, fresh, bat));
-        QVERIFY(script);
-        QFile file(bat);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(*script);
-        file.close();
+        const QString error = write_update_script(exe, fresh, bat);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
 
         QProcess cmd;
         cmd.start(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), bat});
@@ -173,16 +180,27 @@ private slots:
         QVERIFY(QFile::exists(fresh));
         const auto started = [&fresh] {
             for (const ProcessInfo &process : list_processes())
-                if (process.exe_path.compare(fresh, Qt::CaseInsensitive) == 0)
+                if (QFileInfo(process.exe_path) == QFileInfo(fresh))
                     return true;
             return false;
         };
         bool fresh_started = false;
         QTRY_VERIFY_WITH_TIMEOUT(fresh_started = started(), 10000);
         QProcess::execute(QStringLiteral("taskkill"),
-                          {QStringLiteral("/F"), QStringLiteral("/IM"), QStringLiteral("新 版.exe")});
+                          {QStringLiteral("/F"), QStringLiteral("/IM"), QStringLiteral("new-version.exe")});
     }
 #endif
+
+    void cmd_reads_back_only_what_its_code_page_holds()
+    {
+        QTextCodec *western = QTextCodec::codecForName("windows-1252");
+        QTextCodec *gbk = QTextCodec::codecForName("GBK");
+        QVERIFY(cmd_reads_back(QStringLiteral("C:\\Spiele 100%\\x.exe"), western, false));
+        QVERIFY(!cmd_reads_back(QStringLiteral("C:\\Spiele é\\x.exe"), western, false));  // 1252 vs 850
+        QVERIFY(cmd_reads_back(QStringLiteral("C:\\Spiele é\\x.exe"), western, true));
+        QVERIFY(cmd_reads_back(QStringLiteral("C:\\游戏\\x.exe"), gbk, true));
+        QVERIFY(!cmd_reads_back(QStringLiteral("C:\\游戏\\x.exe"), western, true));
+    }
 
     void script_with_characters_outside_the_code_page_is_refused()
     {
@@ -209,12 +227,17 @@ private slots:
         QCOMPARE(last_url_segment(QStringLiteral("https://h/x/..\\..\\evil.exe")), QStringLiteral("..\\..\\evil.exe"));
     }
 
-    void only_plain_file_names_are_accepted_data()
+    void only_plain_program_names_are_taken_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("plain");
-        QTest::newRow("exe") << "zorbel-skins.exe" << true;
-        QTest::newRow("spaces and CJK") << "皮肤 管理器 1.2.exe" << true;
+        QTest::newRow("exe") << "zorbel-skins-1.2.exe" << true;
+        QTest::newRow("upper-case extension") << "Zorbel_Skins.1.3.EXE" << true;
+        QTest::newRow("spaces and CJK") << "皮肤 管理器 1.2.exe" << false;
+        QTest::newRow("the program's own name") << "Zorbel-Skins.exe" << false;
+        QTest::newRow("the uninstaller") << "uninstall.exe" << false;
+        QTest::newRow("a shipped DLL") << "Qt5Core.dll" << false;
+        QTest::newRow("the script") << "update.bat" << false;
         QTest::newRow("empty") << "" << false;
         QTest::newRow("dot") << "." << false;
         QTest::newRow("dot dot") << ".." << false;
@@ -237,24 +260,48 @@ private slots:
         QTest::newRow("trailing dot") << "app.exe." << false;
         QTest::newRow("trailing space") << "app.exe " << false;
     }
-    void only_plain_file_names_are_accepted()
+    void only_plain_program_names_are_taken()
     {
         QFETCH(QString, name);
         QFETCH(bool, plain);
-        QCOMPARE(is_plain_file_name(name), plain);
+        QCOMPARE(is_update_file_name(name), plain);
+    }
+
+    void program_takes_back_the_shortcuts_name_only_when_it_is_free()
+    {
+        QTemporaryDir folder;
+        const QString updated = folder.filePath(QStringLiteral("zorbel-skins-1.2.exe"));
+        QVERIFY(QFile(updated).open(QIODevice::WriteOnly));
+        const QString linux_program = folder.filePath(QStringLiteral("zorbel-skins"));
+        QVERIFY(QFile(linux_program).open(QIODevice::WriteOnly));
+        QCOMPARE(reclaim_program_name(linux_program), QString());
+        QVERIFY(QFile::exists(linux_program));  // not a name an update is given: left alone
+        QVERIFY(QFile(folder.filePath(PROGRAM_FILE_NAME)).open(QIODevice::WriteOnly));
+        QCOMPARE(reclaim_program_name(updated), QString());
+        QVERIFY(QFile::exists(updated));  // the old version still stands there: left alone
+        QVERIFY(QFile::remove(folder.filePath(PROGRAM_FILE_NAME)));
+        QCOMPARE(reclaim_program_name(updated), QString());
+        QVERIFY(!QFile::exists(updated));
+        QVERIFY(QFile::exists(folder.filePath(PROGRAM_FILE_NAME)));
     }
 
     void signed_updates_are_checked_against_the_built_in_key_data()
     {
         QTest::addColumn<bool>("keyed");         // the build carries the publisher's key
-        QTest::addColumn<QString>("signature");  // "good", "other key", "tampered", "none" or a literal
+        QTest::addColumn<QString>("signature");  // what the record carries, see below
         QTest::addColumn<QString>("refusal");    // "": accepted; "record" or "file": where it is refused
         QTest::newRow("keyed, good") << true << "good"
                                      << "";
         QTest::newRow("keyed, no signature") << true << "none"
                                              << "record";
+        QTest::newRow("keyed, no checksum") << true << "no checksum"
+                                            << "record";
         QTest::newRow("keyed, other key") << true << "other key"
-                                          << "file";
+                                          << "record";
+        QTest::newRow("keyed, signed for an older version") << true << "other version"
+                                                            << "record";
+        QTest::newRow("keyed, signed for another file") << true << "other file"
+                                                        << "record";
         QTest::newRow("keyed, file changed after signing") << true << "tampered"
                                                            << "file";
         QTest::newRow("keyed, not base64") << true << "@@@@"
@@ -265,6 +312,8 @@ private slots:
                                                << "";
         QTest::newRow("unkeyed, signature cannot be checked") << false << "other key"
                                                               << "";
+        QTest::newRow("unkeyed, checksum still counts") << false << "tampered"
+                                                        << "file";
     }
     void signed_updates_are_checked_against_the_built_in_key()
     {
@@ -273,28 +322,38 @@ private slots:
         QFETCH(QString, refusal);
         QVERIFY(sodium_init() >= 0);
         const KeyPair publisher = key_pair('p');
+        const QString file_name = QStringLiteral("zorbel-skins-1.2.exe");
         const QByteArray program = QByteArray("MZ program ") + QByteArray(5000, 'x');
-        QJsonObject record{{VERSION_KEY, QStringLiteral("1.2")}};
-        if (signature == QLatin1String("good"))
-            record.insert(SIGNATURE_KEY, signature_of(program, publisher));
+        const QByteArray sha256 = QCryptographicHash::hash(program, QCryptographicHash::Sha256).toHex();
+        const auto statement_by = [&](const KeyPair &pair, const QString &version, const QString &file) {
+            return signature_of(update_statement(version, file, sha256), pair);
+        };
+        QJsonObject record{{VERSION_KEY, QStringLiteral("1.2")}, {CHECKSUM_KEY, QString::fromLatin1(sha256)}};
+        if (signature == QLatin1String("good") || signature == QLatin1String("tampered"))
+            record.insert(SIGNATURE_KEY, statement_by(publisher, QStringLiteral("1.2"), file_name));
+        else if (signature == QLatin1String("no checksum"))
+            record = {{VERSION_KEY, QStringLiteral("1.2")},
+                      {SIGNATURE_KEY, statement_by(publisher, QStringLiteral("1.2"), file_name)}};
         else if (signature == QLatin1String("other key"))
-            record.insert(SIGNATURE_KEY, signature_of(program, key_pair('q')));
-        else if (signature == QLatin1String("tampered"))
-            record.insert(SIGNATURE_KEY, signature_of(QByteArray("MZ program ") + QByteArray(5000, 'y'), publisher));
+            record.insert(SIGNATURE_KEY, statement_by(key_pair('q'), QStringLiteral("1.2"), file_name));
+        else if (signature == QLatin1String("other version"))
+            record.insert(SIGNATURE_KEY, statement_by(publisher, QStringLiteral("1.1"), file_name));
+        else if (signature == QLatin1String("other file"))
+            record.insert(SIGNATURE_KEY, statement_by(publisher, QStringLiteral("1.2"), QStringLiteral("x.exe")));
         else if (signature != QLatin1String("none"))
             record.insert(SIGNATURE_KEY, signature);
         const QByteArray key = keyed ? publisher.public_key : QByteArray();
 
         QString error;
-        const std::optional<UpdateIntegrity> integrity = read_update_integrity(record, key, &error);
-        QCOMPARE(!integrity, refusal == QLatin1String("record"));
+        const std::optional<UpdateIntegrity> integrity = read_update_integrity(record, file_name, key, &error);
+        QVERIFY2(!integrity == (refusal == QLatin1String("record")), qPrintable(error));
         if (!integrity)
             return;
         QTemporaryFile file;
         QVERIFY(file.open());
-        file.write(program);
+        file.write(signature == QLatin1String("tampered") ? QByteArray(program).replace('x', 'y') : program);
         file.close();
-        const QString failure = check_update_file(file.fileName(), *integrity, key);
+        const QString failure = check_update_file(file.fileName(), *integrity);
         QVERIFY2(failure.isEmpty() == refusal.isEmpty(), qPrintable(failure));
     }
 

@@ -8,7 +8,8 @@
 #include "support/test_env.h"
 #include "support/update_run.h"
 #include "support/window_fixture.h"
-#include "update/elevated_start.h"
+#include "support/download_fixture.h"
+#include "update/script_start.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -16,11 +17,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 
 namespace {
 
-const QString kProgramPath = QStringLiteral("/files/zorbel-skins.exe");
+const QString kProgramName = QStringLiteral("zorbel-skins-1.2.exe");
+const QString kProgramPath = QStringLiteral("/files/") + kProgramName;
 
 QByteArray program_bytes(int size)
 {
@@ -56,11 +60,11 @@ private slots:
         server->route(kProgramPath, reply);
         UpdateRun run(*this);
         QFile::remove(script_path());
-        QFile stale(run.file(QStringLiteral("zorbel-skins.exe")));
+        QFile stale(run.file(kProgramName));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.write(QByteArray(20000000, 'x'));  // longer than the new file: must not leave a tail
         stale.close();
-        const int starts_before = recorded_elevated_starts().size();
+        const int starts_before = recorded_script_starts().size();
 
         run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 60000);
@@ -69,21 +73,20 @@ private slots:
         QVERIFY(run.thread_running_at_info_box);
         QCOMPARE(run.boxes.first(), QStringLiteral("发现新版本 1.2，正在自动更新..."));
         QCOMPARE(run.boxes.size(), 1);
-        QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
+        QVERIFY(read_file(run.file(kProgramName)) == program);
 
-        const QString exe = QFileInfo(QCoreApplication::arguments().first()).absoluteFilePath();
-        const QString expected = QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n")
-                                 + QStringLiteral("taskkill /F /IM \"") + QFileInfo(exe).fileName()
-                                 + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
-                                 + run.file(QStringLiteral("zorbel-skins.exe")) + QStringLiteral("\"\r\n")
-                                 + QStringLiteral("timeout /t 3 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
-                                 + exe + QStringLiteral("\" >nul 2>&1\r\n")
-                                 + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"")
-                                 + script_path() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
+        const QString exe = QCoreApplication::applicationFilePath();
+        const QString expected =
+            QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n") + QStringLiteral("taskkill /F /IM \"")
+            + QFileInfo(exe).fileName() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
+            + run.file(kProgramName) + QStringLiteral("\"\r\n") + QStringLiteral("timeout /t 3 /nobreak >nul\r\n")
+            + QStringLiteral("del /F /Q \"") + exe + QStringLiteral("\" >nul 2>&1\r\n")
+            + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"") + script_path()
+            + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
         QCOMPARE(QString::fromLocal8Bit(read_file(script_path())), expected);
         QFile::remove(script_path());
 
-        const QStringList starts = recorded_elevated_starts();
+        const QStringList starts = recorded_script_starts();
         QCOMPARE(starts.size(), starts_before + 1);
         QCOMPARE(starts.last(), script_path());
 
@@ -115,6 +118,7 @@ private slots:
         QTest::newRow("parent folders") << "..\\..\\evil.exe";
         QTest::newRow("drive") << "C:\\evil.exe";
         QTest::newRow("dot dot") << "..";
+        QTest::newRow("the uninstaller") << "uninstall.exe";
     }
     void unsafe_file_name_never_leaves_the_working_folder()
     {
@@ -139,6 +143,7 @@ private slots:
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
         QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
         QVERIFY(!log->contains(QStringLiteral("[INFO] 下载完成")));
+        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void cut_short_download_is_a_failure()
@@ -152,6 +157,7 @@ private slots:
         QCOMPARE(boxes->exit_codes.first(), 1);
         QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
         QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
+        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void checksum_of_the_record_decides_whether_the_file_may_run_data()
@@ -178,14 +184,14 @@ private slots:
         server->route(kProgramPath, TestReply::file(program));
         UpdateRun run(*this);
         QFile::remove(script_path());
-        const int starts_before = recorded_elevated_starts().size();
+        const int starts_before = recorded_script_starts().size();
         run.start(QStringLiteral("1.2"), server->url(kProgramPath), {{QStringLiteral("RIzured校验"), checksum}});
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
         QCOMPARE(boxes->exit_codes.first(), exit_code);
         QCOMPARE(server->request_count(kProgramPath), requests);
         if (exit_code == 0) {
-            QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins.exe"))) == program);
-            QCOMPARE(recorded_elevated_starts().size(), starts_before + 1);
+            QVERIFY(read_file(run.file(kProgramName)) == program);
+            QCOMPARE(recorded_script_starts().size(), starts_before + 1);
             QFile::remove(script_path());
             return;
         }
@@ -193,7 +199,7 @@ private slots:
         QVERIFY(log->contains(QStringLiteral("[ERROR] 更新文件校验失败: ")));
         QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(!QFile::exists(script_path()));
-        QCOMPARE(recorded_elevated_starts().size(), starts_before);
+        QCOMPARE(recorded_script_starts().size(), starts_before);
     }
 
     void redirect_is_followed_to_the_program_file()
@@ -222,12 +228,29 @@ private slots:
     {
         server->route(kProgramPath, TestReply::file("MZ"));
         UpdateRun run(*this);
-        QVERIFY(QDir(run.work.path()).mkpath(QStringLiteral("zorbel-skins.exe/inside")));
+        QVERIFY(QDir(run.work.path()).mkpath(kProgramName + QStringLiteral("/inside")));
         run.start(QStringLiteral("1.2"), server->url(kProgramPath));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
         QCOMPARE(boxes->exit_codes.first(), 1);
         QVERIFY2(run.boxes.value(1).startsWith(QStringLiteral("更新过程出错: ")), qPrintable(run.boxes.value(1)));
         QCOMPARE(server->request_count(kProgramPath), 0);
+    }
+
+    void fatal_exit_first_ends_the_skin_transfers()
+    {
+        open_window();
+        serve_skin_files(*server, {{QStringLiteral("a.pak"), stalled_reply(1 << 20, 65536)}});
+        QTemporaryDir game;
+        DownloadManager *manager = DownloadManager::instance();
+        QSignalSpy progress(manager, &DownloadManager::progress_updated);
+        manager->add_task(
+            make_task(QStringLiteral("a"), game.path(), QStringLiteral("a.pak"), QStringLiteral("a.sig")));
+        manager->add_task(
+            make_task(QStringLiteral("b"), game.path(), QStringLiteral("b.pak"), QStringLiteral("b.sig")));
+        QVERIFY(progress.wait(10000));
+        window->_force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
+        QCOMPARE(boxes->exit_codes, QList<int>{1});
+        QVERIFY(!manager->has_active_tasks());
     }
 
     void progress_is_shown_at_most_every_tenth_of_a_second_but_always_at_the_end()

@@ -4,6 +4,7 @@
 #include "app/logging.h"
 #include "app/modal.h"
 #include "app/mainwindow.h"
+#include "app/single_instance.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -186,6 +188,18 @@ private slots:
         QCOMPARE(cancelled.size(), 1);
         QCOMPARE(cancelled[0][0].toString(), QStringLiteral("running"));
         QCOMPARE(temp_files_below(mod_dir), QStringList());
+    }
+
+    void a_second_start_brings_the_first_window_forward_and_ends()
+    {
+        QTemporaryDir folder;
+        const QString lock = folder.filePath(QStringLiteral("zorbel-skins.lock"));
+        SingleInstance first(lock);
+        QVERIFY(first.claim());
+        QSignalSpy asked(&first, &SingleInstance::activation_requested);
+        SingleInstance second(lock);
+        QVERIFY(!second.claim());
+        QVERIFY(asked.wait(10000));
     }
 };
 

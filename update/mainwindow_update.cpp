@@ -6,7 +6,8 @@
 #include "app/endpoints.h"
 #include "app/logging.h"
 #include "app/modal.h"
-#include "update/elevated_start.h"
+#include "download/download_manager.h"
+#include "update/script_start.h"
 #include "update/update_download.h"
 #include "update/update_integrity.h"
 #include "update/update_script.h"
@@ -23,6 +24,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <functional>
@@ -44,6 +46,34 @@ void on_gui_thread(MainWindow *window, const std::function<void()> &call)
         call();
     else
         QMetaObject::invokeMethod(window, call, Qt::BlockingQueuedConnection);
+}
+
+// Ends the process from the GUI thread, as the window's close would: a skin file that is
+// being moved into the mod folder is moved to the end first, so no install is left half done.
+void end_process(int code)
+{
+    DownloadManager::instance()->cancel_all();
+    exit_process(code);
+}
+
+// Removes a download that did not pass; logged when it cannot be removed.
+void discard(const QString &path)
+{
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        log_error(QStringLiteral("无法删除未通过的更新文件: ") + shown_path(path));
+}
+
+// A fresh, unused name in the working folder for the file while it downloads; never a
+// name that the shortcuts, the script or the program would take for a program.
+QString reserve_download_name(QString *error)
+{
+    QTemporaryFile file(QStringLiteral("zorbel-update-XXXXXX.part"));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        *error = file.errorString();
+        return QString();
+    }
+    return QFileInfo(file.fileName()).absoluteFilePath();
 }
 
 }  // namespace
@@ -123,7 +153,7 @@ void MainWindow::_force_close_program(const QString &message)
     if (settings)
         settings->sync();
     show_message(QStringLiteral("程序错误"), message, QStringLiteral("critical"));
-    exit_process(1);
+    end_process(1);
 }
 
 void MainWindow::_start_update_process(const QJsonObject &info)
@@ -138,10 +168,10 @@ void MainWindow::_start_update_process(const QJsonObject &info)
         _force_close_program(QStringLiteral("服务器响应错误"));
         return;
     }
-    // The name is used relative to the working folder: anything that could reach
-    // outside it ("..\x.exe", "C:\x.exe") is refused.
+    // The name is used relative to the working folder, which is the program's: only a plain
+    // program name that the installation does not use itself is taken.
     const QString new_exe = last_url_segment(download_url);
-    if (!is_plain_file_name(new_exe)) {
+    if (!is_update_file_name(new_exe)) {
         log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
         _force_close_program(QStringLiteral("下载更新文件失败"));
         return;
@@ -149,12 +179,15 @@ void MainWindow::_start_update_process(const QJsonObject &info)
     // A record that cannot vouch for the file as this build demands is refused before
     // anything is downloaded.
     QString integrity_error;
-    const std::optional<UpdateIntegrity> integrity = read_update_integrity(info, update_public_key(), &integrity_error);
+    const std::optional<UpdateIntegrity> integrity =
+        read_update_integrity(info, new_exe, update_public_key(), &integrity_error);
     if (!integrity) {
         log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
         _force_close_program(QStringLiteral("下载更新文件失败"));
         return;
     }
+    if (update_public_key().isEmpty())
+        log_warning(QStringLiteral("此版本未内置更新公钥，更新文件未经签名验证: ") + new_exe);
     if (QFileInfo::exists(new_exe)) {
         QFile existing(new_exe);
         if (!existing.remove()) {
@@ -163,25 +196,32 @@ void MainWindow::_start_update_process(const QJsonObject &info)
             return;
         }
     }
-    _show_update_progress(QStringLiteral("开始下载更新文件..."));
-    if (_download_new_version(download_url, new_exe)) {
-        const QString refused = check_update_file(new_exe, *integrity, update_public_key());
-        if (!refused.isEmpty()) {
-            log_error(QStringLiteral("更新文件校验失败: ") + refused);
-            // Gone before anything could start it.
-            QFile rejected(new_exe);
-            if (!rejected.remove())
-                log_error(QStringLiteral("无法删除未通过校验的更新文件: ") + new_exe + QStringLiteral(": ")
-                          + rejected.errorString());
-            _force_close_program(QStringLiteral("下载更新文件失败"));
-            return;
-        }
-        _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
-        if (!_update_exe(new_exe))
-            _force_close_program(QStringLiteral("自动更新安装失败"));
-    } else {
+    QString reserve_error;
+    const QString part_path = reserve_download_name(&reserve_error);
+    if (part_path.isEmpty()) {
+        log_error(QStringLiteral("下载新版本失败: ") + reserve_error);
         _force_close_program(QStringLiteral("下载更新文件失败"));
+        return;
     }
+    // The fatal exit ends the process from the GUI thread, so the file goes before it does.
+    const auto fail = [this, &part_path](const QString &log_text) {
+        if (!log_text.isEmpty())
+            log_error(log_text);
+        discard(part_path);
+        _force_close_program(QStringLiteral("下载更新文件失败"));
+    };
+    _show_update_progress(QStringLiteral("开始下载更新文件..."));
+    if (!_download_new_version(download_url, part_path))
+        return fail(QString());
+    const QString refused = check_update_file(part_path, *integrity);
+    if (!refused.isEmpty())
+        return fail(QStringLiteral("更新文件校验失败: ") + refused);
+    // Only a file that passed every check takes the name anything would start.
+    if (!QDir().rename(part_path, new_exe))
+        return fail(QStringLiteral("下载新版本失败: 无法命名为 ") + new_exe);
+    _show_update_progress(QStringLiteral("下载完成，准备安装更新..."));
+    if (!_update_exe(new_exe))
+        _force_close_program(QStringLiteral("自动更新安装失败"));
 }
 
 bool MainWindow::_download_new_version(const QString &download_url, const QString &save_path)
@@ -288,31 +328,21 @@ void MainWindow::_on_download_finished()
 
 bool MainWindow::_update_exe(const QString &new_exe)
 {
-    const QString program = QCoreApplication::arguments().value(0);
-    if (program.isEmpty()) {
-        log_error(QStringLiteral("更新exe失败: 无法确定程序自身的路径"));
-        return false;
-    }
+    // The module's own path: the first word of the command line is whatever the caller
+    // chose, and it would pick what the script kills and deletes.
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
     const QString new_exe_path = QDir::toNativeSeparators(QFileInfo(new_exe).absoluteFilePath());
-    const QFileInfo exe(program);
     const QString exe_path = QDir::toNativeSeparators(exe.absoluteFilePath());
-    const QString bat_path = QDir::toNativeSeparators(exe.absoluteDir().filePath(QStringLiteral("update.bat")));
+    const QString program_dir = exe.absolutePath();
+    const QString bat_path = QDir::toNativeSeparators(QDir(program_dir).filePath(QStringLiteral("update.bat")));
 
-    const std::optional<QByteArray> script = encode_script(update_script_text(exe_path, new_exe_path, bat_path));
-    if (!script) {
-        log_error(QStringLiteral("更新exe失败: 路径中有系统代码页无法表示的字符"));
+    const QString error = write_update_script(exe_path, new_exe_path, bat_path);
+    if (!error.isEmpty()) {
+        log_error(QStringLiteral("更新exe失败: ") + error);
         return false;
     }
-    QFile file(bat_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*script) != script->size()
-        || !file.flush()) {
-        log_error(QStringLiteral("更新exe失败: ") + shown_path(bat_path) + QStringLiteral(": ") + file.errorString());
-        return false;
-    }
-    file.close();
-
-    start_elevated(bat_path);
-    on_gui_thread(this, [] { exit_process(0); });
+    start_update_script(bat_path, program_dir);
+    on_gui_thread(this, [] { end_process(0); });
     return true;
 }
 

@@ -14,12 +14,14 @@ QByteArray update_public_key()
     return key;
 }
 
-std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QByteArray &public_key,
-                                                     QString *error)
+std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QString &file_name,
+                                                     const QByteArray &public_key, QString *error)
 {
+    QString version;
     QString checksum;
     QString signature;
-    if (!read_text_value(record, CHECKSUM_KEY, &checksum, error)
+    if (!read_text_value(record, VERSION_KEY, &version, error)
+        || !read_text_value(record, CHECKSUM_KEY, &checksum, error)
         || !read_text_value(record, SIGNATURE_KEY, &signature, error))
         return std::nullopt;
 
@@ -35,8 +37,8 @@ std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, 
     }
     if (public_key.isEmpty())
         return integrity;  // nothing to check a signature against
-    if (signature.isEmpty()) {
-        *error = QStringLiteral("版本信息没有签名 \"%1\"").arg(SIGNATURE_KEY);
+    if (integrity.sha256.isEmpty() || signature.isEmpty()) {
+        *error = QStringLiteral("版本信息没有 \"%1\" 和 \"%2\"").arg(CHECKSUM_KEY, SIGNATURE_KEY);
         return std::nullopt;
     }
     const QByteArray::FromBase64Result decoded =
@@ -45,36 +47,36 @@ std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, 
         *error = QStringLiteral("\"%1\" 不是Ed25519签名: %2").arg(SIGNATURE_KEY, signature.left(100));
         return std::nullopt;
     }
-    integrity.signature = decoded.decoded;
+    const QByteArray statement = update_statement(version, file_name, integrity.sha256.toHex());
+    if (sodium_init() < 0) {
+        *error = QStringLiteral("libsodium 无法初始化");
+        return std::nullopt;
+    }
+    if (public_key.size() != crypto_sign_PUBLICKEYBYTES
+        || crypto_sign_verify_detached(reinterpret_cast<const unsigned char *>(decoded.decoded.constData()),
+                                       reinterpret_cast<const unsigned char *>(statement.constData()),
+                                       static_cast<unsigned long long>(statement.size()),
+                                       reinterpret_cast<const unsigned char *>(public_key.constData()))
+               != 0) {
+        *error = QStringLiteral("签名与版本 %1、文件 %2 不符").arg(version, file_name);
+        return std::nullopt;
+    }
     return integrity;
 }
 
-QString check_update_file(const QString &path, const UpdateIntegrity &integrity, const QByteArray &public_key)
+QString check_update_file(const QString &path, const UpdateIntegrity &integrity)
 {
+    if (integrity.sha256.isEmpty())
+        return QString();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return path + QStringLiteral(": ") + file.errorString();
-    // One read for both checks, so both judge the same bytes.
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
         return path + QStringLiteral(": ") + file.errorString();
-
-    if (!integrity.sha256.isEmpty()) {
-        const QByteArray actual = QCryptographicHash::hash(content, QCryptographicHash::Sha256);
-        if (actual != integrity.sha256)
-            return QStringLiteral("SHA-256 不符: 应为 %1，实为 %2")
-                .arg(QString::fromLatin1(integrity.sha256.toHex()), QString::fromLatin1(actual.toHex()));
-    }
-    if (public_key.isEmpty())
-        return QString();
-    if (sodium_init() < 0)
-        return QStringLiteral("libsodium 无法初始化");
-    if (public_key.size() != crypto_sign_PUBLICKEYBYTES || integrity.signature.size() != crypto_sign_BYTES
-        || crypto_sign_verify_detached(reinterpret_cast<const unsigned char *>(integrity.signature.constData()),
-                                       reinterpret_cast<const unsigned char *>(content.constData()),
-                                       static_cast<unsigned long long>(content.size()),
-                                       reinterpret_cast<const unsigned char *>(public_key.constData()))
-               != 0)
-        return QStringLiteral("签名无效");
+    const QByteArray actual = hash.result();
+    if (actual != integrity.sha256)
+        return QStringLiteral("SHA-256 不符: 应为 %1，实为 %2")
+            .arg(QString::fromLatin1(integrity.sha256.toHex()), QString::fromLatin1(actual.toHex()));
     return QString();
 }

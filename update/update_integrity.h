@@ -1,7 +1,8 @@
 #pragma once
 // What the version record vouches for about the new program file, and the check of the
-// downloaded file against it. The update is started elevated, so whoever can change the
-// file on its way (or the record's address) could otherwise run anything on the machine.
+// downloaded file against it. Whoever can change the record or the file on its way
+// (a plain-HTTP answer, a hostile mirror) would otherwise pick the program the player
+// runs next.
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -14,16 +15,17 @@
 QByteArray update_public_key();
 
 struct UpdateIntegrity {
-    QByteArray sha256;     // 32 bytes, or empty when the record gives no checksum
-    QByteArray signature;  // 64 bytes, or empty when the record gives none
+    QByteArray sha256;  // 32 bytes, or empty when an unkeyed build got no checksum
 };
 
-// Reads both keys of `record`. Fails (the reason in `error`) on a value that is not what
-// its key claims, and, when `public_key` is set, on a record without a signature: a
-// program that knows its publisher's key takes no unsigned update.
-std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QByteArray &public_key,
-                                                     QString *error);
+// Reads the record's checksum and signature for the file the record offers under
+// `file_name`. With a `public_key`, both are required and the signature must be the
+// publisher's over update_statement() of the record's version, `file_name` and the
+// checksum: checked here, before anything is downloaded. Without a key, a checksum is
+// taken when present and the signature is ignored. Fails with the reason in `error`.
+std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QString &file_name,
+                                                     const QByteArray &public_key, QString *error);
 
-// Empty when the file at `path` matches the checksum (if any) and, when `public_key` is
-// set, carries a valid signature by that key; otherwise the reason it does not.
-QString check_update_file(const QString &path, const UpdateIntegrity &integrity, const QByteArray &public_key);
+// Empty when the file at `path` has the checksum (or there is none to compare); otherwise
+// the reason it does not. Reads the file in pieces (it may be large).
+QString check_update_file(const QString &path, const UpdateIntegrity &integrity);

@@ -1,15 +1,35 @@
 #!/usr/bin/env bash
 # Makes the Windows release files on Debian, in build-windows/:
 #   zorbel-skins-<version>-win64.zip    the program folder, to unpack and run anywhere
-#   zorbel-skins-<version>-setup.exe    an NSIS installer (Chinese, per machine, /S for silent)
+#   zorbel-skins-<version>-setup.exe    an NSIS installer (Chinese, per user, /S for silent)
 # Builds the cross toolchain first when it is not cached (scripts/windows-toolchain.sh).
-# ZORBEL_SERVER_HOST and ZORBEL_UPDATE_PUBLIC_KEY, when set, are built into the program.
+#
+# A release is keyed: ZORBEL_UPDATE_PUBLIC_KEY (the update signing key) and ZORBEL_SERVER_HOST
+# are required, since a program without a key would take any file a record names as its
+# update. `build.sh --testing` makes files without them, for tests only.
+# With ZORBEL_SIGN_PKCS12 or ZORBEL_SIGN_PKCS11_MODULE (see sign-file.sh) the program, the
+# uninstaller and the setup are signed with Authenticode.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 out=$root/build-windows
 
 say() { printf '[windows-package] %s\n' "$*"; }
+
+testing=0
+[ "${1:-}" = --testing ] && testing=1
+if [ $testing -eq 0 ] && { [ -z "${ZORBEL_UPDATE_PUBLIC_KEY:-}" ] || [ -z "${ZORBEL_SERVER_HOST:-}" ]; }; then
+    say "refused: a release needs ZORBEL_UPDATE_PUBLIC_KEY and ZORBEL_SERVER_HOST (or --testing for a test build)"
+    exit 2
+fi
+[ -n "${ZORBEL_UPDATE_PUBLIC_KEY:-}" ] || say "test build WITHOUT an update key: it takes unsigned updates"
+signing=0
+if [ -n "${ZORBEL_SIGN_PKCS12:-}${ZORBEL_SIGN_PKCS11_MODULE:-}" ]; then
+    signing=1
+elif [ $testing -eq 0 ]; then
+    say "no code-signing certificate given: the files are not signed with Authenticode"
+fi
+sign() { [ $signing -eq 0 ] || packaging/windows/sign-file.sh "$1"; }
 
 scripts/install-deps.sh package
 scripts/windows-toolchain.sh
@@ -38,6 +58,7 @@ done
 for dll in "$stage"/*.dll; do
     grep -qxF "$(basename "$dll")" <<<"$loaded" || { say "nothing loads $(basename "$dll")"; exit 1; }
 done
+sign "$stage/zorbel-skins.exe"
 # Fixed file times (the commit's) and order, so the zip does not depend on when it was made.
 epoch=$(git log -1 --format=%ct 2>/dev/null || echo 0)
 find "$stage" -exec touch -h -d "@$epoch" {} +
@@ -55,6 +76,9 @@ uninstall_list=$out/stage/uninstall-files.nsh
 }) > "$uninstall_list"
 
 setup=$out/zorbel-skins-$version-setup.exe
+# makensis signs the uninstaller it writes and the setup itself through the same script.
+sign_option=()
+[ $signing -eq 0 ] || sign_option=(-DSIGN_COMMAND="$root/packaging/windows/sign-file.sh")
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DUNINSTALL_LIST="$uninstall_list" \
-    -DOUTFILE="$setup" packaging/windows/installer.nsi
+    "${sign_option[@]}" -DOUTFILE="$setup" packaging/windows/installer.nsi
 say "$(basename "$setup"): $(stat -c %s "$setup") bytes"

@@ -110,8 +110,10 @@ windows_shown() { [ "$(xdotool search --onlyvisible --name . 2>/dev/null | wc -l
 # click X Y: a left click at a point of the program window (window coordinates).
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 
-# screenshot NAME: the whole screen, cut down to the program window, into docs/.
+# screenshot NAME: the whole screen, cut down to the program window, into docs/ (the
+# README shows the Chinese run's).
 screenshot() {
+    [ "${check_locale:-zh_CN}" = zh_CN ] || return 0
     local geometry
     geometry=$(xdotool getwindowgeometry --shell "$window")
     local X Y WIDTH HEIGHT
@@ -167,6 +169,16 @@ int main(int argc, char **argv)
             Sleep(atoi(argv[i + 1]) * 1000);
     return 0;
 }
+EOF
+}
+
+# lnk_holds LNK TEXT: the shortcut file names TEXT (in its ANSI or UTF-16 strings), any case.
+lnk_holds() {
+    python3 - "$1" "$2" <<'EOF'
+import sys
+data = open(sys.argv[1], 'rb').read().lower()
+text = sys.argv[2].lower()
+sys.exit(0 if text.encode() in data or text.encode('utf-16-le') in data else 1)
 EOF
 }
 

@@ -1,31 +1,45 @@
 #!/usr/bin/env bash
-# Drives the Windows release end to end under Wine, in a Chinese locale (code page 936),
-# against the Linux demo server reached as https://localhost:PORT:
-#   1 install   silent install of the setup file into a folder named with Chinese characters
-#               and a space; the Start-menu shortcut starts the program; started in the
-#               shortcut's working folder, its log shows the endpoints and that it is current
+# Drives the Windows release end to end under Wine against the Linux demo server reached as
+# https://localhost:PORT, in a Chinese locale (code page 936) or, with ZORBEL_CHECK_LOCALE=de_DE,
+# in a German one (ANSI 1252, OEM 850: the update script's paths must still read back):
+#   1 install   silent per-user install (zh_CN: the default folder; de_DE: a folder named
+#               "Spiele é 100%"); no rights granted to anybody (icacls shown); the Start-menu
+#               shortcut starts zorbel-skins.exe itself; its log shows that it is current
 #   2 detect    a stand-in game process in a fake game tree; "检测目录" finds its folder
 #   3 install-skin  a card's button installs a skin (both files whole), then uninstalls it
 #   4 close     closing the window during a slow download, answered Yes, leaves no .tmp
-#   5 update    the server offers 1.2; the program downloads it, writes update.bat (ANSI),
-#               starts it and exits 0; the script swaps the files and the next start is 1.2
+#   5 update    a record whose signature names another version is refused before any
+#               download; then the server offers a signed 1.2 as zorbel-skins-1.2.exe: the
+#               program downloads it, writes update.bat, starts it and exits 0; the script
+#               swaps the files; 1.2 closes and takes back zorbel-skins.exe; the Start-menu
+#               shortcut then starts 1.2
 #   6 uninstall the uninstaller leaves no program file behind
-# Needs the files of packaging/windows/build.sh in build-windows/. Logs go to
-# build-windows/check/, screenshots of steps 1-3 to docs/. ZORBEL_DEMO_SERVER names the
+# Steps 2 to 4 run in zh_CN only. Needs the files of packaging/windows/build.sh in build-windows/.
+# ZORBEL_CHECK_UPDATE_KEY names the private key of the build's update key (test-credentials.sh);
+# without it the update is offered unsigned (a build without a key). ZORBEL_CHECK_CODESIGN_CA,
+# when set, is the certificate the installed files must be signed with. Logs go to
+# build-windows/check-<locale>/, screenshots of steps 1-3 to docs/. ZORBEL_DEMO_SERVER names the
 # Linux demo server (default: build-test/demo-server/zorbel-demo-server, built when missing).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 out=$root/build-windows
-work=$out/check
+check_locale=${ZORBEL_CHECK_LOCALE:-zh_CN}
+case $check_locale in zh_CN|de_DE) ;; *) echo "ZORBEL_CHECK_LOCALE: zh_CN or de_DE" >&2; exit 2 ;; esac
+work=$out/check-$check_locale
 log_dir=$work/logs
 data=$work/server-data
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 source packaging/windows/check-lib.sh
 
-export WINEPREFIX=${ZORBEL_CHECK_WINEPREFIX:-$out/wineprefix}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
+# A prefix per locale: Wine keeps the code pages it was made with.
+export WINEPREFIX=${ZORBEL_CHECK_WINEPREFIX:-$out/wineprefix-$check_locale}
+# A home of its own: Wine links the profile's Desktop and Documents to $HOME, and its menu
+# builder would put the shortcuts into the desktop's menus.
+export HOME=$work/home
+mkdir -p "$HOME"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=$check_locale.UTF-8 LANG=$check_locale.UTF-8
 unset QT_QPA_PLATFORM
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt" 2>/dev/null || true)
@@ -41,12 +55,19 @@ if [ ! -x "$server_bin" ]; then
 fi
 
 app_name=Zorbel-DreadHunger-MOD下载器
-install_win='C:\Program Files\Zorbel 皮肤管理器'
-install_unix="$WINEPREFIX/drive_c/Program Files/Zorbel 皮肤管理器"
-shortcut_win="C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\$app_name\\$app_name.lnk"
-shortcut_unix="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$app_name/$app_name.lnk"
-desktop_unix="$WINEPREFIX/drive_c/users/Public/Desktop/$app_name.lnk"
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zorbel-skins'
+user_win="C:\\users\\$(id -un)"
+user_unix="$WINEPREFIX/drive_c/users/$(id -un)"
+if [ "$check_locale" = zh_CN ]; then
+    install_win="$user_win\\AppData\\Local\\Programs\\zorbel-skins"  # the installer's default
+    install_unix="$user_unix/AppData/Local/Programs/zorbel-skins"
+else
+    install_win="$user_win\\AppData\\Local\\Programs\\Spiele é 100%"
+    install_unix="$user_unix/AppData/Local/Programs/Spiele é 100%"
+fi
+shortcut_win="$user_win\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\$app_name\\$app_name.lnk"
+shortcut_unix="$user_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$app_name/$app_name.lnk"
+desktop_unix="$user_unix/Desktop/$app_name.lnk"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\zorbel-skins'
 settings_key='HKCU\Software\qvmod\DreadHunger'
 game_win='C:\游戏\Dread Hunger'
 game_unix="$WINEPREFIX/drive_c/游戏/Dread Hunger"
@@ -89,9 +110,11 @@ read -r thumbprint blob <"$work/root-cert.args"
 "$wine" reg add "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\$thumbprint" \
     /v Blob /t REG_BINARY /d "$blob" /f >/dev/null 2>&1 || fail "cannot add the demo certificate to the root store"
 
-step 1-install "silent install into $install_win"
+step 1-install "silent per-user install into $install_win"
 # /D= must come last and unquoted, so the installer gets its command line from cmd as it stands.
-"$wine" cmd /c "Z:${setup//\//\\} /S /D=$install_win" >"$log_dir/setup.log" 2>&1 || fail "setup.exe failed"
+folder_option=""
+[ "$check_locale" = zh_CN ] || folder_option=" /D=$install_win"
+"$wine" cmd /c "Z:${setup//\//\\} /S$folder_option" >"$log_dir/setup.log" 2>&1 || fail "setup.exe failed"
 wait_for 60 "installed files" test -f "$install_unix/uninstall.exe"
 for file in zorbel-skins.exe app.ico Qt5Core.dll platforms/qwindows.dll; do
     [ -f "$install_unix/$file" ] || fail "$file not installed"
@@ -100,6 +123,21 @@ done
 [ -f "$desktop_unix" ] || fail "no desktop shortcut"
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "no Add/Remove Programs entry"
 say "installed $(find "$install_unix" -type f | wc -l) files; uninstall entry: $(reg_value "$uninstall_key" UninstallString)"
+# The shortcut names the program itself and the install folder as its working folder.
+lnk_holds "$shortcut_unix" 'zorbel-skins.exe' && ! lnk_holds "$shortcut_unix" 'cmd.exe' \
+    || fail "the Start-menu shortcut does not start zorbel-skins.exe directly"
+# Nothing grants rights to other accounts (Wine keeps no real ACLs; this shows what icacls says).
+"$wine" icacls "$install_win" >"$log_dir/icacls.log" 2>&1 || true
+sed 's/^/    icacls: /' "$log_dir/icacls.log" | tr -d '\r'
+grep -aqiE '(Users|S-1-5-32-545|Everyone|S-1-1-0).*\((OI\)\(CI\))?(F|M|W)' "$log_dir/icacls.log" \
+    && fail "the install folder grants write rights to other accounts"
+if [ -n "${ZORBEL_CHECK_CODESIGN_CA:-}" ]; then
+    for file in zorbel-skins.exe uninstall.exe; do
+        osslsigncode verify -CAfile "$ZORBEL_CHECK_CODESIGN_CA" -in "$install_unix/$file" >/dev/null 2>&1 \
+            || fail "$file is not signed with the build's certificate"
+    done
+    say "    zorbel-skins.exe and uninstall.exe carry verified Authenticode signatures"
+fi
 requests_before=$(server_count 'GET /api1/')
 "$wine" start "$shortcut_win" >/dev/null 2>&1 || fail "the Start-menu shortcut does not start"
 wait_window
@@ -113,6 +151,7 @@ wait_for 60 "log line 当前已是最新版本" grep -q '当前已是最新版�
 show_lines 'API地址设置完成|_API: |HTTPS连接成功|当前已是最新版本' "$log_dir/step1.log"
 wait_window
 
+if [ "$check_locale" = zh_CN ]; then
 step 2-detect "stand-in game process in $game_win, then 检测目录"
 "$server_bin" --make-game "$game_unix" >/dev/null
 game_exe="$game_unix/DreadHunger/Binaries/Win64/DreadHunger-Win64-Shipping.exe"
@@ -163,54 +202,102 @@ xdotool mousemove --window "$question" $(( WIDTH - 88 )) $(( HEIGHT - 27 )) clic
 wait_program 0
 transferring && fail "left behind: $(ls "$mods_unix"/*.tmp)"
 say "    mod folder after closing: $(ls "$mods_unix" | tr '\n' ' ')(no .tmp)"
+fi
+
+if [ "$check_locale" != zh_CN ]; then
+    win_taskkill /IM zorbel-skins.exe
+    wait_program 0
+fi
 
 step 5-update "the server offers $new_version as $new_exe"
 mkdir -p "$data/files"
 patch_version "$install_unix/zorbel-skins.exe" "$data/files/$new_exe" "$version" "$new_version" \
     || fail "cannot make the $new_version build"
+# sign_offer VERSION: the demo server's signature of the offered file, made for VERSION.
+sign_offer() {
+    [ -n "${ZORBEL_CHECK_UPDATE_KEY:-}" ] || return 0
+    "$server_bin" --sign "$data/files/$new_exe" --key "$ZORBEL_CHECK_UPDATE_KEY" --version-record "$1" \
+        --update-file "$new_exe" >>"$log_dir/server.log" 2>&1 || fail "cannot sign $new_exe"
+}
+if [ -n "${ZORBEL_CHECK_UPDATE_KEY:-}" ]; then
+    # A signature made for another version: refused before anything is downloaded.
+    sign_offer 1.3
+    start_server --version-record "$new_version" --update-file "$new_exe"
+    start_program step5-refused.log zorbel-skins.exe
+    box_shown() { [ -n "$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null)" ]; }
+    wait_for 60 "the refusal's box" box_shown
+    # "确定" is the box's default button: Return, with the box focused, until the program ends.
+    for _ in $(seq 1 40); do
+        program_ended && break
+        box=$(xdotool search --onlyvisible --name '^程序错误$' 2>/dev/null | tail -n 1 || true)
+        [ -z "$box" ] || { xdotool windowfocus --sync "$box" 2>/dev/null; xdotool key Return 2>/dev/null; }
+        sleep 0.5
+    done
+    wait_program 1
+    grep -q '更新文件校验失败: 签名与版本' "$log_dir/step5-refused.log" || fail "no refusal of the signature"
+    [ "$(server_count 'GET /files/')" -eq 0 ] || fail "a refused record's file was downloaded"
+    leftovers=$(cd "$install_unix" && ls -d "$new_exe" zorbel-update-*.part update.bat 2>/dev/null || true)
+    [ -z "$leftovers" ] || fail "the refused update left $leftovers"
+    say "    a record signed for version 1.3 is refused before any download, nothing left behind"
+fi
+sign_offer "$new_version"
 start_server --version-record "$new_version" --update-file "$new_exe"
 start_program step5.log zorbel-skins.exe
 # The script deletes itself a few seconds after the program ends: keep its first form.
 bat="$install_unix/update.bat"
 rm -f "$work/update.bat"
 wait_for 120 "update.bat" copy_once "$bat" "$work/update.bat"
-show_lines '下载完成|下载失败|更新|exe' "$log_dir/step5.log"
+show_lines '下载完成|下载失败|更新|exe|签名' "$log_dir/step5.log"
 wait_program 0
 swapped() { [ ! -e "$install_unix/zorbel-skins.exe" ] && [ -f "$install_unix/$new_exe" ] && [ ! -e "$bat" ]; }
 wait_for 60 "the script's swap (old exe and update.bat gone, $new_exe in place)" swapped
-expected=$(printf '\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\ntaskkill /F /IM "zorbel-skins.exe" >nul 2>&1\r\nstart "" "%s"\r\ntimeout /t 3 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\ntimeout /t 1 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\nexit\r\n' \
-    "$install_win\\$new_exe" "$install_win\\zorbel-skins.exe" "$install_win\\update.bat" | iconv -t GBK | base64 -w0)
-[ "$(base64 -w0 "$work/update.bat")" = "$expected" ] || fail "update.bat is not the script in code page 936"
-say "    update.bat: $(stat -c %s "$work/update.bat") bytes, code page 936"
+if [ "$check_locale" = zh_CN ]; then
+    expected=$(printf '\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\ntaskkill /F /IM "zorbel-skins.exe" >nul 2>&1\r\nstart "" "%s"\r\ntimeout /t 3 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\ntimeout /t 1 /nobreak >nul\r\ndel /F /Q "%s" >nul 2>&1\r\nexit\r\n' \
+        "$install_win\\$new_exe" "$install_win\\zorbel-skins.exe" "$install_win\\update.bat" | base64 -w0)
+    [ "$(base64 -w0 "$work/update.bat")" = "$expected" ] || fail "update.bat is not the expected script"
+else
+    # "é" differs between 1252 and 850 and "%" would expand: the folder is in its short form.
+    LC_ALL=C grep -q '[^[:print:][:space:]]' "$work/update.bat" && fail "update.bat holds text cmd would misread"
+    grep -q 'taskkill /F /IM "zorbel-skins.exe"' "$work/update.bat" || fail "update.bat lacks its taskkill line"
+fi
+say "    update.bat: $(stat -c %s "$work/update.bat") bytes; its start line: $(sed -n 5p "$work/update.bat" | tr -d '\r')"
 wait_window
 say "    the script started $new_exe; install folder: $(cd "$install_unix" && ls -d zorbel-skins*.exe update.bat 2>/dev/null | tr '\n' ' ')"
-win_taskkill /F /IM "$new_exe"
+# Closed normally, the new version takes back the name the shortcuts start.
+win_taskkill /IM "$new_exe"
+renamed() { [ -f "$install_unix/zorbel-skins.exe" ] && [ ! -e "$install_unix/$new_exe" ]; }
+wait_for 30 "$new_exe renamed to zorbel-skins.exe at close" renamed
 wait_for 30 "end of the program" window_gone
 requests_before=$(server_count 'GET /api1/')
 "$wine" start "$shortcut_win" >/dev/null 2>&1 || fail "the Start-menu shortcut does not start after the update"
 wait_window
 wait_for 60 "version check of the updated program" version_checks_above "$requests_before"
-win_taskkill /F /IM "$new_exe"
+sleep 2
+# 1.1 would download the offer again; 1.2 is current and keeps its window.
+[ "$(server_count 'GET /files/')" -eq 1 ] || fail "the program the shortcut started is not $new_version"
+window_visible || fail "the program the shortcut started ended"
+win_taskkill /F /IM zorbel-skins.exe
 wait_for 30 "end of the program" window_gone
-start_program step5-next.log "$new_exe"
+start_program step5-next.log zorbel-skins.exe
 wait_for 60 "log line 当前已是最新版本 against version $new_version" \
     grep -q '当前已是最新版本' "$log_dir/step5-next.log"
 show_lines '当前已是最新版本' "$log_dir/step5-next.log"
-[ "$(server_count 'GET /files/')" -eq 1 ] || fail "the update was downloaded more than once"
-win_taskkill /F /IM "$new_exe"
+win_taskkill /F /IM zorbel-skins.exe
 wait_for 30 "end of the program" program_ended
 wait "$program_pid" 2>/dev/null || true
 program_pid=
 
 step 6-uninstall "the uninstaller, silent"
-kill "$game_pid" 2>/dev/null || true
+[ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null || true
 "$wine" "$install_win\\uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
 wait_for 60 "removal of the install folder" test ! -e "$install_unix"
-[ ! -e "$shortcut_unix" ] && [ ! -e "$desktop_unix" ] || fail "shortcuts left behind"
+# The uninstaller runs on from a copy of itself: the shortcuts go after the folder.
+shortcuts_gone() { [ ! -e "$shortcut_unix" ] && [ ! -e "$desktop_unix" ]; }
+wait_for 30 "removal of the shortcuts" shortcuts_gone
 reg_key_exists "$uninstall_key" && fail "the Add/Remove Programs entry is left behind"
 say "    install folder, shortcuts and uninstall entry removed; kept (the user's): settings" \
     "$settings_key game_dir=$(reg_value "$settings_key" game_dir), cover cache" \
-    "$(ls "$WINEPREFIX"/drive_c/users/*/.cache/VezoZizerur 2>/dev/null | wc -l) files"
+    "$(ls "$user_unix"/.cache/VezoZizerur 2>/dev/null | wc -l) files"
 
-step done "all six steps passed"
+step done "all steps passed ($check_locale)"
 say "total $(( $(date +%s) - check_start )) s"

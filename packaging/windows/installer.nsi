@@ -1,25 +1,28 @@
 ; Installer of the skin manager, made by build.sh with makensis (Debian's nsis package):
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.1 -DSTAGE=<program folder> -DUNINSTALL_LIST=<file>
-;            -DOUTFILE=<setup.exe> installer.nsi
-; Per machine, into Program Files; /S installs silently, /D=<folder> (last) picks the folder.
+;            -DOUTFILE=<setup.exe> [-DSIGN_COMMAND=<signs the file given as its argument>] installer.nsi
+; Per user, without elevation, into %LOCALAPPDATA%\Programs\zorbel-skins; /S installs silently,
+; /D=<folder> (last) picks the folder. The program updates itself in that folder, which is
+; writable by its user alone: nothing here grants rights to anybody.
 
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
-RequestExecutionLevel admin
+RequestExecutionLevel user
 
 !include "MUI2.nsh"
 
 !define APP_NAME "Zorbel-DreadHunger-MOD下载器"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\zorbel-skins"
-; The program updates itself by downloading the new version under a new file name into its
-; working folder (this one) and deleting the old file, so the shortcuts start whichever
-; zorbel-skins*.exe lies there instead of naming one file.
-!define LAUNCH_ARGS '/c for %f in (zorbel-skins*.exe) do start "" "%f"'
+
+!ifdef SIGN_COMMAND
+    !finalize '"${SIGN_COMMAND}" "%1"' = 0
+    !uninstfinalize '"${SIGN_COMMAND}" "%1"' = 0
+!endif
 
 Name "${APP_NAME}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\Zorbel\zorbel-skins"
+InstallDir "$LOCALAPPDATA\Programs\zorbel-skins"
 BrandingText "${APP_NAME} ${VERSION}"
 VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey /LANG=2052 "ProductName" "${APP_NAME}"
@@ -32,8 +35,7 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Zorbel"
 !define MUI_ICON "${STAGE}/app.ico"
 !define MUI_UNICON "${STAGE}/app.ico"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+!define MUI_FINISHPAGE_RUN "$INSTDIR\zorbel-skins.exe"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -45,63 +47,67 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Zorbel"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
 Function .onInit
-    SetShellVarContext all
+    SetShellVarContext current
+    ; Earlier versions installed per machine into Program Files. Two installations would
+    ; leave two programs with one settings store and shortcuts of both, so the old one is
+    ; removed first, by an administrator, with its own uninstaller.
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "UninstallString"
+    StrCmp $0 "" no_machine_install
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+        "此电脑上已有为所有用户安装的旧版本（$1）。$\n请先在“设置 → 应用”中卸载它，再运行本安装程序。" /SD IDOK
+    SetErrorLevel 3
+    Quit
+no_machine_install:
 FunctionEnd
 
 Function un.onInit
-    SetShellVarContext all
-FunctionEnd
-
-Function StartProgram
-    SetOutPath "$INSTDIR"
-    Exec '"$SYSDIR\cmd.exe" ${LAUNCH_ARGS}'
+    SetShellVarContext current
 FunctionEnd
 
 Section "程序文件" SectionProgram
     SectionIn RO
     SetOutPath "$INSTDIR"
     File /r "${STAGE}/*"
-    ; The program writes its update and update.bat into this folder without elevation.
-    nsExec::Exec '"$SYSDIR\icacls.exe" "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M'
-    Pop $0
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
-    ; A shortcut's working folder is the output folder at the time it is made.
+    ; The shortcuts start the program itself; its working folder is the output folder at the
+    ; time a shortcut is made. An update gives the program this name back (it renames itself
+    ; at close), so the shortcuts and a taskbar pin keep working.
     SetOutPath "$INSTDIR"
     CreateDirectory "$SMPROGRAMS\${APP_NAME}"
-    CreateShortCut "$SMPROGRAMS\${APP_NAME}\${APP_NAME}.lnk" "$SYSDIR\cmd.exe" '${LAUNCH_ARGS}' \
-        "$INSTDIR\app.ico" 0 SW_SHOWMINIMIZED
+    CreateShortCut "$SMPROGRAMS\${APP_NAME}\${APP_NAME}.lnk" "$INSTDIR\zorbel-skins.exe" "" "$INSTDIR\app.ico" 0
     CreateShortCut "$SMPROGRAMS\${APP_NAME}\卸载 ${APP_NAME}.lnk" "$INSTDIR\uninstall.exe"
 
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP_NAME}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Zorbel"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\app.ico"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APP_NAME}"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Zorbel"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\app.ico"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
 Section "桌面快捷方式" SectionDesktop
     SetOutPath "$INSTDIR"
-    CreateShortCut "$DESKTOP\${APP_NAME}.lnk" "$SYSDIR\cmd.exe" '${LAUNCH_ARGS}' "$INSTDIR\app.ico" 0 \
-        SW_SHOWMINIMIZED
+    CreateShortCut "$DESKTOP\${APP_NAME}.lnk" "$INSTDIR\zorbel-skins.exe" "" "$INSTDIR\app.ico" 0
 SectionEnd
 
 Section "Uninstall"
-    ; What the program leaves here: its downloaded new versions and the update script.
+    ; What the program leaves here: a new version not yet renamed, an unfinished download
+    ; and the update script.
     Delete "$INSTDIR\zorbel-skins*.exe"
+    Delete "$INSTDIR\zorbel-update-*.part"
     Delete "$INSTDIR\update.bat"
     !include "${UNINSTALL_LIST}"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
-    RMDir "$INSTDIR\.."
 
     Delete "$SMPROGRAMS\${APP_NAME}\${APP_NAME}.lnk"
     Delete "$SMPROGRAMS\${APP_NAME}\卸载 ${APP_NAME}.lnk"
     RMDir "$SMPROGRAMS\${APP_NAME}"
     Delete "$DESKTOP\${APP_NAME}.lnk"
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

@@ -12,7 +12,7 @@
 
 QString script_path()
 {
-    return QFileInfo(QCoreApplication::arguments().first()).absoluteDir().filePath(QStringLiteral("update.bat"));
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("update.bat"));
 }
 
 LabelHistory::LabelHistory(MainWindow *window)
@@ -42,8 +42,6 @@ UpdateRun::UpdateRun(WindowHarness &harness)
     , previous_dir(QDir::currentPath())
 {
     QDir::setCurrent(work.path());
-    // Started by a relative path, the program's folder lies inside the working folder.
-    QDir().mkpath(QFileInfo(script_path()).absolutePath());
 }
 
 UpdateRun::~UpdateRun()

@@ -15,7 +15,7 @@
 
 class MainWindow;
 
-// Where the update script goes: beside the program's path as started.
+// Where the update script goes: beside the program's own module.
 QString script_path();
 
 // Reads the status label after every queued call the window handles, so that each text

@@ -1,0 +1,17 @@
+#pragma once
+// The file name the shortcuts start. An update arrives under a name of its own (the
+// running program cannot be replaced under its name), and the update script deletes the
+// old file; the new program takes the shortcuts' name back when it closes, so that a
+// shortcut or a taskbar pin keeps starting the current version without a launcher.
+
+#include <QString>
+
+// "zorbel-skins.exe"
+extern const QString PROGRAM_FILE_NAME;
+
+// When `program_path` has a name an update is given (is_update_file_name) and nothing named
+// PROGRAM_FILE_NAME stands beside it, renames the program to that name (a running program
+// may be renamed, not replaced).
+// Never replaces a file and never copies. Returns the reason a needed rename failed,
+// empty otherwise. GUI thread, at close.
+QString reclaim_program_name(const QString &program_path);
