@@ -3,6 +3,7 @@
 #include "app/endpoints.h"
 #include "cards/skin_records.h"
 #include "update/update_statement.h"
+#include "update/update_script.h"
 #include "update/update_signing.h"
 #include "update/version.h"
 
@@ -263,10 +264,11 @@ private:
         }
 
         const QString file_name = QFileInfo(options.program_file).fileName();
-        if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9._-]+$")).match(file_name).hasMatch()
-            || !name_problem(file_name).isEmpty())
-            return fail(QStringLiteral("%1: name the program file with letters, digits, '.', '_' and '-' only "
-                                       "(it becomes the player's file name)")
+        // The player's program takes the file under this name, and only a name it accepts.
+        if (!is_update_file_name(file_name))
+            return fail(QStringLiteral("%1: name the program file NAME.exe with letters, digits, '.', '_' and '-' "
+                                       "only, and not zorbel-skins.exe or uninstall.exe (it becomes the player's "
+                                       "file name beside the installed program)")
                             .arg(options.program_file));
         if (options.version.isEmpty() || !is_newer_version(options.version))
             return fail(QStringLiteral("version \"%1\" is not newer than %2: players would not take it")

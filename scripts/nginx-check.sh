@@ -234,12 +234,13 @@ program_pid=
 
 step update "the site offers 1.2, signed with the test key; the program takes it"
 printf '%s\n' "$test_key_seed" >"$work/update.key"
-patch_version "$work/app/zorbel-skins" "$work/zorbel-skins-1.2" 1.1 1.2 || fail "cannot make the 1.2 build"
-publish_site --program "$work/zorbel-skins-1.2" --version 1.2 --key "$work/update.key"
+# The program takes only a plain .exe name for an update, on every platform.
+patch_version "$work/app/zorbel-skins" "$work/zorbel-skins-1.2.exe" 1.1 1.2 || fail "cannot make the 1.2 build"
+publish_site --program "$work/zorbel-skins-1.2.exe" --version 1.2 --key "$work/update.key"
 start_skins update.log
 wait_program 0
 show_lines '发现新版本|下载完成|校验|更新' "$log_dir/update.log"
-expect "the downloaded 1.2 equals the published file" cmp -s "$work/run/zorbel-skins-1.2" "$site/files/zorbel-skins-1.2"
+expect "the downloaded 1.2 equals the published file" cmp -s "$work/run/zorbel-skins-1.2.exe" "$site/files/zorbel-skins-1.2.exe"
 expect "update.bat written beside the program" test -s "$work/app/update.bat"
 expect "the file was checked, not refused" bash -c "! grep -q '校验失败' '$log_dir/update.log'"
 
