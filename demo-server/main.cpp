@@ -94,7 +94,7 @@ int main(int argc, char **argv)
                                         QStringLiteral("KEYFILE"));
     const QCommandLineOption update_file_option(
         QStringLiteral("update-file"), QStringLiteral("File below /files/ that /api1/ names as the new program."),
-        QStringLiteral("NAME"), QStringLiteral("zorbel-skins.exe"));
+        QStringLiteral("NAME"), QStringLiteral("zorbel-skins-update.exe"));
     parser.addOptions({port_option, host_option, data_option, version_option, game_option, rate_option, drop_option,
                        make_keys_option, sign_option, key_option, update_file_option});
     const bool parsed = parser.parse(arguments);

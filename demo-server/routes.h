@@ -11,7 +11,7 @@ struct RouteSettings {
     std::string version;         // "RIzured版本" of the version record
     int skin_rate_kib = 0;       // skin files sent at most this fast (KiB/s); 0: no limit
     long long drop_at = 0;       // the first skin answer to reach this byte of its file ends there; 0: none
-    std::string update_file = "zorbel-skins.exe";  // file below /files/ that the version record names
+    std::string update_file = "zorbel-skins-update.exe";  // file below /files/ that the version record names
 };
 
 // Path of the discovery address; every catalogue endpoint hangs below it.

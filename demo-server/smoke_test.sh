@@ -51,7 +51,7 @@ grep -q 'HEAD /2/皮肤.php/subcutaneous/index_skin_download.php?.*-> 200' "$wor
 # statement that binds version, file name and digest, which openssl verifies with the printed key.
 public_key=$("$server_program" --make-keys "$work/update.key" 2>/dev/null) || fail "--make-keys"
 "$server_program" --make-keys "$work/update.key" 2>/dev/null && fail "--make-keys overwrote its key"
-program="$work/data/files/zorbel-skins.exe"
+program="$work/data/files/zorbel-skins-update.exe"
 mkdir -p "$work/data/files"
 head -c 300000 /dev/urandom > "$program"
 "$server_program" --sign "$program" --key "$work/update.key" >/dev/null 2>&1 && fail "--sign without a version"
@@ -63,7 +63,7 @@ sed -n 's/.*"RIzured签名": "\([^"]*\)".*/\1/p' <<<"$record" | base64 -d > "$wo
 { echo "-----BEGIN PUBLIC KEY-----"
   { printf '\x30\x2a\x30\x05\x06\x03\x2b\x65\x70\x03\x21\x00'; base64 -d <<<"$public_key"; } | base64
   echo "-----END PUBLIC KEY-----"; } > "$work/public.pem"
-printf 'zorbel-skins update\nversion=1.2\nfile=zorbel-skins.exe\nsha256=%s\n' "$sha256" > "$work/statement"
+printf 'zorbel-skins update\nversion=1.2\nfile=zorbel-skins-update.exe\nsha256=%s\n' "$sha256" > "$work/statement"
 openssl pkeyutl -verify -pubin -inkey "$work/public.pem" -rawin -in "$work/statement" -sigfile "$work/signature" \
     >/dev/null || fail "signature does not verify"
 echo "demo server smoke test passed"

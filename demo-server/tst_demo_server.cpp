@@ -454,7 +454,7 @@ private slots:
     void version_record_points_at_the_program_file()
     {
         QVERIFY(QDir().mkpath(program_files_dir(data_.path())));
-        QFile program(program_files_dir(data_.path()) + "/zorbel-skins.exe");
+        QFile program(program_files_dir(data_.path()) + "/zorbel-skins-update.exe");
         QVERIFY(program.open(QIODevice::WriteOnly));
         program.write("MZ new program");
         program.close();
@@ -466,7 +466,8 @@ private slots:
         const QJsonObject record = QJsonDocument::fromJson(QByteArray::fromStdString(reply->body)).object();
         QCOMPARE(record["RIzured版本"].toString(), QString("1.2"));
         const QUrl address(record["RIzured下载地址"].toString());
-        QCOMPARE(address.toString(), QStringLiteral("https://127.0.0.1:%1/files/zorbel-skins.exe").arg(server.port()));
+        QCOMPARE(address.toString(),
+                 QStringLiteral("https://127.0.0.1:%1/files/zorbel-skins-update.exe").arg(server.port()));
         QCOMPARE(client.Head("/api1/")->status, 200);
 
         QCOMPARE(client.Get(address.path().toStdString())->body, std::string("MZ new program"));
