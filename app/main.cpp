@@ -7,12 +7,19 @@
 #include "update/program_name.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 #include <QThread>
 
+namespace {
+// The update script starts the new program, waits 3 s and then deletes the old one.
+constexpr int kUpdateScriptDoneMs = 6000;
+}  // namespace
+
 int main(int argc, char *argv[])
 {
+    const QDeadlineTimer update_script_done(kUpdateScriptDoneMs);
     init_process_values();
     install_log_handler();
     HttpSession::global_init();
@@ -33,7 +40,7 @@ int main(int argc, char *argv[])
         window.settings->sync();
         exit_process(code);
     }
-    const QString unnamed = reclaim_program_name(QCoreApplication::applicationFilePath());
+    const QString unnamed = reclaim_program_name(QCoreApplication::applicationFilePath(), update_script_done);
     if (!unnamed.isEmpty())
         log_warning(QStringLiteral("无法恢复程序文件名: ") + unnamed);
     return code;

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextCodec>
+#include <QThread>
+
+#include <thread>
 
 #ifdef Q_OS_WIN
 #include "gamedir/process_list.h"
@@ -283,6 +286,16 @@ private slots:
         QCOMPARE(reclaim_program_name(updated), QString());
         QVERIFY(!QFile::exists(updated));
         QVERIFY(QFile::exists(folder.filePath(PROGRAM_FILE_NAME)));
+        // Closed before the update script deleted the old file: waits for it.
+        const QString newer = folder.filePath(QStringLiteral("zorbel-skins-1.3.exe"));
+        QVERIFY(QFile(newer).open(QIODevice::WriteOnly));
+        std::thread script([&] {
+            QThread::msleep(200);
+            QFile::remove(folder.filePath(PROGRAM_FILE_NAME));
+        });
+        QCOMPARE(reclaim_program_name(newer, QDeadlineTimer(10000)), QString());
+        script.join();
+        QVERIFY(!QFile::exists(newer));
     }
 
     void signed_updates_are_checked_against_the_built_in_key_data()

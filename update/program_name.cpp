@@ -4,10 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 const QString PROGRAM_FILE_NAME = QStringLiteral("zorbel-skins.exe");
 
-QString reclaim_program_name(const QString &program_path)
+QString reclaim_program_name(const QString &program_path, QDeadlineTimer old_file_gone_by)
 {
     const QFileInfo program(program_path);
     // Only a program that runs under a name an update is given; any other name (the
@@ -16,6 +17,8 @@ QString reclaim_program_name(const QString &program_path)
         return QString();
     QDir folder = program.absoluteDir();
     const QString target = folder.filePath(PROGRAM_FILE_NAME);
+    while (QFileInfo::exists(target) && !old_file_gone_by.hasExpired())
+        QThread::msleep(100);
     if (QFileInfo::exists(target))
         return QString();  // the old version is still there, or another program took the name
     // QDir::rename is a plain rename: unlike QFile::rename it never falls back to a copy,

@@ -4,6 +4,7 @@
 // old file; the new program takes the shortcuts' name back when it closes, so that a
 // shortcut or a taskbar pin keeps starting the current version without a launcher.
 
+#include <QDeadlineTimer>
 #include <QString>
 
 // "zorbel-skins.exe"
@@ -14,4 +15,7 @@ extern const QString PROGRAM_FILE_NAME;
 // may be renamed, not replaced).
 // Never replaces a file and never copies. Returns the reason a needed rename failed,
 // empty otherwise. GUI thread, at close.
-QString reclaim_program_name(const QString &program_path);
+// The update script deletes the old file a few seconds after it started the new one; a
+// program closed before that waits for the name to come free until `old_file_gone_by`,
+// rather than leave the shortcuts naming a file that is about to go.
+QString reclaim_program_name(const QString &program_path, QDeadlineTimer old_file_gone_by = QDeadlineTimer());
