@@ -31,8 +31,7 @@ CatalogueRuns measure_catalogue(BenchPage &page, const CatalogueFacts &facts, in
         const HttpResponse response = session().get(request);
         result.request_ms.append(ms_between(mark, now_ns()));
         mark = now_ns();
-        QString error;
-        const QJsonValue catalogue = parse_json_value(response.body, &error);
+        const QJsonValue catalogue = parse_json_value(response.body).value;
         result.parse_ms.append(ms_between(mark, now_ns()));
         mark = now_ns();
         const CategoryRanking ranking = rank_categories(catalogue);
@@ -47,11 +46,11 @@ CatalogueRuns measure_catalogue(BenchPage &page, const CatalogueFacts &facts, in
         const qint64 start = now_ns();
         const SkinSelection selection = select_skins(*window.all_skins_data, facts.largest_category, std::nullopt);
         result.select_ms.append(ms_between(start, now_ns()));
-        if (!selection.ok() || selection.skins.size() != facts.largest_count) {
+        if (!selection.ok() || selection.value.size() != facts.largest_count) {
             result.failure = QStringLiteral("select_skins did not keep the largest category");
             return result;
         }
-        result.selected = selection.skins.size();
+        result.selected = selection.value.size();
     }
     return result;
 }
@@ -61,7 +60,7 @@ PageRuns measure_page_build(BenchPage &page, const CatalogueFacts &facts, int ru
     PageRuns result;
     MainWindow &window = page.window();
     const SkinSelection selection = select_skins(*window.all_skins_data, facts.largest_category, std::nullopt);
-    if (!page.show_page(selection.skins) || page.cards().size() != 6) {
+    if (!page.show_page(selection.value) || page.cards().size() != 6) {
         result.failure = QStringLiteral("the first page did not show six cards with covers");
         return result;
     }

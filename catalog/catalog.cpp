@@ -55,75 +55,56 @@ QString field_error(int index, QLatin1String key, const QString &problem, const 
 }
 
 // A category name: text, or nothing (empty).
-bool name_field(const QJsonObject &record, QLatin1String key, int index, QString *name, QString *error)
+Outcome<QString> name_field(const QJsonObject &record, QLatin1String key, int index)
 {
     const QJsonValue value = record.value(key);
-    if (value.isString()) {
-        *name = value.toString();
-        return true;
-    }
-    if (is_nothing(value)) {
-        name->clear();
-        return true;
-    }
-    *error = field_error(index, key, QStringLiteral("不是文本"), value);
-    return false;
+    if (value.isString())
+        return value.toString();
+    if (is_nothing(value))
+        return QString();
+    return Failure{field_error(index, key, QStringLiteral("不是文本"), value)};
 }
 
 // A category rank, compared as it comes: nothing is 0, true is 1 (as in the sort), any
 // other value must be a number.
-bool rank_field(const QJsonObject &record, QLatin1String key, int index, double *rank, QString *error)
+Outcome<double> rank_field(const QJsonObject &record, QLatin1String key, int index)
 {
     const QJsonValue value = record.value(key);
-    if (value.isDouble()) {
-        *rank = value.toDouble();
-        return true;
-    }
-    if (value.isBool() && value.toBool()) {
-        *rank = 1;
-        return true;
-    }
-    if (is_nothing(value)) {
-        *rank = 0;
-        return true;
-    }
-    *error = field_error(index, key, QStringLiteral("不是数字"), value);
-    return false;
+    if (value.isDouble())
+        return value.toDouble();
+    if (value.isBool() && value.toBool())
+        return 1.0;
+    if (is_nothing(value))
+        return 0.0;
+    return Failure{field_error(index, key, QStringLiteral("不是数字"), value)};
 }
 
 // The integer value of a sort id: a number loses its fraction, true is 1, and
 // decimal text (surrounding blanks and a sign allowed) is read as a number.
-bool integer_field(const QJsonObject &record, QLatin1String key, int index, double *result, QString *error)
+Outcome<double> integer_field(const QJsonObject &record, QLatin1String key, int index)
 {
     const QJsonValue value = record.value(key);
-    if (is_nothing(value)) {
-        *result = 0;
-        return true;
-    }
+    if (is_nothing(value))
+        return 0.0;
     switch (value.type()) {
     case QJsonValue::Double:
-        *result = std::trunc(value.toDouble());
-        return true;
+        return std::trunc(value.toDouble());
     case QJsonValue::Bool:
-        *result = 1;
-        return true;
+        return 1.0;
     case QJsonValue::String: {
         const QString text = value.toString().trimmed();
         int start = (text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'))) ? 1 : 0;
         bool digits = text.size() > start;
         for (int i = start; digits && i < text.size(); ++i)
             digits = text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9');
-        if (digits) {
-            *result = text.toDouble();
-            return true;
-        }
+        if (digits)
+            return text.toDouble();
         break;
     }
     default:
         break;
     }
-    *error = field_error(index, key, QStringLiteral("不是整数"), value);
-    return false;
+    return Failure{field_error(index, key, QStringLiteral("不是整数"), value)};
 }
 
 // Stable: names of equal rank keep their order. `rank_of` takes a name's current index.
@@ -147,7 +128,7 @@ const QStringList *find_subcategories(const SubcategoryMap &map, const QString &
     return nullptr;
 }
 
-QJsonValue parse_json_value(const QByteArray &body, QString *error)
+Outcome<QJsonValue> parse_json_value(const QByteArray &body)
 {
     QJsonParseError parse_error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parse_error);
@@ -160,17 +141,14 @@ QJsonValue parse_json_value(const QByteArray &body, QString *error)
     if (wrapped_error.error == QJsonParseError::NoError && wrapped.array().size() == 1)
         return wrapped.array().at(0);
 
-    *error = QStringLiteral("%1 (位置 %2)").arg(parse_error.errorString()).arg(parse_error.offset);
-    return QJsonValue(QJsonValue::Undefined);
+    return Failure{QStringLiteral("%1 (位置 %2)").arg(parse_error.errorString()).arg(parse_error.offset)};
 }
 
 CategoryRanking rank_categories(const QJsonValue &catalogue)
 {
-    CategoryRanking result;
-    if (!catalogue.isArray()) {
-        result.error = QStringLiteral("皮肤数据不是数组: ") + json_text(catalogue).left(80);
-        return result;
-    }
+    if (!catalogue.isArray())
+        return Failure{QStringLiteral("皮肤数据不是数组: ") + json_text(catalogue).left(80)};
+    Categories result;
     const QJsonArray records = catalogue.toArray();
 
     // Hashes beside the ordered lists keep every look-up constant-time. A subcategory rank
@@ -191,64 +169,62 @@ CategoryRanking rank_categories(const QJsonValue &catalogue)
 
     for (int index = 0; index < records.size(); ++index) {
         const QJsonValue item = records.at(index);
-        if (!item.isObject()) {
-            result.error = record_error(index, QStringLiteral("不是对象: ") + json_text(item).left(80));
-            return result;
-        }
+        if (!item.isObject())
+            return Failure{record_error(index, QStringLiteral("不是对象: ") + json_text(item).left(80))};
         const QJsonObject record = item.toObject();
-        QString main;
-        if (!name_field(record, kMainCategory, index, &main, &result.error))
-            return result;
-        if (main.isEmpty())  // a record without category adds nothing: the rest of it is not read
+        const Outcome<QString> main = name_field(record, kMainCategory, index);
+        if (!main.ok())
+            return Failure{main.error};
+        if (main->isEmpty())  // a record without category adds nothing: the rest of it is not read
             continue;
-        QString sub;
-        if (!name_field(record, kSubcategory, index, &sub, &result.error))
-            return result;
+        const Outcome<QString> sub = name_field(record, kSubcategory, index);
+        if (!sub.ok())
+            return Failure{sub.error};
 
-        double main_rank = 0;
-        if (!rank_field(record, kMainRank, index, &main_rank, &result.error))
-            return result;
-        auto known = mains.find(main);
+        const Outcome<double> main_rank = rank_field(record, kMainRank, index);
+        if (!main_rank.ok())
+            return Failure{main_rank.error};
+        auto known = mains.find(*main);
         if (known == mains.end()) {
-            known = mains.insert(main, MainCategory{result.main_categories.size()});
-            result.main_categories.append(main);
-            main_ranks.append(main_rank);
+            known = mains.insert(*main, MainCategory{result.main_categories.size()});
+            result.main_categories.append(*main);
+            main_ranks.append(*main_rank);
         } else {
             double &stored = main_ranks[known->order];
-            stored = std::max(stored, main_rank);
+            stored = std::max(stored, *main_rank);
         }
 
-        if (sub.isEmpty())
+        if (sub->isEmpty())
             continue;
-        double sub_rank = 0;
-        if (!rank_field(record, kSubRank, index, &sub_rank, &result.error))
-            return result;
+        const Outcome<double> sub_rank = rank_field(record, kSubRank, index);
+        if (!sub_rank.ok())
+            return Failure{sub_rank.error};
         if (known->list < 0) {
             known->list = lists.size();
             lists.append(SubcategoryList());
-            result.subcategories.append({main, QStringList()});
+            result.subcategories.append({*main, QStringList()});
         }
         SubcategoryList &list = lists[known->list];
-        const auto seen = list.slot_of.constFind(sub);
+        const auto seen = list.slot_of.constFind(*sub);
         if (seen != list.slot_of.constEnd()) {
             double &stored = slot_ranks[*seen];
-            stored = std::max(stored, sub_rank);
+            stored = std::max(stored, *sub_rank);
             continue;
         }
         // First appearance under this main category sets the rank, even when another
         // (main, sub) pair already wrote the same joined key.
-        const QString key = main + QLatin1Char('_') + sub;
+        const QString key = *main + QLatin1Char('_') + *sub;
         int slot = slot_of_key.value(key, -1);
         if (slot < 0) {
             slot = slot_ranks.size();
-            slot_ranks.append(sub_rank);
+            slot_ranks.append(*sub_rank);
             slot_of_key.insert(key, slot);
         } else {
-            slot_ranks[slot] = sub_rank;
+            slot_ranks[slot] = *sub_rank;
         }
-        list.slot_of.insert(sub, slot);
+        list.slot_of.insert(*sub, slot);
         list.rank_slots.append(slot);
-        result.subcategories[known->list].second.append(sub);
+        result.subcategories[known->list].second.append(*sub);
     }
 
     sort_by_rank_descending(result.main_categories, [&](int i) { return main_ranks.at(i); });
@@ -276,24 +252,25 @@ SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_cate
         int index;
     };
 
-    SkinSelection result;
     QVector<Entry> kept;
     QVector<QJsonObject> records;
     for (int index = 0; index < catalogue.size(); ++index) {
         const QJsonValue item = catalogue.at(index);
-        if (!item.isObject()) {
-            result.error = record_error(index, QStringLiteral("不是对象: ") + json_text(item).left(80));
-            return result;
-        }
+        if (!item.isObject())
+            return Failure{record_error(index, QStringLiteral("不是对象: ") + json_text(item).left(80))};
         const QJsonObject record = item.toObject();
         if (!in_selection(record, main_category, subcategory))
             continue;
-        Entry entry{0, 0, 0, records.size()};
-        if (!integer_field(record, kMainRank, index, &entry.main_rank, &result.error)
-            || !integer_field(record, kSubRank, index, &entry.sub_rank, &result.error)
-            || !integer_field(record, kSkinId, index, &entry.skin_id, &result.error))
-            return result;
-        kept.append(entry);
+        const Outcome<double> main_rank = integer_field(record, kMainRank, index);
+        if (!main_rank.ok())
+            return Failure{main_rank.error};
+        const Outcome<double> sub_rank = integer_field(record, kSubRank, index);
+        if (!sub_rank.ok())
+            return Failure{sub_rank.error};
+        const Outcome<double> skin_id = integer_field(record, kSkinId, index);
+        if (!skin_id.ok())
+            return Failure{skin_id.error};
+        kept.append(Entry{*main_rank, *sub_rank, *skin_id, records.size()});
         records.append(record);
     }
 
@@ -305,8 +282,9 @@ SkinSelection select_skins(const QJsonArray &catalogue, const QString &main_cate
             return a.sub_rank > b.sub_rank;
         return a.skin_id > b.skin_id;
     });
-    result.skins.reserve(kept.size());
+    QVector<QJsonObject> skins;
+    skins.reserve(kept.size());
     for (const Entry &entry : qAsConst(kept))
-        result.skins.append(records.at(entry.index));
-    return result;
+        skins.append(records.at(entry.index));
+    return skins;
 }

@@ -5,7 +5,9 @@
 // The catalogue comes from a loosely typed server, so every value is judged the same
 // forgiving way: an absent key, null, false, 0, "" and an empty array or object all
 // count as "nothing" (rank 0, no name). Anything else that does not fit fails the whole
-// operation with an error text; nothing throws.
+// operation with an error text.
+
+#include "app/outcome.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -27,16 +29,15 @@ using SubcategoryMap = QList<QPair<QString, QStringList>>;
 const QStringList *find_subcategories(const SubcategoryMap &map, const QString &main_category);
 
 // Parses a whole response body. Any JSON value is accepted at the top level (also a
-// bare number or text, which Qt's document parser refuses). On invalid JSON returns an
-// undefined value and sets *error to the parser's message.
-QJsonValue parse_json_value(const QByteArray &body, QString *error);
+// bare number or text, which Qt's document parser refuses). Invalid JSON fails with the
+// parser's message.
+Outcome<QJsonValue> parse_json_value(const QByteArray &body);
 
-struct CategoryRanking {
+struct Categories {
     QStringList main_categories;   // display order
     SubcategoryMap subcategories;  // display order within each main category
-    QString error;                 // empty on success; then the lists are complete
-    bool ok() const { return error.isEmpty(); }
 };
+using CategoryRanking = Outcome<Categories>;
 
 // Derives the category lists from the catalogue (an array of skin records).
 // A category's rank is the largest "MainCategory_ranking_id" among its records; a
@@ -53,11 +54,7 @@ CategoryRanking rank_categories(const QJsonValue &catalogue);
 // `main_category`. A record without the key does not belong.
 bool in_selection(const QJsonObject &record, const QString &main_category, const std::optional<QString> &subcategory);
 
-struct SkinSelection {
-    QVector<QJsonObject> skins;
-    QString error;  // empty on success
-    bool ok() const { return error.isEmpty(); }
-};
+using SkinSelection = Outcome<QVector<QJsonObject>>;
 
 // The records of a selection in display order. A non-empty `subcategory` keeps the
 // records of that subcategory under every main category; otherwise the records of

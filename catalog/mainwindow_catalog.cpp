@@ -30,22 +30,21 @@ void MainWindow::load_categories()
             return;
         }
 
-        QString parse_error;
-        const QJsonValue catalogue = parse_json_value(response.body, &parse_error);
-        if (catalogue.isUndefined()) {
+        const Outcome<QJsonValue> catalogue = parse_json_value(response.body);
+        if (!catalogue.ok()) {
             show_message(kLoadFailedTitle, kFormatError, QStringLiteral("critical"));
-            log_error(QStringLiteral("JSON解析失败: ") + parse_error);
+            log_error(QStringLiteral("JSON解析失败: ") + catalogue.error);
             return;
         }
 
-        if (catalogue.isArray())
-            all_skins_data = catalogue.toArray();
+        if (catalogue->isArray())
+            all_skins_data = catalogue->toArray();
         main_categories.clear();
         subcategories.clear();
-        const CategoryRanking ranking = rank_categories(catalogue);
+        const CategoryRanking ranking = rank_categories(*catalogue);
         if (ranking.ok()) {
-            main_categories = ranking.main_categories;
-            subcategories = ranking.subcategories;
+            main_categories = ranking->main_categories;
+            subcategories = ranking->subcategories;
             _update_category_ui();
             _show_instructions_content();
             return;
@@ -74,7 +73,7 @@ void MainWindow::_load_skins()
         log_error(QStringLiteral("加载皮肤列表失败: ") + selection.error);
         return;
     }
-    skins = std::move(selection.skins);
+    skins = std::move(selection.value);
     current_page = 0;
     show_current_page();
 }

@@ -196,31 +196,31 @@ void check_selection(const QJsonArray &catalogue, const QString &main, const std
     for (const QJsonValue &item : catalogue)
         if (item.isObject() && matches(item.toObject(), main, sub))
             expected.append(item.toObject());
-    EXPECT(selection.skins.size() == expected.size(), main);
-    for (const QJsonObject &record : selection.skins) {
+    EXPECT(selection.value.size() == expected.size(), main);
+    for (const QJsonObject &record : selection.value) {
         const int at = expected.indexOf(record);
         EXPECT(at >= 0, text_of(record));
         expected.removeAt(at);
     }
 
-    for (int i = 1; i < selection.skins.size(); ++i) {
+    for (int i = 1; i < selection.value.size(); ++i) {
         double before[3];
         double after[3];
-        if (numeric_key(selection.skins.at(i - 1), before) && numeric_key(selection.skins.at(i), after))
-            EXPECT(!std::lexicographical_compare(before, before + 3, after, after + 3), text_of(selection.skins.at(i)));
+        if (numeric_key(selection.value.at(i - 1), before) && numeric_key(selection.value.at(i), after))
+            EXPECT(!std::lexicographical_compare(before, before + 3, after, after + 3), text_of(selection.value.at(i)));
     }
 
     QJsonArray again;
-    for (const QJsonObject &record : selection.skins)
+    for (const QJsonObject &record : selection.value)
         again.append(record);
     const SkinSelection repeated = select_skins(again, main, sub);
     EXPECT(repeated.ok(), repeated.error);
-    EXPECT(repeated.skins == selection.skins, main);
+    EXPECT(repeated.value == selection.value, main);
 
     // "全部" arrives as no subcategory or as an empty one; both select the same.
     if (!sub) {
         const SkinSelection empty_sub = select_skins(catalogue, main, QString());
-        EXPECT(empty_sub.ok() && empty_sub.skins == selection.skins, main);
+        EXPECT(empty_sub.ok() && empty_sub.value == selection.value, main);
     }
 }
 
@@ -244,12 +244,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body(reinterpret_cast<const char *>(data), int(size));
     check_keyvalues(body);
-    QString error;
-    const QJsonValue value = parse_json_value(body, &error);
-    if (value.isUndefined()) {
-        EXPECT(!error.isEmpty(), QString());
+    const Outcome<QJsonValue> parsed = parse_json_value(body);
+    if (!parsed.ok())
         return 0;
-    }
+    const QJsonValue &value = parsed.value;
 
     // What Qt's document parser takes comes through unchanged; anything else it refuses
     // may only be a lone scalar.
@@ -275,19 +273,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
 
-    EXPECT(ranking.main_categories == reference.mains, ranking.main_categories.join('|'));
-    EXPECT(ranking.subcategories.size() == reference.subs.size(), QString());
+    EXPECT(ranking->main_categories == reference.mains, ranking->main_categories.join('|'));
+    EXPECT(ranking->subcategories.size() == reference.subs.size(), QString());
     for (int i = 0; i < reference.subs.size(); ++i) {
-        EXPECT(ranking.subcategories.at(i).first == reference.subs.at(i).first, reference.subs.at(i).first);
-        EXPECT(ranking.subcategories.at(i).second == reference.subs.at(i).second,
-               ranking.subcategories.at(i).second.join('|'));
-        const QStringList *found = find_subcategories(ranking.subcategories, reference.subs.at(i).first);
+        EXPECT(ranking->subcategories.at(i).first == reference.subs.at(i).first, reference.subs.at(i).first);
+        EXPECT(ranking->subcategories.at(i).second == reference.subs.at(i).second,
+               ranking->subcategories.at(i).second.join('|'));
+        const QStringList *found = find_subcategories(ranking->subcategories, reference.subs.at(i).first);
         EXPECT(found && *found == reference.subs.at(i).second, reference.subs.at(i).first);
     }
 
-    for (const QString &main : ranking.main_categories) {
+    for (const QString &main : ranking->main_categories) {
         check_selection(catalogue, main, std::nullopt);
-        if (const QStringList *subs = find_subcategories(ranking.subcategories, main))
+        if (const QStringList *subs = find_subcategories(ranking->subcategories, main))
             for (const QString &sub : *subs)
                 check_selection(catalogue, main, sub);
     }
