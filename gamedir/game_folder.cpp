@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "app/logging.h"
+#include "app/outcome.h"
 #include "gamedir/native_path.h"
 
 #include <QFile>
@@ -15,53 +16,34 @@ const QString PERMISSION_PROBE = QStringLiteral("permission_test.tmp");
 
 namespace {
 
-bool is_separator(QChar c)
+Failure failure_at(const QString &reason, const QString &path)
 {
-#ifdef Q_OS_WIN
-    return c == QLatin1Char('/') || c == QLatin1Char('\\');
-#else
-    return c == QLatin1Char('/');
-#endif
+    return Failure{QStringLiteral("%1: '%2'").arg(reason, shown_path(path))};
 }
 
-int drive_length(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return path.size() >= 2 && path.at(1) == QLatin1Char(':') ? 2 : 0;
-#else
-    Q_UNUSED(path)
-    return 0;
-#endif
-}
-
-QString failure_text(const QString &reason, const QString &path)
-{
-    return QStringLiteral("%1: '%2'").arg(reason, shown_path(path));
-}
-
-// Creates the probe's folder chain, writes the probe and removes it. Returns the
-// first failure, or an empty text.
-QString write_test(const QString &probe_path)
+// Creates the probe's folder chain, writes the probe and removes it; fails at the first
+// step that does.
+Outcome<void> write_test(const QString &probe_path)
 {
     const QString folder = QFileInfo(probe_path).path();
     std::error_code error;
     std::filesystem::create_directories(native_path(folder), error);
     if (error)
-        return failure_text(QString::fromLocal8Bit(error.message().c_str()), folder);
+        return failure_at(QString::fromLocal8Bit(error.message().c_str()), folder);
 
     QFile probe(probe_path);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return failure_text(probe.errorString(), probe_path);
+        return failure_at(probe.errorString(), probe_path);
     const bool written = probe.write("test") == 4;
     probe.close();
     if (!written || probe.error() != QFileDevice::NoError) {
         const QString reason = probe.errorString();
         QFile::remove(probe_path);  // no half-written probe left behind
-        return failure_text(reason, probe_path);
+        return failure_at(reason, probe_path);
     }
     if (!probe.remove())
-        return failure_text(probe.errorString(), probe_path);
-    return QString();
+        return failure_at(probe.errorString(), probe_path);
+    return {};
 }
 
 }  // namespace
@@ -76,13 +58,13 @@ std::optional<ProcessInfo> find_game_process(const QList<ProcessInfo> &processes
 
 QString parent_folder(const QString &path)
 {
-    const int drive = drive_length(path);
+    const int drive = drive_prefix_length(path);
     int cut = path.size();
-    while (cut > drive && !is_separator(path.at(cut - 1)))
+    while (cut > drive && !is_path_separator(path.at(cut - 1)))
         --cut;
     const QString head = path.left(cut);
     int end = head.size();
-    while (end > drive && is_separator(head.at(end - 1)))
+    while (end > drive && is_path_separator(head.at(end - 1)))
         --end;
     return end == drive ? head : head.left(end);
 }
@@ -103,9 +85,9 @@ QStringList validate_game_dir(const QString &game_root)
         errors.append(QStringLiteral("无效目录: 未找到") + QStringLiteral("必需文件") + QLatin1Char(' ')
                       + shown_path(check_path));
 
-    const QString failure = write_test(join_path(game_root, MOD_SUBDIR, PERMISSION_PROBE));
-    if (!failure.isEmpty())
-        errors.append(QStringLiteral("目录不可写: ") + failure);
+    const Outcome<void> written = write_test(join_path(game_root, MOD_SUBDIR, PERMISSION_PROBE));
+    if (!written.ok())
+        errors.append(QStringLiteral("目录不可写: ") + written.error);
     return errors;
 }
 

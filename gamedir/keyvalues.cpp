@@ -128,14 +128,12 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<KeyValue>> parse_keyvalues(const QString &text, QString *error)
+Outcome<std::vector<KeyValue>> parse_keyvalues(const QString &text)
 {
     Reader reader(text);
     std::vector<KeyValue> entries;
-    if (!reader.entries(&entries, 0)) {
-        *error = reader.error;
-        return std::nullopt;
-    }
+    if (!reader.entries(&entries, 0))
+        return Failure{reader.error};
     return entries;
 }
 

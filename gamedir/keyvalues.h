@@ -12,9 +12,10 @@
 // Keys and values are quoted texts (\" \\ \n \t are escapes) or bare words; a value is
 // either a text or a section in braces. Conditions such as [$WIN32] are not supported.
 
+#include "app/outcome.h"
+
 #include <QString>
 
-#include <optional>
 #include <vector>
 
 struct KeyValue {
@@ -24,10 +25,10 @@ struct KeyValue {
     bool section = false;
 };
 
-// The entries at the top of `text`, or nothing when the text is not well formed (then
-// `error` says where). Sections nested deeper than a library list ever is are refused
-// too, so no input can exhaust the stack.
-std::optional<std::vector<KeyValue>> parse_keyvalues(const QString &text, QString *error);
+// The entries at the top of `text`; a text that is not well formed fails, saying where.
+// Sections nested deeper than a library list ever is are refused too, so no input can
+// exhaust the stack.
+Outcome<std::vector<KeyValue>> parse_keyvalues(const QString &text);
 
 // The first entry of `entries` whose key equals `key` regardless of case, or null.
 const KeyValue *find_key(const std::vector<KeyValue> &entries, const QString &key);

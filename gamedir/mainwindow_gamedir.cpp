@@ -13,23 +13,18 @@
 #include <QLabel>
 #include <QSettings>
 
-#include <exception>
-
 namespace {
 const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's key, not a task record's
 }  // namespace
 
 void MainWindow::_detect_by_process(bool)
 {
-    // The process list is the one step that can fail by throwing (the system's list
-    // cannot be read); everything after it reports through its results.
-    std::optional<ProcessInfo> game;
-    try {
-        game = find_game_process(list_processes());
-    } catch (const std::exception &error) {
-        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + QString::fromUtf8(error.what()));
+    const ProcessList processes = list_processes();
+    if (!processes.ok()) {
+        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + processes.error);
         return;
     }
+    const std::optional<ProcessInfo> game = find_game_process(*processes);
     QString game_root_dir;
     if (game && !game->exe_path.isEmpty()) {
         game_root_dir = game_root_from_exe(game->exe_path);

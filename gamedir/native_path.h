@@ -1,17 +1,19 @@
 #pragma once
-// A QString path as std::filesystem wants it: UTF-16 on Windows, the local 8-bit
-// encoding elsewhere (so names that are not valid UTF-8 survive the round trip).
+// Paths by this platform's rules (native_path_win.cpp, native_path_posix.cpp): which
+// characters separate folders, where a drive prefix ends, and the form std::filesystem
+// takes. Pure functions; any thread.
 
-#include <QFile>
+#include <QChar>
 #include <QString>
 
 #include <filesystem>
 
-inline std::filesystem::path native_path(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
+// A QString path as std::filesystem wants it: UTF-16 on Windows, the local 8-bit encoding
+// elsewhere (so names that are not valid UTF-8 survive the round trip).
+std::filesystem::path native_path(const QString &path);
+
+// "/" and "\" on Windows, "/" elsewhere.
+bool is_path_separator(QChar c);
+
+// The length of a drive prefix ("C:") that starts `path` on Windows; 0 elsewhere.
+int drive_prefix_length(const QString &path);

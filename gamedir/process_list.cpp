@@ -8,7 +8,7 @@ ProcessLister &lister_override()
 }
 }  // namespace
 
-QList<ProcessInfo> list_processes()
+ProcessList list_processes()
 {
     const ProcessLister &lister = lister_override();
     return lister ? lister() : platform_process_list();

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include <unistd.h>
 
@@ -91,11 +90,11 @@ ProcessInfo examine(const QString &proc_dir)
 
 }  // namespace
 
-QList<ProcessInfo> platform_process_list()
+ProcessList platform_process_list()
 {
     QDir proc(QStringLiteral("/proc"));
     if (!proc.exists(QStringLiteral("self")))
-        throw std::runtime_error("无法读取进程列表: /proc 不可用");
+        return Failure{QStringLiteral("无法读取进程列表: /proc 不可用")};
     QList<qint64> pids;
     for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;

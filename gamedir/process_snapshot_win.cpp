@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <stdexcept>
-
 namespace {
 
 class Handle {
@@ -57,11 +55,11 @@ PathResult image_path(DWORD pid, std::wstring &path)
 
 }  // namespace
 
-std::vector<WinProcess> snapshot_processes()
+Outcome<std::vector<WinProcess>> snapshot_processes()
 {
     Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.valid())
-        throw std::runtime_error("CreateToolhelp32Snapshot failed, error " + std::to_string(GetLastError()));
+        return Failure{QStringLiteral("CreateToolhelp32Snapshot failed, error %1").arg(GetLastError())};
 
     std::vector<WinProcess> processes;
     PROCESSENTRY32W entry{};

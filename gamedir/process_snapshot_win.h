@@ -1,6 +1,8 @@
 #pragma once
-// Windows process enumeration without Qt, so that it also builds on its own
-// (the Win32 check under Wine compiles it with a plain console program).
+// Windows process enumeration in the system's own terms (wide strings), apart from the
+// Qt-facing list.
+
+#include "app/outcome.h"
 
 #include <string>
 #include <vector>
@@ -11,5 +13,5 @@ struct WinProcess {
 };
 
 // Every process of a Toolhelp snapshot, in snapshot order; processes that ended
-// meanwhile are left out. Throws std::runtime_error when no snapshot can be taken.
-std::vector<WinProcess> snapshot_processes();
+// meanwhile are left out. Fails when no snapshot can be taken.
+Outcome<std::vector<WinProcess>> snapshot_processes();

@@ -19,6 +19,15 @@ constexpr qint64 kMaxLibraryListBytes = 1 << 20;
 
 const QString kLibraryList = QStringLiteral("steamapps/libraryfolders.vdf");
 
+Outcome<QStringList> read_library_list(QFile &list)
+{
+    if (!list.open(QIODevice::ReadOnly))
+        return Failure{list.errorString()};
+    if (list.size() > kMaxLibraryListBytes)
+        return Failure{QStringLiteral("file too large (%1 bytes)").arg(list.size())};
+    return library_folders_from_vdf(QString::fromUtf8(list.readAll()));
+}
+
 // Libraries of one Steam folder; nothing when its list is missing or unreadable.
 QStringList libraries_of(const QString &steam_folder)
 {
@@ -26,19 +35,13 @@ QStringList libraries_of(const QString &steam_folder)
     QFile list(list_path);
     if (!list.exists())
         return {};
-    QString error;
-    std::optional<QStringList> folders;
-    if (!list.open(QIODevice::ReadOnly))
-        error = list.errorString();
-    else if (list.size() > kMaxLibraryListBytes)
-        error = QStringLiteral("file too large (%1 bytes)").arg(list.size());
-    else
-        folders = library_folders_from_vdf(QString::fromUtf8(list.readAll()), &error);
-    if (!folders) {
-        log_warning(QStringLiteral("无法读取Steam库列表: ") + shown_path(list_path) + QStringLiteral(": ") + error);
+    const Outcome<QStringList> folders = read_library_list(list);
+    if (!folders.ok()) {
+        log_warning(QStringLiteral("无法读取Steam库列表: ") + shown_path(list_path) + QStringLiteral(": ")
+                    + folders.error);
         return {};
     }
-    return *folders;
+    return folders.value;
 }
 
 // The game file must be a file of the library itself: a link that leads elsewhere would
@@ -61,11 +64,11 @@ bool game_file_in_library(const QString &game, const QString &library)
 
 }  // namespace
 
-std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error)
+Outcome<QStringList> library_folders_from_vdf(const QString &vdf_text)
 {
-    const std::optional<std::vector<KeyValue>> entries = parse_keyvalues(vdf_text, error);
-    if (!entries)
-        return std::nullopt;
+    const Outcome<std::vector<KeyValue>> entries = parse_keyvalues(vdf_text);
+    if (!entries.ok())
+        return Failure{entries.error};
     QStringList folders;
     const KeyValue *root = find_key(*entries, QStringLiteral("libraryfolders"));
     if (!root || !root->section)

@@ -3,10 +3,10 @@
 // Each Steam folder lists its libraries in steamapps/libraryfolders.vdf; a game folder is
 // a folder under a library's steamapps/common/ that holds the game's pak file.
 
+#include "app/outcome.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // The Steam folders of this machine that exist, in the order they are looked at
 // (steam_folders_win.cpp: the registry; steam_folders_linux.cpp: below the home folder).
@@ -14,8 +14,8 @@ QStringList platform_steam_folders();
 
 // The library folders a libraryfolders.vdf text lists, in file order: entries of its
 // "libraryfolders" section, each a section with a "path" (or, in Steam's older layout, the
-// path itself). Nothing when the text is not well formed (`error` says why).
-std::optional<QStringList> library_folders_from_vdf(const QString &vdf_text, QString *error);
+// path itself). A text that is not well formed fails.
+Outcome<QStringList> library_folders_from_vdf(const QString &vdf_text);
 
 // Game folders in the libraries of `steam_folders`, in library order, each once however
 // many ways it is reached (links, two Steam folders sharing a library). A folder counts

@@ -61,7 +61,7 @@ private slots:
         GameProcess game(exe);
         QVERIFY(game.started());
 
-        const auto found = listed_at(list_processes(), exe);
+        const auto found = listed_at(list_processes().value, exe);
         game.stop();
         QVERIFY(found);
         QCOMPARE(found->name, GAME_EXE_NAME);
@@ -87,7 +87,7 @@ private slots:
         QVERIFY(game.started());
         std::optional<ProcessInfo> found;
         // bash replaces itself with the look-alike just after it started
-        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes().value, exe)).has_value(), 10000);
         game.stop();
         QCOMPARE(found->name, GAME_EXE_NAME);
         QCOMPARE(game_root_from_exe(found->exe_path), root);
@@ -110,7 +110,7 @@ private slots:
         QVERIFY(game.started());
         const QString exe = game_exe_below(home + QStringLiteral("/.wine/drive_c/Games/DH"));
         std::optional<ProcessInfo> found;
-        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes(), exe)).has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((found = listed_at(list_processes().value, exe)).has_value(), 10000);
         game.stop();
         QCOMPARE(found->name, GAME_EXE_NAME);
         QCOMPARE(game_root_from_exe(found->exe_path), home + QStringLiteral("/.wine/drive_c/Games/DH"));
@@ -124,7 +124,7 @@ private slots:
         const QString exe = tmp.path() + QStringLiteral("/g/dreadhunger/binaries/win64/dreadhunger-win64-shipping.exe");
         GameProcess impostor(exe);
         QVERIFY(impostor.started());
-        const auto listed = listed_at(list_processes(), QFileInfo(exe).canonicalFilePath());
+        const auto listed = listed_at(list_processes().value, QFileInfo(exe).canonicalFilePath());
         impostor.stop();
         QVERIFY(listed);
         QCOMPARE(listed->name, QStringLiteral("dreadhunger-win64-shipping.exe"));
@@ -258,13 +258,11 @@ private slots:
     {
         QFETCH(QString, vdf);
         QFETCH(QStringList, libraries);
-        QString error;
-        const std::optional<QStringList> read = library_folders_from_vdf(vdf, &error);
+        const Outcome<QStringList> read = library_folders_from_vdf(vdf);
         if (libraries == QStringList{QStringLiteral("broken")}) {
-            QVERIFY(!read);
-            QVERIFY(!error.isEmpty());
+            QVERIFY(!read.ok());
         } else {
-            QVERIFY2(read, qPrintable(error));
+            QVERIFY2(read.ok(), qPrintable(read.error));
             QCOMPARE(*read, libraries);
         }
     }

@@ -114,7 +114,7 @@ private slots:
             list_fixed({{QStringLiteral("bash"), QStringLiteral("/bin/bash")}, {GAME_EXE_NAME, QString()}});
             break;
         case Processes::Unreadable:
-            set_process_lister([]() -> QList<ProcessInfo> { throw std::runtime_error("进程列表不可用"); });
+            set_process_lister([]() -> ProcessList { return Failure{QStringLiteral("进程列表不可用")}; });
             break;
         }
         MainWindow &main = open_window();

@@ -60,17 +60,13 @@ bool same(const std::vector<KeyValue> &a, const std::vector<KeyValue> &b)
 
 void check_keyvalues(const QByteArray &body)
 {
-    QString error;
-    const std::optional<std::vector<KeyValue>> entries = parse_keyvalues(QString::fromUtf8(body), &error);
-    if (!entries) {
-        if (error.isEmpty())
-            violated("refused without a message", QString::fromUtf8(body));
+    const Outcome<std::vector<KeyValue>> entries = parse_keyvalues(QString::fromUtf8(body));
+    if (!entries.ok())
         return;
-    }
     const QString text = written(*entries);
-    const std::optional<std::vector<KeyValue>> again = parse_keyvalues(text, &error);
-    if (!again)
-        violated("written entries refused:", error + QLatin1Char(' ') + text);
+    const Outcome<std::vector<KeyValue>> again = parse_keyvalues(text);
+    if (!again.ok())
+        violated("written entries refused:", again.error + QLatin1Char(' ') + text);
     if (!same(*entries, *again))
         violated("written entries read differently:", text);
 }

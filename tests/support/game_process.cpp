@@ -52,7 +52,7 @@ void list_only_games_below(const QString &root)
     const QString below = QDir::toNativeSeparators(root + QLatin1Char('/'));
     set_process_lister([below] {
         QList<ProcessInfo> processes;
-        for (const ProcessInfo &process : platform_process_list())
+        for (const ProcessInfo &process : platform_process_list().value)
             if (!process.name.contains(GAME_EXE_NAME) || process.exe_path.startsWith(below))
                 processes.append(process);
         return processes;
