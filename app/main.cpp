@@ -40,8 +40,8 @@ int main(int argc, char *argv[])
         window.settings->sync();
         exit_process(code);
     }
-    const QString unnamed = reclaim_program_name(QCoreApplication::applicationFilePath(), update_script_done);
-    if (!unnamed.isEmpty())
-        log_warning(QStringLiteral("无法恢复程序文件名: ") + unnamed);
+    const Outcome<void> renamed = reclaim_program_name(QCoreApplication::applicationFilePath(), update_script_done);
+    if (!renamed.ok())
+        log_warning(QStringLiteral("无法恢复程序文件名: ") + renamed.error);
     return code;
 }

@@ -99,19 +99,20 @@ private slots:
         const QJsonObject record =
             QJsonDocument::fromJson(R"({"RIzured版本": 1.2, "RIzured下载地址": null, "text": "1.3", "list": ["1.4"]})")
                 .object();
-        QString value = QStringLiteral("stale");
-        QString error;
-        QVERIFY(!read_text_value(record, VERSION_KEY, &value, &error));
-        QVERIFY2(error.contains(QStringLiteral("1.2")), qPrintable(error));
-        QVERIFY(!read_text_value(record, QStringLiteral("list"), &value, &error));
+        const Outcome<QString> number = read_text_value(record, VERSION_KEY);
+        QVERIFY(!number.ok());
+        QVERIFY2(number.error.contains(QStringLiteral("1.2")), qPrintable(number.error));
+        QVERIFY(!read_text_value(record, QStringLiteral("list")).ok());
 
-        QVERIFY(read_text_value(record, DOWNLOAD_URL_KEY, &value, &error));
-        QCOMPARE(value, QString());
-        value = QStringLiteral("stale");
-        QVERIFY(read_text_value(record, QStringLiteral("absent"), &value, &error));
-        QCOMPARE(value, QString());
-        QVERIFY(read_text_value(record, QStringLiteral("text"), &value, &error));
-        QCOMPARE(value, QStringLiteral("1.3"));
+        const Outcome<QString> null = read_text_value(record, DOWNLOAD_URL_KEY);
+        QVERIFY(null.ok());
+        QCOMPARE(null.value, QString());
+        const Outcome<QString> absent = read_text_value(record, QStringLiteral("absent"));
+        QVERIFY(absent.ok());
+        QCOMPARE(absent.value, QString());
+        const Outcome<QString> text = read_text_value(record, QStringLiteral("text"));
+        QVERIFY(text.ok());
+        QCOMPARE(text.value, QStringLiteral("1.3"));
     }
 
     void script_text_has_the_ten_lines_with_crlf()
@@ -172,8 +173,8 @@ private slots:
         const QString bat = QDir::toNativeSeparators(folder + QStringLiteral("/update.bat"));
         QVERIFY(QFile::copy(waiting_program(), exe));
         QVERIFY(QFile::copy(waiting_program(), fresh));
-        const QString error = write_update_script(exe, fresh, bat);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const Outcome<void> written = write_update_script(exe, fresh, bat);
+        QVERIFY2(written.ok(), qPrintable(written.error));
 
         QProcess cmd;
         cmd.start(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), bat});
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(!QFile::exists(bat));
         QVERIFY(QFile::exists(fresh));
         const auto started = [&fresh] {
-            for (const ProcessInfo &process : list_processes())
+            for (const ProcessInfo &process : list_processes().value)
                 if (QFileInfo(process.exe_path) == QFileInfo(fresh))
                     return true;
             return false;
@@ -277,13 +278,13 @@ private slots:
         QVERIFY(QFile(updated).open(QIODevice::WriteOnly));
         const QString linux_program = folder.filePath(QStringLiteral("zorbel-skins"));
         QVERIFY(QFile(linux_program).open(QIODevice::WriteOnly));
-        QCOMPARE(reclaim_program_name(linux_program), QString());
+        QVERIFY(reclaim_program_name(linux_program).ok());
         QVERIFY(QFile::exists(linux_program));  // not a name an update is given: left alone
         QVERIFY(QFile(folder.filePath(PROGRAM_FILE_NAME)).open(QIODevice::WriteOnly));
-        QCOMPARE(reclaim_program_name(updated), QString());
+        QVERIFY(reclaim_program_name(updated).ok());
         QVERIFY(QFile::exists(updated));  // the old version still stands there: left alone
         QVERIFY(QFile::remove(folder.filePath(PROGRAM_FILE_NAME)));
-        QCOMPARE(reclaim_program_name(updated), QString());
+        QVERIFY(reclaim_program_name(updated).ok());
         QVERIFY(!QFile::exists(updated));
         QVERIFY(QFile::exists(folder.filePath(PROGRAM_FILE_NAME)));
         // Closed before the update script deleted the old file: waits for it.
@@ -293,7 +294,7 @@ private slots:
             QThread::msleep(200);
             QFile::remove(folder.filePath(PROGRAM_FILE_NAME));
         });
-        QCOMPARE(reclaim_program_name(newer, QDeadlineTimer(10000)), QString());
+        QVERIFY(reclaim_program_name(newer, QDeadlineTimer(10000)).ok());
         script.join();
         QVERIFY(!QFile::exists(newer));
     }
@@ -357,17 +358,16 @@ private slots:
             record.insert(SIGNATURE_KEY, signature);
         const QByteArray key = keyed ? publisher.public_key : QByteArray();
 
-        QString error;
-        const std::optional<UpdateIntegrity> integrity = read_update_integrity(record, file_name, key, &error);
-        QVERIFY2(!integrity == (refusal == QLatin1String("record")), qPrintable(error));
-        if (!integrity)
+        const Outcome<UpdateIntegrity> integrity = read_update_integrity(record, file_name, key);
+        QVERIFY2(!integrity.ok() == (refusal == QLatin1String("record")), qPrintable(integrity.error));
+        if (!integrity.ok())
             return;
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write(signature == QLatin1String("tampered") ? QByteArray(program).replace('x', 'y') : program);
         file.close();
-        const QString failure = check_update_file(file.fileName(), *integrity);
-        QVERIFY2(failure.isEmpty() == refusal.isEmpty(), qPrintable(failure));
+        const Outcome<void> checked = check_update_file(file.fileName(), *integrity);
+        QVERIFY2(checked.ok() == refusal.isEmpty(), qPrintable(checked.error));
     }
 
     void progress_text_in_mebibytes_with_one_decimal()
@@ -386,9 +386,9 @@ private slots:
         moved.redirect_to = server.url(QStringLiteral("/api1/"));
         server.route(QStringLiteral("/old/"), moved);
         const LatestInfo info = fetch_latest_info(server.url(QStringLiteral("/old/")));
-        QVERIFY2(info.record, qPrintable(info.failure));
-        QCOMPARE(info.record->value(VERSION_KEY).toString(), QStringLiteral("1.2"));
-        QCOMPARE(info.record->value(QStringLiteral("more")).toInt(), 1);
+        QVERIFY2(info.ok(), qPrintable(info.error));
+        QCOMPARE(info->value(VERSION_KEY).toString(), QStringLiteral("1.2"));
+        QCOMPARE(info->value(QStringLiteral("more")).toInt(), 1);
     }
 
     void version_record_trusts_the_extra_certificate()
@@ -396,7 +396,7 @@ private slots:
         TestServer server;
         server.route(QStringLiteral("/api1/"), TestReply::json(R"({"RIzured版本": "1.1", "RIzured下载地址": ""})"));
         const LatestInfo trusted = fetch_latest_info(server.url(QStringLiteral("/api1/")));
-        QVERIFY2(trusted.record, qPrintable(trusted.failure));
+        QVERIFY2(trusted.ok(), qPrintable(trusted.error));
 
         // Only another authority trusted besides the system's (Windows' Schannel under Wine
         // would accept anything without a CA file of its own).
@@ -404,8 +404,8 @@ private slots:
         qputenv("ZORBEL_CA_FILE", unrelated_certificate().cert_path.toUtf8());
         const LatestInfo untrusted = fetch_latest_info(server.url(QStringLiteral("/api1/")));
         qputenv("ZORBEL_CA_FILE", saved);
-        QVERIFY(!untrusted.record);
-        QVERIFY2(untrusted.failure.startsWith(QStringLiteral("获取版本信息异常: ")), qPrintable(untrusted.failure));
+        QVERIFY(!untrusted.ok());
+        QVERIFY2(untrusted.error.startsWith(QStringLiteral("获取版本信息异常: ")), qPrintable(untrusted.error));
     }
 };
 

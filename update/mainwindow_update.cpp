@@ -85,17 +85,16 @@ void MainWindow::_silent_check_update()
         _force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
         return;
     }
-    QString latest_version;
-    QString error;
-    if (!read_text_value(*info, VERSION_KEY, &latest_version, &error)) {
-        _force_close_program(QStringLiteral("检查更新异常: ") + error);
+    const Outcome<QString> latest_version = read_text_value(*info, VERSION_KEY);
+    if (!latest_version.ok()) {
+        _force_close_program(QStringLiteral("检查更新异常: ") + latest_version.error);
         return;
     }
-    if (!latest_version.isEmpty() && is_newer_version(latest_version)) {
+    if (!latest_version->isEmpty() && is_newer_version(*latest_version)) {
         // The download runs while the box is open; closing it changes nothing.
         _start_update_thread(*info);
         QMessageBox box(QMessageBox::Information, QStringLiteral("发现新版本"),
-                        QStringLiteral("发现新版本 ") + latest_version + QStringLiteral("，正在自动更新..."),
+                        QStringLiteral("发现新版本 ") + *latest_version + QStringLiteral("，正在自动更新..."),
                         QMessageBox::Ok, this);
         run_modal(box);
         return;
@@ -106,9 +105,11 @@ void MainWindow::_silent_check_update()
 std::optional<QJsonObject> MainWindow::_get_latest_info()
 {
     const LatestInfo latest = fetch_latest_info(get_secure_url(SERVER_URL));
-    if (!latest.record)
-        _force_close_program(latest.failure);
-    return latest.record;
+    if (!latest.ok()) {
+        _force_close_program(latest.error);
+        return std::nullopt;
+    }
+    return latest.value;
 }
 
 void MainWindow::_start_update_thread(const QJsonObject &info)
@@ -158,12 +159,12 @@ void MainWindow::_force_close_program(const QString &message)
 
 void MainWindow::_start_update_process(const QJsonObject &info)
 {
-    QString download_url;
-    QString error;
-    if (!read_text_value(info, DOWNLOAD_URL_KEY, &download_url, &error)) {
-        _force_close_program(QStringLiteral("更新过程出错: ") + error);
+    const Outcome<QString> read_url = read_text_value(info, DOWNLOAD_URL_KEY);
+    if (!read_url.ok()) {
+        _force_close_program(QStringLiteral("更新过程出错: ") + read_url.error);
         return;
     }
+    const QString &download_url = read_url.value;
     if (download_url.isEmpty()) {
         _force_close_program(QStringLiteral("服务器响应错误"));
         return;
@@ -178,11 +179,9 @@ void MainWindow::_start_update_process(const QJsonObject &info)
     }
     // A record that cannot vouch for the file as this build demands is refused before
     // anything is downloaded.
-    QString integrity_error;
-    const std::optional<UpdateIntegrity> integrity =
-        read_update_integrity(info, new_exe, update_public_key(), &integrity_error);
-    if (!integrity) {
-        log_error(QStringLiteral("更新文件校验失败: ") + integrity_error);
+    const Outcome<UpdateIntegrity> integrity = read_update_integrity(info, new_exe, update_public_key());
+    if (!integrity.ok()) {
+        log_error(QStringLiteral("更新文件校验失败: ") + integrity.error);
         _force_close_program(QStringLiteral("下载更新文件失败"));
         return;
     }
@@ -213,9 +212,9 @@ void MainWindow::_start_update_process(const QJsonObject &info)
     _show_update_progress(QStringLiteral("开始下载更新文件..."));
     if (!_download_new_version(download_url, part_path))
         return fail(QString());
-    const QString refused = check_update_file(part_path, *integrity);
-    if (!refused.isEmpty())
-        return fail(QStringLiteral("更新文件校验失败: ") + refused);
+    const Outcome<void> checked = check_update_file(part_path, *integrity);
+    if (!checked.ok())
+        return fail(QStringLiteral("更新文件校验失败: ") + checked.error);
     // Only a file that passed every check takes the name anything would start.
     if (!QDir().rename(part_path, new_exe))
         return fail(QStringLiteral("下载新版本失败: 无法命名为 ") + new_exe);
@@ -336,9 +335,9 @@ bool MainWindow::_update_exe(const QString &new_exe)
     const QString program_dir = exe.absolutePath();
     const QString bat_path = QDir::toNativeSeparators(QDir(program_dir).filePath(QStringLiteral("update.bat")));
 
-    const QString error = write_update_script(exe_path, new_exe_path, bat_path);
-    if (!error.isEmpty()) {
-        log_error(QStringLiteral("更新exe失败: ") + error);
+    const Outcome<void> written = write_update_script(exe_path, new_exe_path, bat_path);
+    if (!written.ok()) {
+        log_error(QStringLiteral("更新exe失败: ") + written.error);
         return false;
     }
     start_update_script(bat_path, program_dir);

@@ -4,11 +4,11 @@
 // (a plain-HTTP answer, a hostile mirror) would otherwise pick the program the player
 // runs next.
 
+#include "app/outcome.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
-
-#include <optional>
 
 // The raw Ed25519 public key this program was built with (ZORBEL_UPDATE_PUBLIC_KEY);
 // empty when the build has none.
@@ -22,10 +22,10 @@ struct UpdateIntegrity {
 // `file_name`. With a `public_key`, both are required and the signature must be the
 // publisher's over update_statement() of the record's version, `file_name` and the
 // checksum: checked here, before anything is downloaded. Without a key, a checksum is
-// taken when present and the signature is ignored. Fails with the reason in `error`.
-std::optional<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QString &file_name,
-                                                     const QByteArray &public_key, QString *error);
+// taken when present and the signature is ignored.
+Outcome<UpdateIntegrity> read_update_integrity(const QJsonObject &record, const QString &file_name,
+                                               const QByteArray &public_key);
 
-// Empty when the file at `path` has the checksum (or there is none to compare); otherwise
-// the reason it does not. Reads the file in pieces (it may be large).
-QString check_update_file(const QString &path, const UpdateIntegrity &integrity);
+// Succeeds when the file at `path` has the checksum (or there is none to compare); otherwise
+// fails with the reason it does not. Reads the file in pieces (it may be large).
+Outcome<void> check_update_file(const QString &path, const UpdateIntegrity &integrity);

@@ -54,12 +54,12 @@ bool cmd_reads_back(const QString &path, QTextCodec *ansi, bool oem_is_ansi)
     return oem_is_ansi && encode_script(path, ansi).has_value();
 }
 
-QString write_update_script(const QString &exe_path, const QString &new_exe_path, const QString &bat_path)
+Outcome<void> write_update_script(const QString &exe_path, const QString &new_exe_path, const QString &bat_path)
 {
     // The script's own file must exist before its folder's short form names it.
     QFile file(bat_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return bat_path + QStringLiteral(": ") + file.errorString();
+        return Failure{bat_path + QStringLiteral(": ") + file.errorString()};
     const std::optional<QString> exe = script_path_form(exe_path);
     const std::optional<QString> fresh = script_path_form(new_exe_path);
     const std::optional<QString> bat = script_path_form(bat_path);
@@ -67,14 +67,15 @@ QString write_update_script(const QString &exe_path, const QString &new_exe_path
         exe && fresh && bat ? encode_script(update_script_text(*exe, *fresh, *bat)) : std::nullopt;
     if (!script) {
         file.remove();
-        return QStringLiteral("路径无法写成命令解释器能读回的形式: ") + exe_path + QStringLiteral(" / ") + new_exe_path;
+        return Failure{QStringLiteral("路径无法写成命令解释器能读回的形式: ") + exe_path + QStringLiteral(" / ")
+                       + new_exe_path};
     }
     if (file.write(*script) != script->size() || !file.flush()) {
         const QString error = bat_path + QStringLiteral(": ") + file.errorString();
         file.remove();
-        return error;
+        return Failure{error};
     }
-    return QString();
+    return {};
 }
 
 QString last_url_segment(const QString &download_url)

@@ -2,6 +2,8 @@
 // The batch script that swaps the program file for the downloaded one, and the checks
 // on the names that go into it.
 
+#include "app/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,8 +28,8 @@ std::optional<QByteArray> encode_script(const QString &text, QTextCodec *codec =
 bool cmd_reads_back(const QString &path, QTextCodec *ansi, bool oem_is_ansi);
 
 // Writes update_script_text to `bat_path`, each path in a form cmd reads back exactly
-// (script_path_form). Returns the reason it could not, empty on success.
-QString write_update_script(const QString &exe_path, const QString &new_exe_path, const QString &bat_path);
+// (script_path_form); fails with the reason it could not.
+Outcome<void> write_update_script(const QString &exe_path, const QString &new_exe_path, const QString &bat_path);
 
 // The text after the last "/" of the download address (all of it when it holds none);
 // a query string stays part of it.

@@ -26,21 +26,17 @@ bool is_newer_version(const QString &latest, const QString &current)
     return std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end());
 }
 
-bool read_text_value(const QJsonObject &record, const QString &key, QString *value, QString *error)
+Outcome<QString> read_text_value(const QJsonObject &record, const QString &key)
 {
     const QJsonValue found = record.value(key);
-    if (found.isUndefined() || found.isNull()) {
-        value->clear();
-        return true;
-    }
+    if (found.isUndefined() || found.isNull())
+        return QString();
     if (!found.isString()) {
         const QJsonObject wrapped{{key, found}};
-        *error = QStringLiteral("\"%1\" 的值不是文本: %2")
-                     .arg(key, QString::fromUtf8(QJsonDocument(wrapped).toJson(QJsonDocument::Compact)));
-        return false;
+        return Failure{QStringLiteral("\"%1\" 的值不是文本: %2")
+                           .arg(key, QString::fromUtf8(QJsonDocument(wrapped).toJson(QJsonDocument::Compact)))};
     }
-    *value = found.toString();
-    return true;
+    return found.toString();
 }
 
 namespace {
@@ -103,28 +99,18 @@ Reply get_once(const QString &url, int timeout_ms)
 
 LatestInfo fetch_latest_info(const QString &url, int timeout_ms)
 {
-    LatestInfo info;
     const Reply reply = get_once(url, timeout_ms);
-    if (!reply.error.isEmpty()) {
-        info.failure = QStringLiteral("获取版本信息异常: ") + reply.error;
-        return info;
-    }
-    if (reply.status != 200) {
-        info.failure = QStringLiteral("获取版本信息失败，状态码: ") + QString::number(reply.status);
-        return info;
-    }
+    if (!reply.error.isEmpty())
+        return Failure{QStringLiteral("获取版本信息异常: ") + reply.error};
+    if (reply.status != 200)
+        return Failure{QStringLiteral("获取版本信息失败，状态码: ") + QString::number(reply.status)};
     QJsonParseError parse_error;
     const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parse_error);
-    if (parse_error.error != QJsonParseError::NoError) {
-        info.failure = QStringLiteral("获取版本信息异常: 版本信息不是有效的JSON（") + parse_error.errorString()
-                       + QStringLiteral("，位置 ") + QString::number(parse_error.offset) + QStringLiteral("）");
-        return info;
-    }
+    if (parse_error.error != QJsonParseError::NoError)
+        return Failure{QStringLiteral("获取版本信息异常: 版本信息不是有效的JSON（") + parse_error.errorString()
+                       + QStringLiteral("，位置 ") + QString::number(parse_error.offset) + QStringLiteral("）")};
     const QJsonObject record = document.object();
-    if (!document.isObject() || !record.contains(VERSION_KEY) || !record.contains(DOWNLOAD_URL_KEY)) {
-        info.failure = QStringLiteral("服务器响应错误");
-        return info;
-    }
-    info.record = record;
-    return info;
+    if (!document.isObject() || !record.contains(VERSION_KEY) || !record.contains(DOWNLOAD_URL_KEY))
+        return Failure{QStringLiteral("服务器响应错误")};
+    return record;
 }

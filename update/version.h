@@ -2,11 +2,10 @@
 // The version record the update server publishes, and how its version is judged.
 
 #include "app/gui_requests.h"
+#include "app/outcome.h"
 
 #include <QJsonObject>
 #include <QString>
-
-#include <optional>
 
 // The version of this program.
 extern const QString CURRENT_VERSION;  // "1.1"
@@ -20,15 +19,11 @@ extern const QString DOWNLOAD_URL_KEY;  // "RIzured下载地址"
 bool is_newer_version(const QString &latest, const QString &current = CURRENT_VERSION);
 
 // A text value of the record: an absent key or a JSON null reads as empty. Any other
-// value that is not a JSON string is an error, described in `error`.
-bool read_text_value(const QJsonObject &record, const QString &key, QString *value, QString *error);
+// value that is not a JSON string fails.
+Outcome<QString> read_text_value(const QJsonObject &record, const QString &key);
 
-// The outcome of fetching the version record: the record, or the message that ends the
-// program (the whole user-visible text).
-struct LatestInfo {
-    std::optional<QJsonObject> record;
-    QString failure;
-};
+// The version record, or the message that ends the program (the whole user-visible text).
+using LatestInfo = Outcome<QJsonObject>;
 
 // One stand-alone GET of `url` (not through the shared session): redirects followed (to
 // http and https only), `timeout_ms` for the whole request, a body of at most

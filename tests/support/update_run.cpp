@@ -2,17 +2,30 @@
 
 #include "app/mainwindow.h"
 #include "app/modal.h"
+#include "update/script_start.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMutex>
 #include <QThread>
+
+namespace {
+QMutex recorded_mutex;  // the update thread records, the case reads
+QStringList recorded;
+}  // namespace
 
 QString script_path()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("update.bat"));
+}
+
+QStringList recorded_script_starts()
+{
+    QMutexLocker lock(&recorded_mutex);
+    return recorded;
 }
 
 LabelHistory::LabelHistory(MainWindow *window)
@@ -42,12 +55,17 @@ UpdateRun::UpdateRun(WindowHarness &harness)
     , previous_dir(QDir::currentPath())
 {
     QDir::setCurrent(work.path());
+    set_script_starter([](const QString &script, const QString &) {
+        QMutexLocker lock(&recorded_mutex);
+        recorded.append(script);
+    });
 }
 
 UpdateRun::~UpdateRun()
 {
     history.reset();
     harness.window.reset();
+    set_script_starter(nullptr);
     QDir::setCurrent(previous_dir);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One self-update run in a case's WindowHarness: a working folder of its own (the current
-// folder while the run lives), the boxes the window shows, the texts of its status label.
+// folder while the run lives), the boxes the window shows, the texts of its status label,
+// the update scripts it would start.
 // GUI thread only.
 
 #include "support/window_fixture.h"
@@ -17,6 +18,10 @@ class MainWindow;
 
 // Where the update script goes: beside the program's own module.
 QString script_path();
+
+// Scripts the window asked to start while an UpdateRun lived, oldest first (the run
+// records them in place of the system's start).
+QStringList recorded_script_starts();
 
 // Reads the status label after every queued call the window handles, so that each text
 // sent from the update thread is seen even when the next follows at once.
