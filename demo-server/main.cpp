@@ -128,12 +128,11 @@ int main(int argc, char **argv)
     }
 
     if (parser.isSet(make_keys_option)) {
-        QString public_key;
-        const QString error = make_update_keys(parser.value(make_keys_option), &public_key);
-        if (!error.isEmpty())
-            return fail(error);
+        const Outcome<QString> public_key = make_update_keys(parser.value(make_keys_option));
+        if (!public_key.ok())
+            return fail(public_key.error);
         say(QStringLiteral("private key written to %1; keep it off the server").arg(parser.value(make_keys_option)));
-        std::printf("%s\n", public_key.toLatin1().constData());
+        std::printf("%s\n", public_key->toLatin1().constData());
         return 0;
     }
     if (parser.isSet(sign_option)) {
@@ -143,16 +142,16 @@ int main(int argc, char **argv)
         const QString file = parser.value(sign_option);
         const QString file_name =
             parser.isSet(update_file_option) ? parser.value(update_file_option) : QFileInfo(file).fileName();
-        QJsonObject record_keys;
-        QString error =
-            sign_update(file, parser.value(version_option), file_name, parser.value(key_option), &record_keys);
-        if (error.isEmpty())
-            error = write_signature(file, record_keys);
+        const Outcome<QJsonObject> record_keys =
+            sign_update(file, parser.value(version_option), file_name, parser.value(key_option));
+        if (!record_keys.ok())
+            return fail(record_keys.error);
+        const QString error = write_signature(file, *record_keys);
         if (!error.isEmpty())
             return fail(error);
         say(QStringLiteral("signature of version %1, file %2 written to %3")
                 .arg(parser.value(version_option), file_name, signature_path(file)));
-        std::printf("%s\n", QJsonDocument(record_keys).toJson(QJsonDocument::Compact).constData());
+        std::printf("%s\n", QJsonDocument(*record_keys).toJson(QJsonDocument::Compact).constData());
         return 0;
     }
 

@@ -13,6 +13,7 @@
 // written after everything it names, so a player who reads it finds every file it lists.
 // Files that the new catalogue no longer names are removed last.
 
+#include "app/outcome.h"
 #include "publish/source_folder.h"
 
 #include <QJsonObject>
@@ -34,8 +35,8 @@ extern const QString SIG_SIZE_KEY;    // "sig_size"
 extern const QString PAK_SHA256_KEY;  // "pak_sha256"
 extern const QString SIG_SHA256_KEY;  // "sig_sha256"
 
+// What a complete publication holds and changed.
 struct PublishReport {
-    QString error;  // empty on success; then the site is complete
     int skins = 0;
     int main_categories = 0;
     int subcategories = 0;
@@ -44,10 +45,10 @@ struct PublishReport {
     QStringList notes;                    // what else was done (version record, signature)
 };
 
-// Whether `origin` is usable as the players' address (http or https, a host, no path).
-QString origin_problem(const QString &origin);
+// Fails when `origin` is not usable as the players' address (http or https, a host, no path).
+Outcome<void> check_origin(const QString &origin);
 
 // Publishes `source` (already read and free of refusals) into the site folder. The folder
 // must be empty, absent, or an earlier site (it holds discovery.txt): nothing else in it is
 // ever deleted.
-PublishReport publish_site(const SourceFolder &source, const SiteOptions &options);
+Outcome<PublishReport> publish_site(const SourceFolder &source, const SiteOptions &options);

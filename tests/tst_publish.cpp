@@ -113,10 +113,10 @@ private slots:
         QVERIFY(publish_site(read_source_folder(source.path()), options).error.isEmpty());
         QVERIFY(write(QDir(source.path()), "b.pak", "new bytes"));
         QVERIFY(QFile::remove(source.filePath("a.pak")) && QFile::remove(source.filePath("a.sig")));
-        const PublishReport report = publish_site(read_source_folder(source.path()), options);
-        QVERIFY(report.added.isEmpty());
-        QCOMPARE(report.changed, QStringList{"b"});
-        QCOMPARE(report.removed, QStringList{"a"});
+        const Outcome<PublishReport> report = publish_site(read_source_folder(source.path()), options);
+        QVERIFY(report->added.isEmpty());
+        QCOMPARE(report->changed, QStringList{"b"});
+        QCOMPARE(report->removed, QStringList{"a"});
         QFile catalogue(site.filePath("catalog.json"));
         QVERIFY(catalogue.open(QIODevice::ReadOnly));
         const QJsonObject b = QJsonDocument::fromJson(catalogue.readAll()).array().first().toObject();
