@@ -41,9 +41,8 @@ public:
         // The discovery answer goes first: it marks the folder as a site, so that a run that
         // fails half-way can be repeated.
         using Step = Outcome<void> (SiteWriter::*)();
-        for (Step step :
-             {&SiteWriter::check_site_folder, &SiteWriter::write_discovery, &SiteWriter::write_skins,
-              &SiteWriter::write_version_record, &SiteWriter::write_instructions, &SiteWriter::write_catalogue}) {
+        for (Step step : {&SiteWriter::check_site_folder, &SiteWriter::write_discovery, &SiteWriter::write_skins,
+                          &SiteWriter::offer_program, &SiteWriter::write_instructions, &SiteWriter::write_catalogue}) {
             const Outcome<void> done = (this->*step)();
             if (!done.ok())
                 return Failure{done.error};
@@ -141,9 +140,9 @@ private:
         return facts->copied;
     }
 
-    Outcome<void> write_version_record()
+    Outcome<void> offer_program()
     {
-        const Outcome<OfferedProgram> offered = ::write_version_record(site, options);
+        const Outcome<OfferedProgram> offered = write_version_record(site, options);
         if (!offered.ok())
             return Failure{offered.error};
         if (!offered->file.isEmpty())
