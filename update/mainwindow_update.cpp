@@ -65,14 +65,12 @@ void discard(const QString &path)
 
 // A fresh, unused name in the working folder for the file while it downloads; never a
 // name that the shortcuts, the script or the program would take for a program.
-QString reserve_download_name(QString *error)
+Outcome<QString> reserve_download_name()
 {
     QTemporaryFile file(QStringLiteral("zorbel-update-XXXXXX.part"));
     file.setAutoRemove(false);
-    if (!file.open()) {
-        *error = file.errorString();
-        return QString();
-    }
+    if (!file.open())
+        return Failure{file.errorString()};
     return QFileInfo(file.fileName()).absoluteFilePath();
 }
 
@@ -195,13 +193,13 @@ void MainWindow::_start_update_process(const QJsonObject &info)
             return;
         }
     }
-    QString reserve_error;
-    const QString part_path = reserve_download_name(&reserve_error);
-    if (part_path.isEmpty()) {
-        log_error(QStringLiteral("下载新版本失败: ") + reserve_error);
+    const Outcome<QString> reserved = reserve_download_name();
+    if (!reserved.ok()) {
+        log_error(QStringLiteral("下载新版本失败: ") + reserved.error);
         _force_close_program(QStringLiteral("下载更新文件失败"));
         return;
     }
+    const QString &part_path = reserved.value;
     // The fatal exit ends the process from the GUI thread, so the file goes before it does.
     const auto fail = [this, &part_path](const QString &log_text) {
         if (!log_text.isEmpty())
