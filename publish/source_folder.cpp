@@ -111,9 +111,9 @@ private:
 
     void check_name(const QString &skin, const QString &role, const QString &name)
     {
-        const QString problem = name_problem(name);
-        if (!problem.isEmpty())
-            refuse(skin, QStringLiteral("%1 \"%2\" %3").arg(role, name, problem));
+        const Outcome<void> usable = check_skin_name(name);
+        if (!usable.ok())
+            refuse(skin, QStringLiteral("%1 \"%2\" %3").arg(role, name, usable.error));
     }
 
     void read_skin(const QString &relative)
@@ -233,23 +233,23 @@ private:
 
 }  // namespace
 
-QString name_problem(const QString &name)
+Outcome<void> check_skin_name(const QString &name)
 {
     if (name.isEmpty())
-        return QStringLiteral("is empty");
+        return Failure{QStringLiteral("is empty")};
     if (!usable_file_name(name))
-        return QStringLiteral("is a name the program refuses to write (reserved on Windows, or with ':' or a "
-                              "control character); rename it");
+        return Failure{QStringLiteral("is a name the program refuses to write (reserved on Windows, or with ':' or a "
+                                      "control character); rename it")};
     for (const QChar c : QStringLiteral("<>\"/\\|?*")) {
         if (name.contains(c))
-            return QStringLiteral("holds '%1', which Windows does not allow in a file name; rename it").arg(c);
+            return Failure{QStringLiteral("holds '%1', which Windows does not allow in a file name; rename it").arg(c)};
     }
     // The program puts names into the query as they stand: these would end or change the value.
     for (const QChar c : QStringLiteral("&#%+")) {
         if (name.contains(c))
-            return QStringLiteral("holds '%1', which would change the request address; rename it").arg(c);
+            return Failure{QStringLiteral("holds '%1', which would change the request address; rename it").arg(c)};
     }
-    return QString();
+    return {};
 }
 
 SourceFolder read_source_folder(const QString &folder)

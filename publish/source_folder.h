@@ -11,6 +11,8 @@
 // Every refusal names the skin and what to fix: the folder is published whole or not at
 // all, so a player never meets a catalogue that the program would refuse in part.
 
+#include "app/outcome.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -39,7 +41,7 @@ struct SourceFolder {
 
 SourceFolder read_source_folder(const QString &folder);
 
-// Why `name` cannot be a skin's file, cover or category name, or an empty text when it
-// can. Besides the names the program refuses to write, a name must survive the request
-// address unchanged: the program inserts it into the query as it stands.
-QString name_problem(const QString &name);
+// Fails, saying why, when `name` cannot be a skin's file, cover or category name. Besides
+// the names the program refuses to write, a name must survive the request address
+// unchanged: the program inserts it into the query as it stands.
+Outcome<void> check_skin_name(const QString &name);
