@@ -63,6 +63,40 @@ void discard(const QString &path)
         log_error(QStringLiteral("无法删除未通过的更新文件: ") + shown_path(path));
 }
 
+struct UpdateOffer {
+    QString download_url;
+    QString new_exe;  // the name the file takes in the working folder
+    UpdateIntegrity integrity;
+};
+
+// What the version record offers, refused before anything is downloaded when it cannot be
+// taken. A failure is the message the program ends with; where that does not say why, the
+// reason is logged first.
+Outcome<UpdateOffer> read_update_offer(const QJsonObject &info)
+{
+    const Outcome<QString> download_url = read_text_value(info, DOWNLOAD_URL_KEY);
+    if (!download_url.ok())
+        return Failure{QStringLiteral("更新过程出错: ") + download_url.error};
+    if (download_url->isEmpty())
+        return Failure{QStringLiteral("服务器响应错误")};
+    // The name is used relative to the working folder, which is the program's: only a plain
+    // program name that the installation does not use itself is taken.
+    const QString new_exe = last_url_segment(*download_url);
+    if (!is_update_file_name(new_exe)) {
+        log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
+        return Failure{QStringLiteral("下载更新文件失败")};
+    }
+    // A record that cannot vouch for the file as this build demands is refused.
+    const Outcome<UpdateIntegrity> integrity = read_update_integrity(info, new_exe, update_public_key());
+    if (!integrity.ok()) {
+        log_error(QStringLiteral("更新文件校验失败: ") + integrity.error);
+        return Failure{QStringLiteral("下载更新文件失败")};
+    }
+    if (update_public_key().isEmpty())
+        log_warning(QStringLiteral("此版本未内置更新公钥，更新文件未经签名验证: ") + new_exe);
+    return UpdateOffer{*download_url, new_exe, *integrity};
+}
+
 // A fresh, unused name in the working folder for the file while it downloads; never a
 // name that the shortcuts, the script or the program would take for a program.
 Outcome<QString> reserve_download_name()
@@ -157,34 +191,13 @@ void MainWindow::_force_close_program(const QString &message)
 
 void MainWindow::_start_update_process(const QJsonObject &info)
 {
-    const Outcome<QString> read_url = read_text_value(info, DOWNLOAD_URL_KEY);
-    if (!read_url.ok()) {
-        _force_close_program(QStringLiteral("更新过程出错: ") + read_url.error);
+    const Outcome<UpdateOffer> offer = read_update_offer(info);
+    if (!offer.ok()) {
+        _force_close_program(offer.error);
         return;
     }
-    const QString &download_url = read_url.value;
-    if (download_url.isEmpty()) {
-        _force_close_program(QStringLiteral("服务器响应错误"));
-        return;
-    }
-    // The name is used relative to the working folder, which is the program's: only a plain
-    // program name that the installation does not use itself is taken.
-    const QString new_exe = last_url_segment(download_url);
-    if (!is_update_file_name(new_exe)) {
-        log_error(QStringLiteral("下载新版本失败: 下载地址的文件名不可用: \"") + new_exe + QStringLiteral("\""));
-        _force_close_program(QStringLiteral("下载更新文件失败"));
-        return;
-    }
-    // A record that cannot vouch for the file as this build demands is refused before
-    // anything is downloaded.
-    const Outcome<UpdateIntegrity> integrity = read_update_integrity(info, new_exe, update_public_key());
-    if (!integrity.ok()) {
-        log_error(QStringLiteral("更新文件校验失败: ") + integrity.error);
-        _force_close_program(QStringLiteral("下载更新文件失败"));
-        return;
-    }
-    if (update_public_key().isEmpty())
-        log_warning(QStringLiteral("此版本未内置更新公钥，更新文件未经签名验证: ") + new_exe);
+    const QString &download_url = offer->download_url;
+    const QString &new_exe = offer->new_exe;
     if (QFileInfo::exists(new_exe)) {
         QFile existing(new_exe);
         if (!existing.remove()) {
@@ -210,7 +223,7 @@ void MainWindow::_start_update_process(const QJsonObject &info)
     _show_update_progress(QStringLiteral("开始下载更新文件..."));
     if (!_download_new_version(download_url, part_path))
         return fail(QString());
-    const Outcome<void> checked = check_update_file(part_path, *integrity);
+    const Outcome<void> checked = check_update_file(part_path, offer->integrity);
     if (!checked.ok())
         return fail(QStringLiteral("更新文件校验失败: ") + checked.error);
     // Only a file that passed every check takes the name anything would start.
