@@ -3,6 +3,7 @@
 #include "app/config.h"
 #include "app/gui_requests.h"
 #include "app/http_session.h"
+#include "app/http_shared.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
