@@ -112,7 +112,14 @@ void configure(const ExchangeHandles &with, const Exchange &exchange, Transfer &
     curl_easy_setopt(easy, CURLOPT_URL, exchange.url.constData());
     if (with.share)
         curl_easy_setopt(easy, CURLOPT_SHARE, with.share);
-    apply_request_basics(easy, exchange.request.follow_redirects);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // libcurl would also speak, or follow a server's redirect to, file:, ftp: and the like.
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, exchange.request.follow_redirects ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     with.authorities.apply(easy);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(exchange.request.timeout_ms));
@@ -260,17 +267,6 @@ bool is_connection_failure(int curl_code, bool connected)
     default:
         return false;
     }
-}
-
-void apply_request_basics(void *easy, bool follow_redirects)
-{
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, follow_redirects ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 30L);
-    // libcurl would also follow a server's redirect to file:, ftp: and the like.
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
 }
 
 HttpResponse run_exchange(const ExchangeHandles &with, const HttpRequest &request, ExchangeMode mode,

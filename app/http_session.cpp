@@ -45,6 +45,13 @@ HttpResponse HttpSession::get_streamed(const HttpRequest &request, const Headers
                         &on_headers, &on_piece);
 }
 
+HttpResponse standalone_get(const HttpRequest &request)
+{
+    CurlHandles handles;
+    const TrustedAuthorities authorities(trusted_certificates());
+    return run_exchange({handles, nullptr, authorities}, request, ExchangeMode::Get);
+}
+
 HttpSession &session()
 {
     static auto *instance = new HttpSession;  // shared by every thread until the process ends

@@ -80,6 +80,10 @@ public:
     static void global_init();
 };
 
+// One GET on handles of its own, outside the session: no pooled connection, no shared
+// cache, and the trusted authorities read anew from ZORBEL_CA_FILE. The rules above hold.
+HttpResponse standalone_get(const HttpRequest &request);
+
 // Whether an exchange that ended with the libcurl result `curl_code` failed before its
 // connection was made (`connected`: it had been), so that trying again cannot repeat a
 // request the server already saw.
@@ -87,9 +91,3 @@ bool is_connection_failure(int curl_code, bool connected);
 
 // The process-wide session.
 HttpSession &session();
-
-// What every libcurl request of the program sets on its easy handle, the session's and
-// the version check's stand-alone one alike: no signals, redirects (when followed) to
-// http and https only, certificates verified. The trusted authorities are the caller's
-// to add (trusted_certificates()).
-void apply_request_basics(void *easy, bool follow_redirects);

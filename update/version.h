@@ -30,8 +30,7 @@ struct LatestInfo {
     QString failure;
 };
 
-// One stand-alone GET of `url` (not through the shared session): redirects followed (to
-// http and https only), `timeout_ms` for the whole request, a body of at most
-// VERSION_LIMITS.body_bytes, extra trusted certificates from extra_ca_file(). The record
-// must be a JSON object holding both keys.
+// One stand-alone GET of `url` (standalone_get(), not through the shared session):
+// redirects followed, `timeout_ms` for the whole request, a body of at most
+// VERSION_LIMITS.body_bytes. The record must be a JSON object holding both keys.
 LatestInfo fetch_latest_info(const QString &url, int timeout_ms = VERSION_LIMITS.time_ms);
