@@ -5,6 +5,18 @@
 
 #include <QUrl>
 
+namespace {
+
+HttpResponse pooled_exchange(const HttpRequest &request, ExchangeMode mode,
+                             const HttpSession::HeadersHandler *on_headers = nullptr,
+                             const HttpSession::PieceHandler *on_piece = nullptr)
+{
+    const PooledHandles lease;
+    return run_exchange({lease.handles(), shared_caches(), session_authorities()}, request, mode, on_headers, on_piece);
+}
+
+}  // namespace
+
 QByteArray HttpResponse::header(const QByteArray &name) const
 {
     QByteArray found;
@@ -27,22 +39,18 @@ void HttpSession::global_init()
 
 HttpResponse HttpSession::head(const HttpRequest &request)
 {
-    const PooledHandles lease;
-    return run_exchange({lease.handles(), shared_caches(), session_authorities()}, request, ExchangeMode::Head);
+    return pooled_exchange(request, ExchangeMode::Head);
 }
 
 HttpResponse HttpSession::get(const HttpRequest &request)
 {
-    const PooledHandles lease;
-    return run_exchange({lease.handles(), shared_caches(), session_authorities()}, request, ExchangeMode::Get);
+    return pooled_exchange(request, ExchangeMode::Get);
 }
 
 HttpResponse HttpSession::get_streamed(const HttpRequest &request, const HeadersHandler &on_headers,
                                        const PieceHandler &on_piece)
 {
-    const PooledHandles lease;
-    return run_exchange({lease.handles(), shared_caches(), session_authorities()}, request, ExchangeMode::Stream,
-                        &on_headers, &on_piece);
+    return pooled_exchange(request, ExchangeMode::Stream, &on_headers, &on_piece);
 }
 
 HttpResponse standalone_get(const HttpRequest &request)
