@@ -1,7 +1,5 @@
 #include "app/config.h"
 
-#include "app/endpoints.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -77,11 +75,4 @@ QString server_host()
 QString extra_ca_file()
 {
     return qEnvironmentVariable("ZORBEL_CA_FILE");
-}
-
-void init_process_values()
-{
-    CACHE_DIR = QDir(QDir::homePath()).filePath(QStringLiteral(".cache/VezoZizerur"));
-    QDir().mkpath(CACHE_DIR);
-    init_fixed_endpoints();
 }

@@ -15,7 +15,8 @@ extern const QString TRANSFER_SUFFIX;     // ".tmp"
 extern const QString SET_ASIDE_SUFFIX;    // ".setaside"
 extern const QString MOVE_RECORD_SUFFIX;  // ".moving"
 
-// Cover image cache: ~/.cache/VezoZizerur. Created by init_process_values().
+// Cover image cache: ~/.cache/VezoZizerur. Created by init_process_values()
+// (app/process_values.h).
 extern QString CACHE_DIR;
 
 // Joins a game-relative path to a folder. The relative part may use backslashes
@@ -47,7 +48,3 @@ QString app_icon_path();
 QString server_host();
 // PEM file of extra trusted certificates (ZORBEL_CA_FILE), or empty.
 QString extra_ca_file();
-
-// Creates CACHE_DIR (with parents) and sets the fixed server addresses. Called at
-// process start; tests call it again after pointing HOME or ZORBEL_SERVER elsewhere.
-void init_process_values();

@@ -34,6 +34,13 @@ void set_base_url(const QString &base)
     IMAGE_DOWNLOAD_API = BASE_URL + QStringLiteral("/subcutaneous/index_image_download.php");
 }
 
+QString skin_file_url(const QString &main_category, const QString &subcategory, const QString &file_key,
+                      const QString &filename)
+{
+    return SKIN_DOWNLOAD_API + QStringLiteral("?MainCategory=") + main_category + QStringLiteral("&subcategory=")
+           + subcategory + QLatin1Char('&') + file_key + QLatin1Char('=') + filename;
+}
+
 QString get_secure_url(const QString &url)
 {
     if (!url.startsWith(QStringLiteral("http://")))

@@ -24,5 +24,10 @@ void init_fixed_endpoints();
 // Sets BASE_URL and the four endpoint values derived from it.
 void set_base_url(const QString &base);
 
+// The address of one of a skin's files: `file_key` is "pak_original" or "sig_original".
+// The catalogue's values stand as they are; the session encodes them for the wire.
+QString skin_file_url(const QString &main_category, const QString &subcategory, const QString &file_key,
+                      const QString &filename);
+
 // Prefers HTTPS: an "http://" address is probed with a HEAD on its "https://" form.
 QString get_secure_url(const QString &url);

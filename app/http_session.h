@@ -2,16 +2,16 @@
 // The one HTTP session of the process, on libcurl.
 //
 // Thread-safe: each request borrows a set of libcurl handles with its kept-alive
-// connections for its duration, so no connection cache serves two threads at the same
-// time (libcurl cannot share one that way); DNS answers and TLS sessions are shared.
+// connections for its duration (app/http_shared.h); the exchange itself is
+// app/http_exchange.h.
 // Rules that hold for every request:
 //  - a connection attempt that fails (refused, unresolved, TLS handshake, connect
 //    time-out) is retried up to 3 times; a request whose connection was made, and any
 //    HTTP status, is never retried;
 //  - the time-out bounds connecting and every wait for data; only a request that sets
 //    total_ms is bounded as a whole (retries included);
-//  - no Accept-Encoding is sent (a body arrives as the server stores it), and redirects
-//    lead only to http and https addresses;
+//  - no Accept-Encoding is sent (a body arrives as the server stores it), and only http
+//    and https addresses are requested, redirects included;
 //  - certificates are always verified (system store plus ZORBEL_CA_FILE, if set);
 //  - a body cut short of its Content-Length is an error;
 //  - non-ASCII characters and spaces in the address are sent percent-encoded as UTF-8,
@@ -50,6 +50,7 @@ struct HttpResponse {
     bool aborted = false;                          // ended by the abort flag or by the piece callback
     bool timed_out = false;
     bool cut_short = false;  // the connection ended before the body was whole (reset, closed early)
+    bool too_large = false;  // the body passed max_body_bytes
 
     bool ok() const { return error.isEmpty(); }
     // Case-insensitive look-up; a null QByteArray when the header is absent.
@@ -77,12 +78,11 @@ public:
 
     // Process-wide libcurl initialisation; main() calls it before starting any thread.
     static void global_init();
-
-private:
-    enum class Mode { Head, Get, Stream };
-    HttpResponse perform(const HttpRequest &request, Mode mode, const HeadersHandler *on_headers,
-                         const PieceHandler *on_piece);
 };
+
+// One GET on handles of its own, outside the session: no pooled connection, no shared
+// cache, and the trusted authorities read anew from ZORBEL_CA_FILE. The rules above hold.
+HttpResponse standalone_get(const HttpRequest &request);
 
 // Whether an exchange that ended with the libcurl result `curl_code` failed before its
 // connection was made (`connected`: it had been), so that trying again cannot repeat a
@@ -91,14 +91,3 @@ bool is_connection_failure(int curl_code, bool connected);
 
 // The process-wide session.
 HttpSession &session();
-
-// The certificates every request of the program trusts, as one PEM text: the system's
-// store plus ZORBEL_CA_FILE. Empty when no extra file is named (libcurl then uses the
-// system store on its own).
-std::string trusted_certificates();
-
-// What every libcurl request of the program sets on its easy handle, the session's and
-// the version check's stand-alone one alike: no signals, redirects (when followed) to
-// http and https only, certificates verified. The trusted authorities are the caller's
-// to add (trusted_certificates()).
-void apply_request_basics(void *easy, bool follow_redirects);

@@ -3,6 +3,7 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "app/modal.h"
+#include "app/process_values.h"
 #include "app/single_instance.h"
 #include "update/program_name.h"
 

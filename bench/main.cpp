@@ -4,6 +4,7 @@
 #include "app/config.h"
 #include "app/endpoints.h"
 #include "app/http_session.h"
+#include "app/process_values.h"
 #include "bench_data.h"
 #include "bench_page.h"
 #include "catalogue_bench.h"

@@ -226,3 +226,23 @@ void DownloadManager::_stop_current_thread()
     current_name.clear();
     current_progress = 0;
 }
+
+quint64 DownloadManager::TestHook::current_serial() const
+{
+    return manager.current_serial;
+}
+
+DownloadWorker *DownloadManager::TestHook::current_worker() const
+{
+    return manager.current_worker;
+}
+
+std::unique_lock<std::mutex> DownloadManager::TestHook::hold_progress_reports()
+{
+    return std::unique_lock<std::mutex>(manager.progress_mutex);
+}
+
+void DownloadManager::TestHook::restart_batch_interval()
+{
+    manager.last_delivery.start();
+}

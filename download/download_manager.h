@@ -43,6 +43,27 @@ public:
     // Reports reach that thread in batches, at most twenty batches a second.
     void update_progress(quint64 serial, const QString &skin_name, int progress);
 
+    // For tests only, on the manager's thread: what a suite needs to make a worker's report
+    // reach the manager late.
+    class TestHook {
+    public:
+        quint64 current_serial() const;
+        DownloadWorker *current_worker() const;
+        // While the lock is held, the running worker waits in its next progress report.
+        std::unique_lock<std::mutex> hold_progress_reports();
+        // As if a batch had gone out just now: the next reports wait for the next batch.
+        void restart_batch_interval();
+
+    private:
+        friend class DownloadManager;
+        explicit TestHook(DownloadManager &manager)
+            : manager(manager)
+        {
+        }
+        DownloadManager &manager;
+    };
+    TestHook test_hook() { return TestHook(*this); }
+
 signals:
     void task_started(const QString &skin_name);
     void progress_updated(const QString &skin_name, int progress);
@@ -52,8 +73,6 @@ signals:
     void queue_updated();
 
 private:
-    friend class TestDownloadManager;  // holds workers at their progress reports to make them late
-
     DownloadManager();
     void _process_queue();
     void _start_task(const DownloadTask &task);

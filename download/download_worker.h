@@ -2,8 +2,9 @@
 // Performs one download task on its own thread: probes the sizes of the skin's .pak and
 // .sig files, streams both into ".tmp" files in the game's mod folder, and moves them
 // into place only once both arrived whole, so a failed or cancelled task never leaves a
-// half-installed skin. The outcome is one signal (`finished` or `error`), or none when
-// the task stopped because it was cancelled (the manager reports that itself).
+// half-installed skin (the run itself is download/task_run.h). The outcome is one signal
+// (`finished` or `error`), or none when the task stopped because it was cancelled (the
+// manager reports that itself).
 
 #include "download/task_record.h"
 

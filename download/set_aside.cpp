@@ -1,6 +1,7 @@
 #include "download/set_aside.h"
 
 #include "app/file_calls.h"
+#include "app/folder_walk.h"
 #include "app/logging.h"
 #include "download/safe_file_ops.h"
 
@@ -15,6 +16,11 @@ namespace {
 const QString kReplaces = QStringLiteral("=");
 const QString kAdds = QStringLiteral("+");
 const QString kEnd = QStringLiteral(".");
+
+bool has_suffix(const QString &name, const QString &suffix)
+{
+    return name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseSensitive);
+}
 
 bool something_at(const QString &path)
 {
@@ -34,6 +40,21 @@ bool flushed(const QString &path, QString *failure)
         return true;
     *failure = QStringLiteral("无法写入磁盘: ") + shown_path(path) + QStringLiteral(" - ") + why;
     return false;
+}
+
+// A copy without a move record (an install of an earlier version ended before it took the
+// copy back or removed it). Without its installed file the copy is the skin's only one.
+void settle_set_aside_copy(const QString &path)
+{
+    const QString installed = path.chopped(SET_ASIDE_SUFFIX.size());
+    if (something_at(installed)) {
+        remove_leftover(path);
+        return;
+    }
+    if (safe_rename(path, installed))
+        log_warning(QStringLiteral("已恢复被中断的安装替换的文件: ") + shown_path(installed));
+    else
+        log_error(QStringLiteral("恢复被替换的文件失败: ") + shown_path(path));
 }
 
 bool write_record(const QString &path, const QString &text, QString *failure)
@@ -78,6 +99,12 @@ PairMove::PairMove(const QStringList &installed_paths)
         return flushed(folder, &_failure);
     };
     _steps << [this, record_text] { return write_record(_record, record_text, &_failure); };
+    _add_replacing_steps(installed_paths, replaced);
+    _add_closing_steps(folder, installed_paths.value(0), replaced);
+}
+
+void PairMove::_add_replacing_steps(const QStringList &installed_paths, const QStringList &replaced)
+{
     // Set aside first, so that a file that cannot be moved (held open by the game, say)
     // stops the move before any new file is in place.
     for (const QString &path : replaced) {
@@ -96,7 +123,11 @@ PairMove::PairMove(const QStringList &installed_paths)
             return false;
         };
     }
-    _steps << [this, folder, pak = installed_paths.value(0)] {
+}
+
+void PairMove::_add_closing_steps(const QString &folder, const QString &pak, const QStringList &replaced)
+{
+    _steps << [this, folder, pak] {
         if (!flushed(folder, &_failure))
             return false;
         if (safe_remove(_record))
@@ -189,4 +220,41 @@ bool settle_move_record(const QString &record_path, QStringList *kept)
     if (!settled)
         log_error(QStringLiteral("被中断的安装未能完全撤销: ") + shown_path(record_path));
     return settled;
+}
+
+void remove_leftover(const QString &path)
+{
+    if (safe_remove(path))
+        log_info(QStringLiteral("已清理无效文件: ") + shown_path(path));
+    else
+        log_warning(QStringLiteral("清理失败: ") + shown_path(path));
+}
+
+bool is_move_leftover(const QString &name)
+{
+    return has_suffix(name, MOVE_RECORD_SUFFIX) || has_suffix(name, SET_ASIDE_SUFFIX);
+}
+
+void settle_interrupted_moves(const QString &folder, const QStringList &files)
+{
+    const QDir dir(folder);
+    bool all_settled = true;
+    for (const QString &name : files)
+        if (has_suffix(name, MOVE_RECORD_SUFFIX) && QFileInfo(dir.filePath(name)).isFile())
+            all_settled = settle_move_record(dir.filePath(name)) && all_settled;
+    // Copies beside a record that could not be settled are its own: they wait for the next
+    // attempt.
+    if (!all_settled)
+        return;
+    for (const QString &name : files)
+        if (has_suffix(name, SET_ASIDE_SUFFIX) && QFileInfo::exists(dir.filePath(name)))
+            settle_set_aside_copy(dir.filePath(name));
+}
+
+void restore_set_aside_copies(const QString &mod_dir)
+{
+    walk_folders(mod_dir, [](const QString &folder, const QStringList &files) {
+        settle_interrupted_moves(folder, files);
+        return true;
+    });
 }

@@ -1,12 +1,11 @@
 #pragma once
-// Replacement of an installed skin as a pair. The new .pak and .sig wait beside the
-// installed ones under TRANSFER_SUFFIX. The move flushes them to the disk, writes a record
-// of the pair (beside the .pak, under MOVE_RECORD_SUFFIX), sets each installed file aside
-// (SET_ASIDE_SUFFIX), puts the new files in place and flushes the folder; removing the
-// record is the moment the new pair counts as installed, and only then are the set-aside
-// copies deleted. A move that stops before that moment (a failure, a crash, a forced exit)
-// is undone from its record, at once or by the clean-up at the next start: either the whole
-// old pair or the whole new pair stands, never a new .pak beside an old .sig.
+// Replacement of an installed skin as a pair, and its undoing after an interruption. The new .pak and .sig wait beside
+// the installed ones under TRANSFER_SUFFIX. The move flushes them to the disk, writes a record of the pair (beside the
+// .pak, under MOVE_RECORD_SUFFIX), sets each installed file aside (SET_ASIDE_SUFFIX), puts the new files in place and
+// flushes the folder; removing the record is the moment the new pair counts as installed, and only then are the
+// set-aside copies deleted. A move that stops before that moment (a failure, a crash, a forced exit) is undone from its
+// record, at once or by the clean-up at the next start: either the whole old pair or the whole new pair stands, never a
+// new .pak beside an old .sig.
 //
 // Blocking (file operations retry, flushes wait for the disk); any thread. One move per
 // pair at a time, and no settling while a move of the same folder runs.
@@ -39,6 +38,9 @@ public:
     int steps_left() const;
 
 private:
+    void _add_replacing_steps(const QStringList &installed_paths, const QStringList &replaced);
+    void _add_closing_steps(const QString &folder, const QString &pak, const QStringList &replaced);
+
     QVector<std::function<bool()>> _steps;
     int _next = 0;
     QString _record;
@@ -50,3 +52,19 @@ private:
 // something could not be undone; the record then stays for the next attempt, and `kept`
 // gets the copies still set aside.
 bool settle_move_record(const QString &record_path, QStringList *kept = nullptr);
+
+// Settles the interrupted moves among `files` of `folder` (one folder's names), each by
+// its record first; then a set-aside copy without a record is put back when its installed
+// file is missing, otherwise removed. Every step and failure is logged.
+void settle_interrupted_moves(const QString &folder, const QStringList &files);
+
+// The above for `mod_dir` and its sub-folders (at start, when an earlier run may have ended
+// half-way); touches nothing else.
+void restore_set_aside_copies(const QString &mod_dir);
+
+// A name the move protocol gives its record or a set-aside copy: what settling left of a
+// move is kept for the next attempt, and no clean-up removes it.
+bool is_move_leftover(const QString &name);
+
+// Removes a leftover file of an interrupted transfer or move, and logs how that went.
+void remove_leftover(const QString &path);

@@ -8,7 +8,7 @@
 #include "gamedir/game_folder.h"
 #include "gamedir/process_list.h"
 #include "gamedir/steam_library.h"
-#include "gamedir/temp_cleanup.h"
+#include "download/set_aside.h"
 
 #include <QLabel>
 #include <QSettings>

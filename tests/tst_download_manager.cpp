@@ -29,7 +29,7 @@ class TestDownloadManager : public QObject {
         return make_task(name, game->path(), kind + QStringLiteral(".pak"), kind + QStringLiteral(".sig"));
     }
 
-    quint64 serial() const { return manager->current_serial; }
+    quint64 serial() const { return manager->test_hook().current_serial(); }
 
     // Lets the running worker go on from its first progress report, where `hold` (the lock
     // that report takes) keeps it, and returns once it has emitted `outcome`: the report
@@ -37,7 +37,7 @@ class TestDownloadManager : public QObject {
     template <typename Outcome> bool let_worker_report(std::unique_lock<std::mutex> &hold, Outcome outcome)
     {
         const auto emitted = std::make_shared<QSemaphore>();
-        DownloadWorker *worker = manager->current_worker;
+        DownloadWorker *worker = manager->test_hook().current_worker();
         connect(
             worker, outcome, worker, [emitted] { emitted->release(); }, Qt::DirectConnection);
         hold.unlock();
@@ -211,7 +211,7 @@ private slots:
         manager->add_task(make_task("A", game->path(), "buy_me.txt", "buy_me.sig"));
         manager->update_progress(serial(), "A", 10);
         manager->update_progress(serial(), "A", 20);
-        manager->last_delivery.start();  // a batch went out just now: these two wait for the next one
+        manager->test_hook().restart_batch_interval();  // a batch went out just now: these two wait for the next one
         QStringList order;
         connect(manager, &DownloadManager::progress_updated, this,
                 [&](const QString &, int p) { order << QString::number(p); });
@@ -236,7 +236,7 @@ private slots:
     {
         // A's and B's failures are still queued when each is cancelled. (A success cannot
         // come late: once a worker moves its files into place, a cancel waits for its end.)
-        std::unique_lock<std::mutex> hold(manager->progress_mutex);
+        std::unique_lock<std::mutex> hold = manager->test_hook().hold_progress_reports();
         manager->add_task(task("A", "refused"));
         manager->add_task(task("B", "refused"));
         manager->add_task(task("C", "quiet"));

@@ -1,6 +1,5 @@
 #include "update/version.h"
 
-#include "app/config.h"
 #include "app/gui_requests.h"
 #include "app/http_session.h"
 
@@ -8,10 +7,7 @@
 #include <QJsonParseError>
 #include <QVector>
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <string>
 
 const QString CURRENT_VERSION = QStringLiteral("1.1");
 const QString VERSION_KEY = QStringLiteral("RIzured版本");
@@ -39,69 +35,17 @@ Outcome<QString> read_text_value(const QJsonObject &record, const QString &key)
     return found.toString();
 }
 
-namespace {
-
-struct Reply {
-    long status = 0;
-    QByteArray body;
-    bool too_large = false;
-    QString error;  // empty when an answer arrived
-};
-
-size_t collect_body(char *data, size_t size, size_t count, void *target)
-{
-    auto *reply = static_cast<Reply *>(target);
-    if (qint64(reply->body.size()) + qint64(size * count) > VERSION_LIMITS.body_bytes) {
-        reply->too_large = true;
-        return 0;
-    }
-    reply->body.append(data, int(size * count));
-    return size * count;
-}
-
-Reply get_once(const QString &url, int timeout_ms)
-{
-    Reply reply;
-    CURL *easy = curl_easy_init();
-    if (!easy) {
-        reply.error = QStringLiteral("libcurl could not be initialised");
-        return reply;
-    }
-    const QByteArray wire = HttpSession::wire_url(url);
-    // Read at every check, unlike the session's, which are built once for the process.
-    const std::string certificates = trusted_certificates();
-    char error_text[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(easy, CURLOPT_URL, wire.constData());
-    apply_request_basics(easy, true);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
-    // The GUI thread waits: the time-out bounds the whole request, so that a server
-    // that trickles its answer cannot hold the window.
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(timeout_ms));
-    if (!certificates.empty()) {
-        curl_blob blob{const_cast<char *>(certificates.data()), certificates.size(), CURL_BLOB_COPY};
-        curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
-    }
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &collect_body);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply);
-
-    const CURLcode result = curl_easy_perform(easy);
-    if (result == CURLE_OK)
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
-    else if (reply.too_large)
-        reply.error = QStringLiteral("版本信息超过 %1 字节").arg(VERSION_LIMITS.body_bytes);
-    else
-        reply.error = QString::fromUtf8(error_text[0] ? error_text : curl_easy_strerror(result));
-    curl_easy_cleanup(easy);
-    return reply;
-}
-
-}  // namespace
-
 LatestInfo fetch_latest_info(const QString &url, int timeout_ms)
 {
-    const Reply reply = get_once(url, timeout_ms);
-    if (!reply.error.isEmpty())
-        return Failure{QStringLiteral("获取版本信息异常: ") + reply.error};
+    // The GUI thread waits: the time-out bounds the whole request, so that a server that
+    // trickles its answer cannot hold the window.
+    HttpRequest request = gui_request(url, VERSION_LIMITS);
+    request.timeout_ms = request.total_ms = timeout_ms;
+    const HttpResponse reply = standalone_get(request);
+    if (!reply.ok())
+        return Failure{
+            QStringLiteral("获取版本信息异常: ")
+            + (reply.too_large ? QStringLiteral("版本信息超过 %1 字节").arg(VERSION_LIMITS.body_bytes) : reply.error)};
     if (reply.status != 200)
         return Failure{QStringLiteral("获取版本信息失败，状态码: ") + QString::number(reply.status)};
     QJsonParseError parse_error;

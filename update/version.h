@@ -25,8 +25,7 @@ Outcome<QString> read_text_value(const QJsonObject &record, const QString &key);
 // The version record, or the message that ends the program (the whole user-visible text).
 using LatestInfo = Outcome<QJsonObject>;
 
-// One stand-alone GET of `url` (not through the shared session): redirects followed (to
-// http and https only), `timeout_ms` for the whole request, a body of at most
-// VERSION_LIMITS.body_bytes, extra trusted certificates from extra_ca_file(). The record
-// must be a JSON object holding both keys.
+// One stand-alone GET of `url` (standalone_get(), not through the shared session):
+// redirects followed, `timeout_ms` for the whole request, a body of at most
+// VERSION_LIMITS.body_bytes. The record must be a JSON object holding both keys.
 LatestInfo fetch_latest_info(const QString &url, int timeout_ms = VERSION_LIMITS.time_ms);

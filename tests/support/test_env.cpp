@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "app/http_session.h"
+#include "app/process_values.h"
 #include "app/logging.h"
 
 #include <QCoreApplication>
