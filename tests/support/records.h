@@ -3,6 +3,7 @@
 // the way a card makes them), and cover images.
 
 #include "download/task_record.h"
+#include "support/test_server.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -99,4 +100,12 @@ inline QByteArray png_bytes(const QImage &image)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+// A cover endpoint's answer of `image`.
+inline TestReply png_reply(const QImage &image)
+{
+    TestReply reply = TestReply::text(png_bytes(image));
+    reply.content_type = "image/png";
+    return reply;
 }

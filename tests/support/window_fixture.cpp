@@ -61,6 +61,14 @@ bool ModalRecorder::saw(const QString &text) const
     return false;
 }
 
+QStringList ModalRecorder::seen() const
+{
+    QStringList texts;
+    for (const RecordedBox &box : boxes)
+        texts << box.title + QStringLiteral(" | ") + box.text;
+    return texts;
+}
+
 SkinServer::SkinServer()
 {
     route(QStringLiteral("/2/皮肤.php"), TestReply::text(base().toUtf8()));

@@ -48,6 +48,7 @@ public:
     // reads boxes and log lines in the order they happened.
     bool log_boxes = false;
     bool saw(const QString &text) const;  // any box whose text or title contains `text`
+    QStringList seen() const;             // every box as "title | text", in order
 };
 
 class SkinServer : public TestServer {
