@@ -28,6 +28,8 @@ private:
     int *_deleted;
 };
 
+using Gaps = QPair<int, int>;  // horizontal, vertical
+
 QList<QRect> geometries(const FlowLayout &layout)
 {
     QList<QRect> result;
@@ -36,13 +38,9 @@ QList<QRect> geometries(const FlowLayout &layout)
     return result;
 }
 
-void fill(FlowLayout &layout, int items, int width, int height)
-{
-    for (int i = 0; i < items; ++i)
-        layout.addItem(new TrackedItem(width, height));
-}
-
 }  // namespace
+
+Q_DECLARE_METATYPE(QMargins)
 
 class TestFlowLayout : public QObject {
     Q_OBJECT
@@ -68,104 +66,76 @@ private slots:
         QCOMPARE(layout.sizeHint(), QSize(104, 86));
     }
 
-    void column_limit_makes_lines_of_three_three_one()
+    void lines_wrap_and_centre_data()
     {
-        FlowLayout layout;
-        layout.setContentsMargins(0, 0, 0, 0);
-        layout.setMaxColumns(3);
-        fill(layout, 7, 280, 100);
-        layout.setGeometry(QRect(0, 0, 1000, 300));
-        const QList<QRect> expected = {
-            {72, 0, 280, 100},    {360, 0, 280, 100},   {648, 0, 280, 100},   {72, 112, 280, 100},
-            {360, 112, 280, 100}, {648, 112, 280, 100}, {360, 224, 280, 100},  // below the rectangle, placed all the
-                                                                               // same
-        };
-        QCOMPARE(geometries(layout), expected);
-    }
-
-    void margins_and_rectangle_origin_shift_every_line()
-    {
-        FlowLayout layout;
-        layout.setContentsMargins(15, 5, 25, 0);
-        layout.setMaxColumns(3);
-        fill(layout, 4, 280, 100);
+        QTest::addColumn<QMargins>("margins");
+        QTest::addColumn<Gaps>("spacing");
+        QTest::addColumn<int>("columns");  // the column limit, 0 for none
+        QTest::addColumn<QVector<QSize>>("items");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QList<QRect>>("placed");
+        const QMargins none;
+        const Gaps standard(8, 12);
+        const QVector<QSize> wide3(3, QSize(280, 100));
+        // The last line lies below the rectangle, placed all the same.
+        QTest::newRow("column limit makes lines of three, three, one")
+            << none << standard << 3 << QVector<QSize>(7, QSize(280, 100)) << QRect(0, 0, 1000, 300)
+            << QList<QRect>{{72, 0, 280, 100},    {360, 0, 280, 100},   {648, 0, 280, 100},  {72, 112, 280, 100},
+                            {360, 112, 280, 100}, {648, 112, 280, 100}, {360, 224, 280, 100}};
         // Available width 1000 once the margins are taken off.
-        layout.setGeometry(QRect(100, 50, 1040, 10));
-        const QList<QRect> rects = geometries(layout);
-        QCOMPARE(rects[0].topLeft(), QPoint(100 + 15 + 72, 55));
-        QCOMPARE(rects[3].topLeft(), QPoint(100 + 15 + 360, 55 + 112));
-    }
-
-    void width_alone_decides_without_limit_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QList<QPoint>>("corners");
-        QTest::newRow("exactly fits") << 856 << QList<QPoint>{{0, 0}, {288, 0}, {576, 0}};
+        QTest::newRow("margins and the rectangle's origin shift every line")
+            << QMargins(15, 5, 25, 0) << standard << 3 << QVector<QSize>(4, QSize(280, 100)) << QRect(100, 50, 1040, 10)
+            << QList<QRect>{{187, 55, 280, 100}, {475, 55, 280, 100}, {763, 55, 280, 100}, {475, 167, 280, 100}};
+        QTest::newRow("without limit, a width that exactly fits")
+            << none << standard << 0 << wide3 << QRect(0, 0, 856, 100)
+            << QList<QRect>{{0, 0, 280, 100}, {288, 0, 280, 100}, {576, 0, 280, 100}};
         // 575 spare pixels: floor(575 / 2) = 287 for the lone item of the second line.
-        QTest::newRow("one pixel short") << 855 << QList<QPoint>{{143, 0}, {431, 0}, {287, 112}};
+        QTest::newRow("without limit, one pixel short")
+            << none << standard << 0 << wide3 << QRect(0, 0, 855, 100)
+            << QList<QRect>{{143, 0, 280, 100}, {431, 0, 280, 100}, {287, 112, 280, 100}};
+        // 5 wider than the 1000 available: alone on its line, left of the margin by floor(-5 / 2).
+        QTest::newRow("over-wide line centred with floor division")
+            << QMargins(10, 0, 10, 0) << standard << 0 << QVector<QSize>{{1005, 40}, {100, 40}}
+            << QRect(0, 0, 1020, 100) << QList<QRect>{{7, 0, 1005, 40}, {460, 52, 100, 40}};
+        QTest::newRow("lines top-aligned, the next clears the tallest")
+            << none << qMakePair(10, 4) << 0 << QVector<QSize>{{100, 30}, {100, 90}, {100, 20}} << QRect(0, 0, 220, 500)
+            << QList<QRect>{{5, 0, 100, 30}, {115, 0, 100, 90}, {60, 94, 100, 20}};
+        QTest::newRow("one spacing sets both gaps")
+            << none << qMakePair(5, 5) << 2 << QVector<QSize>(3, QSize(100, 50)) << QRect(0, 0, 205, 200)
+            << QList<QRect>{{0, 0, 100, 50}, {105, 0, 100, 50}, {52, 55, 100, 50}};
     }
 
-    void width_alone_decides_without_limit()
+    void lines_wrap_and_centre()
     {
-        QFETCH(int, width);
-        QFETCH(QList<QPoint>, corners);
+        QFETCH(QMargins, margins);
+        QFETCH(Gaps, spacing);
+        QFETCH(int, columns);
+        QFETCH(QVector<QSize>, items);
+        QFETCH(QRect, rect);
         FlowLayout layout;
-        layout.setContentsMargins(0, 0, 0, 0);
-        fill(layout, 3, 280, 100);
-        layout.setGeometry(QRect(0, 0, width, 100));
-        const QList<QRect> rects = geometries(layout);
-        for (int i = 0; i < corners.size(); ++i)
-            QCOMPARE(rects[i].topLeft(), corners[i]);
+        layout.setContentsMargins(margins);
+        if (spacing.first == spacing.second) {
+            layout.setSpacing(spacing.first);
+        } else {
+            layout.setHorizontalSpacing(spacing.first);
+            layout.setVerticalSpacing(spacing.second);
+        }
+        QCOMPARE(layout.spacingPair(), spacing);
+        QCOMPARE(qMakePair(layout.horizontalSpacing(), layout.verticalSpacing()), spacing);
+        layout.setMaxColumns(columns);
+        for (const QSize &size : items)
+            layout.addItem(new TrackedItem(size.width(), size.height()));
+        layout.setGeometry(rect);
+        QTEST(geometries(layout), "placed");
     }
 
-    void over_wide_line_is_centred_with_floor_division()
+    void floor_half_rounds_towards_minus_infinity()
     {
         QCOMPARE(floor_half(5), 2);
         QCOMPARE(floor_half(-5), -3);
         QCOMPARE(floor_half(-4), -2);
         QCOMPARE(floor_half(-1), -1);
         QCOMPARE(floor_half(0), 0);
-
-        FlowLayout layout;
-        layout.setContentsMargins(10, 0, 10, 0);
-        layout.addItem(new TrackedItem(1005, 40));  // 5 wider than the 1000 available
-        layout.addItem(new TrackedItem(100, 40));
-        layout.setGeometry(QRect(0, 0, 1020, 100));
-        const QList<QRect> rects = geometries(layout);
-        QCOMPARE(rects[0], QRect(10 - 3, 0, 1005, 40));  // alone on its line, left of the margin
-        QCOMPARE(rects[1], QRect(10 + 450, 52, 100, 40));
-    }
-
-    void lines_are_top_aligned_and_next_line_clears_tallest()
-    {
-        FlowLayout layout;
-        layout.setContentsMargins(0, 0, 0, 0);
-        layout.setHorizontalSpacing(10);
-        layout.setVerticalSpacing(4);
-        layout.addItem(new TrackedItem(100, 30));
-        layout.addItem(new TrackedItem(100, 90));
-        layout.addItem(new TrackedItem(100, 20));
-        layout.setGeometry(QRect(0, 0, 220, 500));
-        const QList<QRect> rects = geometries(layout);
-        QCOMPARE(rects[0], QRect(5, 0, 100, 30));
-        QCOMPARE(rects[1], QRect(115, 0, 100, 90));
-        QCOMPARE(rects[2], QRect(60, 94, 100, 20));
-    }
-
-    void set_spacing_sets_both_gaps()
-    {
-        FlowLayout layout;
-        layout.setContentsMargins(0, 0, 0, 0);
-        layout.setSpacing(5);
-        QCOMPARE(layout.horizontalSpacing(), 5);
-        QCOMPARE(layout.verticalSpacing(), 5);
-        QCOMPARE(layout.spacingPair(), qMakePair(5, 5));
-        layout.setMaxColumns(2);
-        fill(layout, 3, 100, 50);
-        layout.setGeometry(QRect(0, 0, 205, 200));
-        const QList<QRect> rects = geometries(layout);
-        QCOMPARE(rects[1].left(), rects[0].right() + 1 + 5);
-        QCOMPARE(rects[2].top(), 55);
     }
 
     void item_access_out_of_range_is_null_and_harmless()
