@@ -101,62 +101,52 @@ private slots:
         QVERIFY(log->contains(QStringLiteral("[INFO] 下载完成")));
     }
 
-    void address_ending_in_slash_fails_the_download()
+    void a_failed_download_exits_with_1_data()
     {
-        UpdateRun run(*this);
-        run.start(QStringLiteral("1.2"), server->url(QStringLiteral("/files/")));
-        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(boxes->exit_codes.first(), 1);
-        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载新版本失败: ")));
-        QCOMPARE(server->request_count(QStringLiteral("/files/")), 0);
+        QTest::addColumn<TestReply>("reply");     // what the program's address answers
+        QTest::addColumn<QString>("path");        // the record's download address on the server
+        QTest::addColumn<bool>("folder_in_way");  // a folder stands at the program's name
+        QTest::addColumn<QString>("box");         // the second box's text (its start when it ends in ": ")
+        QTest::addColumn<QString>("log_line");    // the start of a line logged; empty: none
+        QTest::addColumn<int>("requests");        // of `path`
+        const QString failed = QStringLiteral("下载更新文件失败");
+        const QString error = QStringLiteral("[ERROR] 下载失败: ");
+        TestReply cut = TestReply::file(program_bytes(1 << 20));
+        cut.truncate_after = 300000;
+        const TestReply mz = TestReply::file("MZ");
+
+        QTest::newRow("address ending in slash")
+            << mz << "/files/" << false << failed << "[ERROR] 下载新版本失败: " << 0;
+        QTest::newRow("parent folders") << mz << "/files/..\\..\\evil.exe" << false << failed << "" << 0;
+        QTest::newRow("drive") << mz << "/files/C:\\evil.exe" << false << failed << "" << 0;
+        QTest::newRow("dot dot") << mz << "/files/.." << false << failed << "" << 0;
+        QTest::newRow("the uninstaller") << mz << "/files/uninstall.exe" << false << failed << "" << 0;
+        QTest::newRow("error status") << TestReply::text("missing", 404) << kProgramPath << false << failed << error
+                                      << 1;
+        QTest::newRow("cut short") << cut << kProgramPath << false << failed << error << 1;
+        QTest::newRow("folder in the way is a process error") << mz << kProgramPath << true << "更新过程出错: "
+                                                              << "" << 0;
     }
 
-    void unsafe_file_name_never_leaves_the_working_folder_data()
+    void a_failed_download_exits_with_1()
     {
-        QTest::addColumn<QString>("segment");
-        QTest::newRow("parent folders") << "..\\..\\evil.exe";
-        QTest::newRow("drive") << "C:\\evil.exe";
-        QTest::newRow("dot dot") << "..";
-        QTest::newRow("the uninstaller") << "uninstall.exe";
-    }
-    void unsafe_file_name_never_leaves_the_working_folder()
-    {
-        QFETCH(QString, segment);
-        server->route(kProgramPath, TestReply::file("MZ"));
-        UpdateRun run(*this);
-        run.start(QStringLiteral("1.2"), server->url(QStringLiteral("/files/")) + segment);
-        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(boxes->exit_codes.first(), 1);
-        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QCOMPARE(server->request_count(QStringLiteral("/files/") + segment), 0);
-        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
-
-    void error_status_of_the_download_is_a_failure()
-    {
-        server->route(kProgramPath, TestReply::text("missing", 404));
-        UpdateRun run(*this);
-        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
-        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(boxes->exit_codes.first(), 1);
-        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
-        QVERIFY(!log->contains(QStringLiteral("[INFO] 下载完成")));
-        QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
-
-    void cut_short_download_is_a_failure()
-    {
-        TestReply reply = TestReply::file(program_bytes(1 << 20));
-        reply.truncate_after = 300000;
+        QFETCH(TestReply, reply);
+        QFETCH(QString, path);
+        QFETCH(bool, folder_in_way);
+        QFETCH(QString, box);
+        QFETCH(QString, log_line);
         server->route(kProgramPath, reply);
         UpdateRun run(*this);
-        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
+        if (folder_in_way)
+            QVERIFY(QDir(run.work.path()).mkpath(kProgramName + QStringLiteral("/inside")));
+        run.start(QStringLiteral("1.2"), server->url(path));
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
         QCOMPARE(boxes->exit_codes.first(), 1);
-        QCOMPARE(run.boxes.value(1), QStringLiteral("下载更新文件失败"));
-        QVERIFY(log->contains(QStringLiteral("[ERROR] 下载失败: ")));
+        const QString shown = run.boxes.value(1);
+        QVERIFY2(box.endsWith(": ") ? shown.startsWith(box) : shown == box, qPrintable(shown));
+        QVERIFY(log_line.isEmpty() || log->contains(log_line));
+        QVERIFY(!log->contains(QStringLiteral("[INFO] 下载完成")));
+        QTEST(server->request_count(path), "requests");
         QCOMPARE(QDir(run.work.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
@@ -222,18 +212,6 @@ private slots:
         QVERIFY(read_file(run.file(QStringLiteral("zorbel-skins-new.exe"))) == program);
         QVERIFY(QFile::exists(script_path()));
         QFile::remove(script_path());
-    }
-
-    void folder_in_the_way_is_a_process_error()
-    {
-        server->route(kProgramPath, TestReply::file("MZ"));
-        UpdateRun run(*this);
-        QVERIFY(QDir(run.work.path()).mkpath(kProgramName + QStringLiteral("/inside")));
-        run.start(QStringLiteral("1.2"), server->url(kProgramPath));
-        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), 30000);
-        QCOMPARE(boxes->exit_codes.first(), 1);
-        QVERIFY2(run.boxes.value(1).startsWith(QStringLiteral("更新过程出错: ")), qPrintable(run.boxes.value(1)));
-        QCOMPARE(server->request_count(kProgramPath), 0);
     }
 
     void fatal_exit_first_ends_the_skin_transfers()
