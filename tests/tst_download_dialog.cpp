@@ -3,6 +3,7 @@
 #include "download/download_list_dialog.h"
 #include "support/download_fixture.h"
 #include "support/test_env.h"
+#include "support/widget_probes.h"
 #include "support/window_fixture.h"
 
 #include <QLabel>
@@ -63,9 +64,8 @@ class TestDownloadDialog : public QObject {
     // A runs and stays at 42 % (840 of 2000 bytes); B and C wait.
     void queue_three()
     {
-        manager->add_task(make_task("A", game->path(), "a.pak", "a.sig"));
-        manager->add_task(make_task("B", game->path(), "b.pak", "b.sig"));
-        manager->add_task(make_task("C", game->path(), "c.pak", "c.sig"));
+        for (const QString name : {"A", "B", "C"})
+            manager->add_task(make_task(name, game->path(), name.toLower() + ".pak", name.toLower() + ".sig"));
         QTRY_COMPARE_WITH_TIMEOUT(manager->get_current_progress(), 42, 10000);
     }
 
@@ -76,12 +76,10 @@ private slots:
         game = std::make_unique<QTemporaryDir>();
         const TestReply stalled = stalled_reply(1000, 840);
         const TestReply sig = TestReply::file(QByteArray(1000, 's'));
-        serve_skin_files(*server, {{"a.pak", stalled},
-                                   {"a.sig", sig},
-                                   {"b.pak", stalled},
-                                   {"b.sig", sig},
-                                   {"c.pak", stalled},
-                                   {"c.sig", sig}});
+        QMap<QString, TestReply> replies;
+        for (const QString name : {"a", "b", "c"})
+            replies.insert({{name + ".pak", stalled}, {name + ".sig", sig}});
+        serve_skin_files(*server, replies);
     }
 
     void cleanup()
@@ -151,11 +149,7 @@ private slots:
         SignalLog log(manager);
         dialog._cancel_task("finished meanwhile");
         dialog._clear_all_tasks();
-        QCOMPARE(boxes.boxes.size(), 2);
-        QCOMPARE(boxes.boxes[0].title, QString("提示"));
-        QCOMPARE(boxes.boxes[0].text, QString("该任务不在下载队列中"));
-        QCOMPARE(boxes.boxes[1].title, QString("提示"));
-        QCOMPARE(boxes.boxes[1].text, QString("下载队列已为空"));
+        QCOMPARE(boxes.seen(), QStringList({"提示 | 该任务不在下载队列中", "提示 | 下载队列已为空"}));
         QVERIFY(log.events.isEmpty());
     }
 
@@ -165,10 +159,7 @@ private slots:
         ModalRecorder boxes;
         DownloadListDialog dialog;
         SignalLog log(manager);
-        QPushButton *clear = nullptr;
-        for (QPushButton *button : dialog.findChildren<QPushButton *>())
-            if (button->text() == "清空队列")
-                clear = button;
+        QPushButton *clear = button_with_text(dialog, "清空队列");
         QVERIFY(clear);
         clear->click();
         QVERIFY(!manager->has_active_tasks());
@@ -176,9 +167,7 @@ private slots:
         log.events.removeAll("queue");
         QCOMPARE(log.events, QStringList({"cancelled:A", "started:B", "cancelled:B", "started:C", "cancelled:C"}));
         QCOMPARE(dialog.stats_label->text(), QString("队列: 0 | 下载中: 0 | 等待: 0"));
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].title, QString("操作成功"));
-        QCOMPARE(boxes.boxes[0].text, QString("已清空下载队列"));
+        QCOMPARE(boxes.seen(), QStringList({"操作成功 | 已清空下载队列"}));
         QCOMPARE(files_below(mod_folder(game->path())), QStringList());
     }
 };
