@@ -62,9 +62,7 @@ private slots:
     void init()
     {
         start();
-        TestReply cover = TestReply::text(png_bytes(solid_image(8, 8, Qt::blue)));
-        cover.content_type = "image/png";
-        server->route(SkinServer::image_path(), cover);
+        server->route(SkinServer::image_path(), png_reply(solid_image(8, 8, Qt::blue)));
         open_window();
     }
 
@@ -91,10 +89,7 @@ private slots:
             QVERIFY2(!QFileInfo::exists(mods + gone), gone);
             QVERIFY2(log.lines().contains(QStringLiteral("[INFO] 已清理无效文件: ") + shown_path(mods + gone)), gone);
         }
-        int removals = 0;
-        for (const QString &line : log.lines())
-            removals += line.contains(QStringLiteral("已清理无效文件: ")) ? 1 : 0;
-        QCOMPARE(removals, 5);
+        QCOMPARE(lines_starting(log.lines(), QStringLiteral("[INFO] 已清理无效文件: ")).size(), 5);
     }
 
     void files_an_interrupted_install_set_aside_are_put_back_or_removed()
@@ -210,23 +205,33 @@ private slots:
         QCOMPARE(log.lines().value(0), QStringLiteral("[INFO] 执行定期临时文件清理"));
     }
 
-    void open_folder_before_a_detection_asks_for_one()
+    void open_folder_tells_why_it_did_not_data()
     {
-        window->_open_skin_dir();
-        QCOMPARE(boxes->boxes.size(), 1);
-        QCOMPARE(boxes->boxes.first().title, QStringLiteral("提示"));
-        QCOMPARE(boxes->boxes.first().text, QStringLiteral("请先检测游戏目录"));
+        QTest::addColumn<bool>("detected");   // a game folder is known
+        QTest::addColumn<bool>("with_mods");  // and has its mod folder
+        QTest::addColumn<QString>("box");     // "title | text" (its start when it ends in "：")
+        QTest::newRow("before a detection, asks for one") << false << false << "提示 | 请先检测游戏目录";
+        QTest::newRow("without mod folder, does not create it")
+            << true << false << "提示 | 皮肤目录不存在，请先下载皮肤";
+        QTest::newRow("failure is shown") << true << true << "打开失败 | 无法打开皮肤目录：";
     }
 
-    void open_folder_without_mod_folder_does_not_create_it()
+    void open_folder_tells_why_it_did_not()
     {
+        QFETCH(bool, detected);
+        QFETCH(bool, with_mods);
+        QFETCH(QString, box);
+        if (with_mods && QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            QSKIP("only the offscreen platform is sure to refuse opening a folder");
         QTemporaryDir tmp;
-        window->game_dir = tmp.path();
+        if (detected)
+            window->game_dir = tmp.path();
+        QVERIFY(!with_mods || QDir().mkpath(mod_folder(tmp.path())));
         window->_open_skin_dir();
-        QCOMPARE(boxes->boxes.size(), 1);
-        QCOMPARE(boxes->boxes.first().title, QStringLiteral("提示"));
-        QCOMPARE(boxes->boxes.first().text, QStringLiteral("皮肤目录不存在，请先下载皮肤"));
-        QVERIFY(!QFileInfo::exists(mod_folder(tmp.path())));
+        QCOMPARE(boxes->seen().size(), 1);
+        const QString seen = boxes->seen()[0];
+        QVERIFY2(box.endsWith("：") ? seen.startsWith(box) : seen == box, qPrintable(seen));
+        QCOMPARE(QFileInfo::exists(mod_folder(tmp.path())), with_mods);
     }
 
     void open_folder_hands_the_mod_folder_to_the_desktop()
@@ -240,19 +245,6 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(tmp.path() + "/DreadHunger/Content/Paks/qvmods")});
         QCOMPARE(boxes->boxes.size(), 0);
-    }
-
-    void open_folder_failure_is_shown()
-    {
-        if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
-            QSKIP("only the offscreen platform is sure to refuse opening a folder");
-        QTemporaryDir tmp;
-        window->game_dir = tmp.path();
-        QVERIFY(QDir().mkpath(mod_folder(tmp.path())));
-        window->_open_skin_dir();
-        QCOMPARE(boxes->boxes.size(), 1);
-        QCOMPARE(boxes->boxes.first().title, QStringLiteral("打开失败"));
-        QVERIFY(boxes->boxes.first().text.startsWith(QStringLiteral("无法打开皮肤目录：")));
     }
 
     void refresh_before_a_category_is_chosen_does_nothing()
@@ -286,10 +278,7 @@ private slots:
         const CoverSpies reloads = spy_on_covers(cards);
         window->_refresh_skins();
         QVERIFY(log.lines().contains(QStringLiteral("[INFO] 已刷新 4 个皮肤的图片缓存")));
-        int cleared = 0;
-        for (const QString &line : log.lines())
-            cleared += line.startsWith(QStringLiteral("[INFO] 已清理图片缓存: ")) ? 1 : 0;
-        QCOMPARE(cleared, 4);
+        QCOMPARE(lines_starting(log.lines(), QStringLiteral("[INFO] 已清理图片缓存: ")).size(), 4);
         QTRY_COMPARE_WITH_TIMEOUT(covers_loaded(reloads), 4, 15000);
         QCOMPARE(server->request_count(SkinServer::image_path()), 8);
         QVERIFY(QFileInfo::exists(stray));
