@@ -2,13 +2,12 @@
 
 #include "publish/site.h"
 #include "publish/source_folder.h"
+#include "support/records.h"
 #include "support/test_env.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -23,15 +22,6 @@ bool write(const QDir &dir, const QString &relative, const QByteArray &content)
     QFile file(dir.filePath(relative));
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size()
            && dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).contains(relative.section('/', 0, 0));
-}
-
-QByteArray png(int width, int height)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(width, height, QImage::Format_RGB32).save(&buffer, "PNG");
-    return bytes;
 }
 
 }  // namespace
@@ -86,7 +76,9 @@ private slots:
         QFETCH(QByteArray, metadata);
         QFETCH(QString, refusal);
         QTemporaryDir folder;
-        const QMap<QString, QByteArray> covers{{"ok", png(300, 200)}, {"html", "<html>"}, {"wide", png(8193, 1)}};
+        const QMap<QString, QByteArray> covers{{"ok", png_bytes(solid_image(300, 200, Qt::gray))},
+                                               {"html", "<html>"},
+                                               {"wide", png_bytes(solid_image(8193, 1, Qt::gray))}};
         for (const QString &file : files) {
             const QString kind = file.section('=', 1);
             if (!write(QDir(folder.path()), file.section('=', 0, 0), kind.isEmpty() ? file.toUtf8() : covers[kind]))
