@@ -32,19 +32,14 @@ private slots:
     {
         server.route(image_path, [](const TestRequest &request) {
             const QString cover = request.query.value("cover");
-            if (cover == "red.png") {
-                TestReply png = TestReply::text(png_bytes(solid_image(64, 64, Qt::red)));
-                png.content_type = "image/png";
-                return png;
-            }
+            if (cover == "red.png")
+                return png_reply(solid_image(64, 64, Qt::red));
             if (cover == "html.png")
                 return TestReply::text("<html><body>error</body></html>");
             if (cover == "huge.png") {
                 QImage huge(8193, 8193, QImage::Format_Mono);
                 huge.fill(1);
-                TestReply png = TestReply::text(png_bytes(huge));  // about 12 KB
-                png.content_type = "image/png";
-                return png;
+                return png_reply(huge);  // about 12 KB
             }
             return TestReply::text("missing", 404);
         });
