@@ -108,9 +108,7 @@ private slots:
         server->set_catalog(catalogue);
         selections = QStringList{"M1/", "M1/A", "M1/B", "M2/", "M2/C"};
 
-        TestReply cover = TestReply::text(png_bytes(solid_image(8, 8, Qt::darkCyan)));
-        cover.content_type = "image/png";
-        server->route(SkinServer::image_path(), cover);
+        server->route(SkinServer::image_path(), png_reply(solid_image(8, 8, Qt::darkCyan)));
         server->route(SkinServer::skin_path(), [](const TestRequest &request) {
             const bool pak = request.query.contains("pak_original");
             const int index = skin_index(requested_file(request));
