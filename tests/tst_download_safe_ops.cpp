@@ -67,12 +67,12 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("retry");  // the start of the two retry lines, before "N/3: "
         QTest::addColumn<QString>("final");
-        QTest::newRow("renaming a missing file") << true << "gone.tmp"
-                                                 << "[WARNING] 重命名重试 "
-                                                 << "[ERROR] 最终重命名失败: ";
-        QTest::newRow("removing a file that stays locked") << false << "locked/x.pak"
-                                                           << "[WARNING] 删除重试 "
-                                                           << "[ERROR] 最终删除失败: ";
+        // clang-format off
+        QTest::newRow("renaming a missing file")
+            << true << "gone.tmp" << "[WARNING] 重命名重试 " << "[ERROR] 最终重命名失败: ";
+        QTest::newRow("removing a file that stays locked")
+            << false << "locked/x.pak" << "[WARNING] 删除重试 " << "[ERROR] 最终删除失败: ";
+        // clang-format on
     }
 
     void an_operation_that_keeps_failing_logs_each_attempt()
