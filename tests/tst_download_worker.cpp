@@ -176,47 +176,31 @@ private slots:
 
     void unusable_file_names_fail_before_any_request_data()
     {
-        QTest::addColumn<QString>("pak");
-        QTest::addColumn<QString>("sig");
-        QTest::newRow("no sig name") << "x.pak"
-                                     << "";
-        QTest::newRow("the install manifest's name") << "x.pak"
-                                                     << "sub/Zorbel-Installed.JSON";
-        QTest::newRow("parent folder") << "x.pak"
-                                       << "sub/..";
-        QTest::newRow("current folder") << "x.pak"
-                                        << "sub\\.";
-        QTest::newRow("drive or stream") << "c:evil.pak"
-                                         << "x.sig";
-        QTest::newRow("device with extension") << "CON.pak"
-                                               << "x.sig";
-        QTest::newRow("device in lower case") << "x.pak"
-                                              << "sub/com1.sig";
-        QTest::newRow("last numbered device") << "COM9.pak"
-                                              << "x.sig";
-        QTest::newRow("trailing dot") << "x.pak"
-                                      << "x.sig.";
-        QTest::newRow("trailing space") << "x.pak"
-                                        << "x.sig ";
-        QTest::newRow("control character") << QStringLiteral("evil.exe\u0000.pak") << "x.sig";
-        QTest::newRow("COM0") << "COM0.pak"
-                              << "x.sig";
-        QTest::newRow("LPT with a superscript") << "x.pak" << QStringLiteral("lpt\u00b9.sig");
-        QTest::newRow("console device") << "x.pak"
-                                        << "CONOUT$";
-        QTest::newRow("transfer file") << "x.pak"
-                                       << "x.sig.tmp";
-        QTest::newRow("set-aside copy") << "x.pak"
-                                        << "x.pak.SetAside";
+        QTest::addColumn<QStringList>("names");  // of the .pak and the .sig
+        QTest::newRow("no sig name") << QStringList{"x.pak", ""};
+        QTest::newRow("the install manifest's name") << QStringList{"x.pak", "sub/Zorbel-Installed.JSON"};
+        QTest::newRow("parent folder") << QStringList{"x.pak", "sub/.."};
+        QTest::newRow("current folder") << QStringList{"x.pak", "sub\\."};
+        QTest::newRow("drive or stream") << QStringList{"c:evil.pak", "x.sig"};
+        QTest::newRow("device with extension") << QStringList{"CON.pak", "x.sig"};
+        QTest::newRow("device in lower case") << QStringList{"x.pak", "sub/com1.sig"};
+        QTest::newRow("last numbered device") << QStringList{"COM9.pak", "x.sig"};
+        QTest::newRow("trailing dot") << QStringList{"x.pak", "x.sig."};
+        QTest::newRow("trailing space") << QStringList{"x.pak", "x.sig "};
+        QTest::newRow("control character") << QStringList{QStringLiteral("evil.exe\u0000.pak"), "x.sig"};
+        QTest::newRow("COM0") << QStringList{"COM0.pak", "x.sig"};
+        QTest::newRow("LPT with a superscript") << QStringList{"x.pak", QStringLiteral("lpt\u00b9.sig")};
+        QTest::newRow("console device") << QStringList{"x.pak", "CONOUT$"};
+        QTest::newRow("transfer file") << QStringList{"x.pak", "x.sig.tmp"};
+        QTest::newRow("set-aside copy") << QStringList{"x.pak", "x.pak.SetAside"};
     }
 
     void unusable_file_names_fail_before_any_request()
     {
-        QFETCH(QString, pak);
-        QFETCH(QString, sig);
+        QFETCH(QStringList, names);
         serve_skin_files(*server, {});
         SignalLog log(manager);
-        run_to_end(make_task("X", game->path(), pak, sig));
+        run_to_end(make_task("X", game->path(), names[0], names[1]));
         QVERIFY(log.has("failed:X"));
         QVERIFY2(log.messages.first().startsWith("无效的文件名: "), qPrintable(log.messages.first()));
         QCOMPARE(server->request_count(), 0);
