@@ -13,6 +13,17 @@
 
 #include <thread>
 
+namespace {
+
+HttpRequest request_to(const QString &url)
+{
+    HttpRequest request;
+    request.url = url;
+    return request;
+}
+
+}  // namespace
+
 class TestHttpSession : public QObject {
     Q_OBJECT
 
@@ -21,8 +32,7 @@ private slots:
     {
         TestServer server;
         server.route("/a", TestReply::text("one"));
-        HttpRequest request;
-        request.url = server.url("/a");
+        HttpRequest request = request_to(server.url("/a"));
         QCOMPARE(session().get(request).body, QByteArray("one"));
         QCOMPARE(session().get(request).body, QByteArray("one"));
         const auto requests = server.requests();
@@ -47,8 +57,7 @@ private slots:
             return TestReply::text(QByteArray(100000, 'x'));
         });
         HttpResponse first, second;
-        HttpRequest request;
-        request.url = server.url("/slow");
+        HttpRequest request = request_to(server.url("/slow"));
         std::thread other([&] { first = session().get(request); });
         second = session().get(request);
         other.join();
@@ -59,14 +68,8 @@ private slots:
 
     void refused_connection_fails_without_a_status()
     {
-        // A port that was just free: nothing listens there.
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
-        HttpRequest request;
-        request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(port);
-        const HttpResponse response = session().get(request);
+        const HttpResponse response =
+            session().get(request_to(QStringLiteral("https://127.0.0.1:%1/x").arg(unused_port())));
         QVERIFY(!response.ok());
         QCOMPARE(response.status, 0);
         QVERIFY(!response.error.isEmpty());
@@ -88,8 +91,7 @@ private slots:
         HttpResponse response;
         bool done = false;
         std::thread worker([&] {
-            HttpRequest request;
-            request.url = QStringLiteral("https://127.0.0.1:%1/x").arg(listener.serverPort());
+            HttpRequest request = request_to(QStringLiteral("https://127.0.0.1:%1/x").arg(listener.serverPort()));
             response = session().get(request);
             done = true;
         });
@@ -160,8 +162,7 @@ private slots:
     {
         TestServer server;
         server.route("/big", TestReply::text(QByteArray(2000, 'b')));
-        HttpRequest request;
-        request.url = server.url("/big");
+        HttpRequest request = request_to(server.url("/big"));
         request.max_body_bytes = 1999;
         const HttpResponse response = session().get(request);
         QVERIFY(!response.ok());
@@ -178,17 +179,14 @@ private slots:
         server.route("/from", redirect);
         server.route("/target", TestReply::text("arrived"));
 
-        HttpRequest head;
-        head.url = server.url("/from");
+        HttpRequest head = request_to(server.url("/from"));
         head.follow_redirects = false;
         const HttpResponse headResponse = session().head(head);
         QVERIFY(headResponse.ok());
         QCOMPARE(headResponse.status, 302);
         QCOMPARE(server.request_count("/target"), 0);
 
-        HttpRequest get;
-        get.url = server.url("/from");
-        const HttpResponse getResponse = session().get(get);
+        const HttpResponse getResponse = session().get(request_to(server.url("/from")));
         QCOMPARE(getResponse.status, 200);
         QCOMPARE(getResponse.body, QByteArray("arrived"));
     }
@@ -201,8 +199,7 @@ private slots:
         TestReply redirect;
         redirect.redirect_to = QStringLiteral("ftp://127.0.0.1:%1/skin.pak").arg(ftp.serverPort());
         server.route("/from", redirect);
-        HttpRequest get;
-        get.url = server.url("/from");
+        HttpRequest get = request_to(server.url("/from"));
         get.timeout_ms = 2000;
         QVERIFY(!session().get(get).ok());
         QVERIFY(!ftp.waitForNewConnection(0));
@@ -211,9 +208,7 @@ private slots:
     void error_status_is_an_answer_not_an_error()
     {
         TestServer server;
-        HttpRequest request;
-        request.url = server.url("/missing");
-        const HttpResponse response = session().get(request);
+        const HttpResponse response = session().get(request_to(server.url("/missing")));
         QVERIFY(response.ok());
         QCOMPARE(response.status, 404);
     }
@@ -222,9 +217,7 @@ private slots:
     {
         TestServer server;
         server.route("/j", TestReply::json("[]"));
-        HttpRequest request;
-        request.url = server.url("/j");
-        const HttpResponse response = session().get(request);
+        const HttpResponse response = session().get(request_to(server.url("/j")));
         QCOMPARE(response.header("content-type"), QByteArray("application/json"));
         QCOMPARE(response.header("CONTENT-TYPE"), QByteArray("application/json"));
         QVERIFY(response.header("X-Absent").isNull());
@@ -236,8 +229,7 @@ private slots:
         TestReply silent = TestReply::text("late");
         silent.delay_ms = 5000;
         server.route("/silent", silent);
-        HttpRequest request;
-        request.url = server.url("/silent");
+        HttpRequest request = request_to(server.url("/silent"));
         request.timeout_ms = 500;
         QElapsedTimer clock;
         clock.start();
@@ -258,8 +250,7 @@ private slots:
         slow.stall_ms = 150;
         slow.stall_repeats = true;
         server.route("/slow", slow);
-        HttpRequest request;
-        request.url = server.url("/slow");
+        HttpRequest request = request_to(server.url("/slow"));
         request.timeout_ms = 500;
         int pieces = 0;
         qint64 received = 0;
@@ -281,8 +272,7 @@ private slots:
         TestReply cut = TestReply::text(QByteArray(100000, 'z'));
         cut.truncate_after = 40000;
         server.route("/cut", cut);
-        HttpRequest request;
-        request.url = server.url("/cut");
+        HttpRequest request = request_to(server.url("/cut"));
         QVERIFY(!session().get(request).ok());
         QVERIFY(!session()
                      .get_streamed(
@@ -303,8 +293,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         std::thread worker([&] {
-            HttpRequest request;
-            request.url = server.url("/stall");
+            HttpRequest request = request_to(server.url("/stall"));
             request.timeout_ms = 60000;
             request.abort = &abort;
             response = session().get_streamed(
@@ -329,8 +318,7 @@ private slots:
     {
         TestServer server;
         server.route("/2/皮肤.php", TestReply::text("ok"));
-        HttpRequest request;
-        request.url = server.url(QStringLiteral("/2/皮肤.php?MainCategory=角色 A&x=a=b&c"));
+        HttpRequest request = request_to(server.url(QStringLiteral("/2/皮肤.php?MainCategory=角色 A&x=a=b&c")));
         QCOMPARE(session().get(request).status, 200);
         const TestRequest seen = server.last_request();
         QCOMPARE(seen.target, QByteArray("/2/%E7%9A%AE%E8%82%A4.php?MainCategory=%E8%A7%92%E8%89%B2%20A&x=a=b&c"));
@@ -340,11 +328,8 @@ private slots:
     void untrusted_certificate_fails()
     {
         TestServer server;
-        HttpRequest request;
         // A host name that the certificate does not name.
-        request.url = QStringLiteral("https://127.0.0.2:%1/").arg(server.port());
-        const HttpResponse response = session().get(request);
-        QVERIFY(!response.ok());
+        QVERIFY(!session().get(request_to(QStringLiteral("https://127.0.0.2:%1/").arg(server.port()))).ok());
     }
 };
 
