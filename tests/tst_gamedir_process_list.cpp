@@ -149,23 +149,19 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("parent");
-        QTest::newRow("file") << "/a/b/c.exe"
-                              << "/a/b";
-        QTest::newRow("trailing separator") << "/a/b/"
-                                            << "/a/b";
-        QTest::newRow("doubled separators") << "/a//b"
-                                            << "/a";
-        QTest::newRow("top level") << "/a"
-                                   << "/";
-        QTest::newRow("root stays") << "/"
-                                    << "/";
-        QTest::newRow("relative name") << "a"
-                                       << "";
+        // clang-format off
+        QTest::newRow("file") << "/a/b/c.exe" << "/a/b";
+        QTest::newRow("trailing separator") << "/a/b/" << "/a/b";
+        QTest::newRow("doubled separators") << "/a//b" << "/a";
+        QTest::newRow("top level") << "/a" << "/";
+        QTest::newRow("root stays") << "/" << "/";
+        QTest::newRow("relative name") << "a" << "";
+        // clang-format on
 #ifdef Q_OS_WIN
-        QTest::newRow("backslashes") << "C:\\G\\b.exe"
-                                     << "C:\\G";
-        QTest::newRow("drive root stays") << "C:\\b.exe"
-                                          << "C:\\";
+        // clang-format off
+        QTest::newRow("backslashes") << "C:\\G\\b.exe" << "C:\\G";
+        QTest::newRow("drive root stays") << "C:\\b.exe" << "C:\\";
+        // clang-format on
 #endif
     }
 

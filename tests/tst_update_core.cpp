@@ -304,30 +304,20 @@ private slots:
         QTest::addColumn<bool>("keyed");         // the build carries the publisher's key
         QTest::addColumn<QString>("signature");  // what the record carries, see below
         QTest::addColumn<QString>("refusal");    // "": accepted; "record" or "file": where it is refused
-        QTest::newRow("keyed, good") << true << "good"
-                                     << "";
-        QTest::newRow("keyed, no signature") << true << "none"
-                                             << "record";
-        QTest::newRow("keyed, no checksum") << true << "no checksum"
-                                            << "record";
-        QTest::newRow("keyed, other key") << true << "other key"
-                                          << "record";
-        QTest::newRow("keyed, signed for an older version") << true << "other version"
-                                                            << "record";
-        QTest::newRow("keyed, signed for another file") << true << "other file"
-                                                        << "record";
-        QTest::newRow("keyed, file changed after signing") << true << "tampered"
-                                                           << "file";
-        QTest::newRow("keyed, not base64") << true << "@@@@"
-                                           << "record";
-        QTest::newRow("keyed, short signature") << true << "AAAA"
-                                                << "record";
-        QTest::newRow("unkeyed, no signature") << false << "none"
-                                               << "";
-        QTest::newRow("unkeyed, signature cannot be checked") << false << "other key"
-                                                              << "";
-        QTest::newRow("unkeyed, checksum still counts") << false << "tampered"
-                                                        << "file";
+        // clang-format off
+        QTest::newRow("keyed, good") << true << "good" << "";
+        QTest::newRow("keyed, no signature") << true << "none" << "record";
+        QTest::newRow("keyed, no checksum") << true << "no checksum" << "record";
+        QTest::newRow("keyed, other key") << true << "other key" << "record";
+        QTest::newRow("keyed, signed for an older version") << true << "other version" << "record";
+        QTest::newRow("keyed, signed for another file") << true << "other file" << "record";
+        QTest::newRow("keyed, file changed after signing") << true << "tampered" << "file";
+        QTest::newRow("keyed, not base64") << true << "@@@@" << "record";
+        QTest::newRow("keyed, short signature") << true << "AAAA" << "record";
+        QTest::newRow("unkeyed, no signature") << false << "none" << "";
+        QTest::newRow("unkeyed, signature cannot be checked") << false << "other key" << "";
+        QTest::newRow("unkeyed, checksum still counts") << false << "tampered" << "file";
+        // clang-format on
     }
     void signed_updates_are_checked_against_the_built_in_key()
     {
