@@ -69,6 +69,12 @@ QStringList ModalRecorder::seen() const
     return texts;
 }
 
+QString pagination_of(const MainWindow &window)
+{
+    return window.page_label->text() + (window.prev_btn->isEnabled() ? " <" : "")
+           + (window.next_btn->isEnabled() ? " >" : "");
+}
+
 SkinServer::SkinServer()
 {
     route(QStringLiteral("/2/皮肤.php"), TestReply::text(base().toUtf8()));

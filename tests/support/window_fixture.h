@@ -90,6 +90,10 @@ public:
     std::unique_ptr<MainWindow> window;
 };
 
+// The pagination bar as a user reads it: its label, then " <" while the previous-page
+// button is enabled and " >" while the next-page one is.
+QString pagination_of(const MainWindow &window);
+
 // A name as a hostile server could give it: an <img> naming a tall picture made in `folder`.
 // A label that read it as rich text would open that file and grow to kMarkupPictureHeight;
 // as plain text it stays a few lines high.
