@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "cards/skin_widget.h"
+#include "support/card_probes.h"
 #include "support/test_env.h"
 #include "support/widget_probes.h"
 #include "support/window_fixture.h"
@@ -77,23 +78,17 @@ private slots:
         show(records(13));
         QCOMPARE(names_of(window->get_current_page_skin_widgets()), expected_names(0, 6));
         QCOMPARE(window->get_all_skin_widgets(), window->get_current_page_skin_widgets());
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 3 页"));
-        QVERIFY(!window->prev_btn->isEnabled());
-        QVERIFY(window->next_btn->isEnabled());
+        QCOMPARE(pagination_of(*window), QStringLiteral("第 1 页 / 共 3 页 >"));
 
         window->next_btn->click();
         QCOMPARE(window->current_page, 1);
         QCOMPARE(names_of(window->get_current_page_skin_widgets()), expected_names(6, 12));
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 2 页 / 共 3 页"));
-        QVERIFY(window->prev_btn->isEnabled());
-        QVERIFY(window->next_btn->isEnabled());
+        QCOMPARE(pagination_of(*window), QStringLiteral("第 2 页 / 共 3 页 < >"));
 
         window->next_btn->click();
         QCOMPARE(names_of(window->get_current_page_skin_widgets()), expected_names(12, 13));
         QCOMPARE(window->get_all_skin_widgets().size(), 1);
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 3 页 / 共 3 页"));
-        QVERIFY(window->prev_btn->isEnabled());
-        QVERIFY(!window->next_btn->isEnabled());
+        QCOMPARE(pagination_of(*window), QStringLiteral("第 3 页 / 共 3 页 <"));
 
         window->prev_btn->click();
         QCOMPARE(window->current_page, 1);
@@ -134,9 +129,7 @@ private slots:
         QCOMPARE(empty->text(), QStringLiteral("当前分类下没有皮肤"));
         QVERIFY(window->get_current_page_skin_widgets().isEmpty());
         QVERIFY(window->get_all_skin_widgets().isEmpty());
-        QCOMPARE(window->page_label->text(), QStringLiteral("第 1 页 / 共 1 页"));
-        QVERIFY(!window->prev_btn->isEnabled());
-        QVERIFY(!window->next_btn->isEnabled());
+        QCOMPARE(pagination_of(*window), QStringLiteral("第 1 页 / 共 1 页"));
         QCOMPARE(log.lines().filter("跳过不完整的皮肤数据: ").size(), 3);
         QVERIFY(log.contains("[WARNING] 跳过不完整的皮肤数据: 100"));
         QVERIFY(log.contains("[WARNING] 跳过不完整的皮肤数据: 99"));
@@ -201,12 +194,9 @@ private slots:
         QTRY_COMPARE(SkinWidget::_cover_load_counter, 6);
         window->_next_page();
         // Every card of the new page counts its load once; the count starts again at 0.
-        QList<std::shared_ptr<QSignalSpy>> loaded;
-        for (SkinWidget *card : window->get_current_page_skin_widgets())
-            loaded << std::make_shared<QSignalSpy>(card, &SkinWidget::cover_loaded);
-        QCOMPARE(loaded.size(), 6);
-        for (const auto &spy : loaded)
-            QTRY_VERIFY(spy->count() > 0);
+        const CoverSpies loaded = spy_on_covers(window->get_current_page_skin_widgets());
+        QCOMPARE(int(loaded.size()), 6);
+        QTRY_COMPARE(covers_loaded(loaded), 6);
         QCOMPARE(SkinWidget::_cover_load_counter, 6);
     }
 };
