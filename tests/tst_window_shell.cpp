@@ -5,6 +5,7 @@
 #include "app/modal.h"
 #include "app/mainwindow.h"
 #include "app/single_instance.h"
+#include "support/download_fixture.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -13,33 +14,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
-namespace {
-
-// Skin files that arrive in part and then stall, so a download stays running.
-void serve_stalling_skins(TestServer &server)
-{
-    TestReply stalled = TestReply::text(QByteArray(200000, 'p'));
-    stalled.stall_after = 20000;
-    server.route(SkinServer::skin_path(), stalled);
-}
-
-QStringList temp_files_below(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, {QStringLiteral("*.tmp")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found << it.next();
-    return found;
-}
-
-}  // namespace
 
 class TestWindowShell : public QObject, WindowHarness {
     Q_OBJECT
@@ -111,9 +90,7 @@ private slots:
 
     void server_text_in_a_message_is_shown_as_plain_text()
     {
-        SkinServer server;
-        ModalRecorder boxes;
-        auto window = make_window(server);
+        open_window();
         QTemporaryDir folder;
         const QString markup = picture_markup(folder.path());
         int height = 0;
@@ -135,7 +112,7 @@ private slots:
 
     void closing_with_pending_downloads_asks_and_no_keeps_them()
     {
-        serve_stalling_skins(*server);
+        server->route(SkinServer::skin_path(), stalled_reply(200000, 20000));  // a download stays running
         open_window();
         QTemporaryDir game;
         DownloadManager *manager = DownloadManager::instance();
@@ -146,9 +123,7 @@ private slots:
 
         boxes->answer = QMessageBox::No;
         QVERIFY(!window->close());
-        QCOMPARE(boxes->boxes.size(), 1);
-        QCOMPARE(boxes->boxes[0].title, QStringLiteral("确认关闭"));
-        QCOMPARE(boxes->boxes[0].text, QStringLiteral("有正在下载的任务，确定要关闭软件吗？"));
+        QCOMPARE(boxes->seen(), QStringList{"确认关闭 | 有正在下载的任务，确定要关闭软件吗？"});
         QCOMPARE(boxes->boxes[0].buttons, QStringList({QStringLiteral("是"), QStringLiteral("否")}));
         QVERIFY(window->isVisible());
         QVERIFY(manager->has_active_tasks());
@@ -164,7 +139,7 @@ private slots:
 
     void closing_with_yes_stops_every_transfer_and_leaves_no_temp_file()
     {
-        serve_stalling_skins(*server);
+        server->route(SkinServer::skin_path(), stalled_reply(200000, 20000));  // a download stays running
         open_window();
         QTemporaryDir game;
         window->game_dir = game.path();
@@ -175,7 +150,7 @@ private slots:
         manager->add_task(task_of(skin_record(QStringLiteral("waiting")), game.path()));
         QVERIFY(progress.wait(10000));  // the first file is under way, then stalls
         const QString mod_dir = join_path(game.path(), MOD_SUBDIR);
-        QVERIFY(!temp_files_below(mod_dir).isEmpty());
+        QVERIFY(!files_below(mod_dir).filter(".tmp").isEmpty());
 
         window->show();
         boxes->answer = QMessageBox::Yes;
@@ -187,7 +162,7 @@ private slots:
         QVERIFY(!manager->get_current_task());
         QCOMPARE(cancelled.size(), 1);
         QCOMPARE(cancelled[0][0].toString(), QStringLiteral("running"));
-        QCOMPARE(temp_files_below(mod_dir), QStringList());
+        QCOMPARE(files_below(mod_dir).filter(".tmp"), QStringList());
     }
 
     void a_second_start_brings_the_first_window_forward_and_ends()
