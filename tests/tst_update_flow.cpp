@@ -10,16 +10,15 @@
 #include "support/window_fixture.h"
 #include "support/download_fixture.h"
 #include "update/script_start.h"
+#include "update/update_script.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 
 namespace {
 
@@ -75,14 +74,9 @@ private slots:
         QCOMPARE(run.boxes.size(), 1);
         QVERIFY(read_file(run.file(kProgramName)) == program);
 
-        const QString exe = QCoreApplication::applicationFilePath();
+        // The script's text itself is the update core suite's; here it must name this run's files.
         const QString expected =
-            QStringLiteral("\r\n@echo off\r\ntimeout /t 1 /nobreak >nul\r\n") + QStringLiteral("taskkill /F /IM \"")
-            + QFileInfo(exe).fileName() + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("start \"\" \"")
-            + run.file(kProgramName) + QStringLiteral("\"\r\n") + QStringLiteral("timeout /t 3 /nobreak >nul\r\n")
-            + QStringLiteral("del /F /Q \"") + exe + QStringLiteral("\" >nul 2>&1\r\n")
-            + QStringLiteral("timeout /t 1 /nobreak >nul\r\n") + QStringLiteral("del /F /Q \"") + script_path()
-            + QStringLiteral("\" >nul 2>&1\r\n") + QStringLiteral("exit\r\n");
+            update_script_text(QCoreApplication::applicationFilePath(), run.file(kProgramName), script_path());
         QCOMPARE(QString::fromLocal8Bit(read_file(script_path())), expected);
         QFile::remove(script_path());
 
