@@ -132,40 +132,36 @@ private slots:
         QCOMPARE(boxes->boxes.size(), 0);
     }
 
-    void detection_finds_the_running_game_and_stores_its_folder()
+    void detection_stores_the_running_game_s_folder_data()
     {
+        QTest::addColumn<bool>("game_file");
+        QTest::addColumn<QString>("label");  // %1: the folder, %2: its game file
+        QTest::newRow("finds the running game and stores its folder") << true << "✓ 目录权限验证通过: %1";
+        QTest::newRow("a folder without game file is stored all the same")
+            << false << "✗ 目录权限验证失败: 无效目录: 未找到必需文件 %2";
+    }
+
+    void detection_stores_the_running_game_s_folder()
+    {
+        QFETCH(bool, game_file);
+        QFETCH(QString, label);
         QTemporaryDir tmp;
         const QString root = canonical(tmp.path()) + QStringLiteral("/Games/DH");
-        make_game(root);
+        if (game_file)
+            make_game(root);
         GameProcess game(game_exe_below(root));
         QVERIFY(game.started());
         list_only_games_below(root);
         MainWindow *main = &open_window();
-
         QPushButton *detect = button_with_text(*main, QStringLiteral("检测目录"));
         QVERIFY(detect);
         detect->click();
 
         QCOMPARE(main->game_dir, as_listed(root));
         QCOMPARE(stored_game_dir(), as_listed(root));
-        QCOMPARE(main->dir_label->text(), QStringLiteral("✓ 目录权限验证通过: ") + shown_path(root));
-        QVERIFY(QFileInfo(mod_folder(root)).isDir());
-    }
-
-    void detection_of_a_folder_without_game_file_still_stores_it()
-    {
-        QTemporaryDir tmp;
-        const QString root = canonical(tmp.path()) + QStringLiteral("/Broken");
-        GameProcess game(game_exe_below(root));
-        QVERIFY(game.started());
-        list_only_games_below(root);
-        MainWindow *main = &open_window();
-        main->_detect_by_process();
-
-        QCOMPARE(main->game_dir, as_listed(root));
-        QCOMPARE(stored_game_dir(), as_listed(root));
-        QCOMPARE(main->dir_label->text(),
-                 QStringLiteral("✗ 目录权限验证失败: 无效目录: 未找到必需文件 ") + shown_path(game_pak_file(root)));
+        label.replace(QStringLiteral("%1"), shown_path(root))
+            .replace(QStringLiteral("%2"), shown_path(game_pak_file(root)));
+        QCOMPARE(main->dir_label->text(), label);
         QVERIFY(QFileInfo(mod_folder(root)).isDir());
     }
 
