@@ -15,6 +15,7 @@ class TestDownloadWorker : public QObject {
     DownloadManager *manager = DownloadManager::instance();
     std::unique_ptr<TestServer> server;
     std::unique_ptr<QTemporaryDir> game;
+    std::unique_ptr<SignalLog> log;  // the manager's signals since the case began
 
     QString mods() const { return mod_folder(game->path()); }
     QString mod_file(const QString &name) const { return join_path(mods(), name); }
@@ -31,11 +32,13 @@ private slots:
     {
         server = std::make_unique<TestServer>();
         game = std::make_unique<QTemporaryDir>();
+        log = std::make_unique<SignalLog>(manager);
     }
 
     void cleanup()
     {
         manager->cancel_all();
+        log.reset();
         server.reset();
     }
 
@@ -43,11 +46,10 @@ private slots:
     {
         const QByteArray pak(30000, 'p');
         serve_skin_files(*server, {{"x.pak", TestReply::file(pak)}, {"x.sig", TestReply::file("signature")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig", "主 类", "a&b"));
 
-        QCOMPARE(log.events.count("completed:X"), 1);
-        QVERIFY(log.messages.isEmpty());
+        QCOMPARE(log->events.count("completed:X"), 1);
+        QVERIFY(log->messages.isEmpty());
         QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
         QCOMPARE(read_file(mod_file("x.pak")), pak);
         QCOMPARE(read_file(mod_file("x.sig")), QByteArray("signature"));
@@ -69,9 +71,8 @@ private slots:
     {
         install_pair(game->path(), "x");
         serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("completed:X"));
+        QVERIFY(log->has("completed:X"));
         QCOMPARE(read_file(mod_file("x.pak")), QByteArray("new pak"));
         QCOMPARE(read_file(mod_file("x.sig")), QByteArray("new sig"));
         QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
@@ -94,9 +95,8 @@ private slots:
         TestReply target = TestReply::file("moved pak");
         target.chunked = true;  // no length of its own
         server->route("/files/x.pak", target);
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("completed:X"));
+        QVERIFY(log->has("completed:X"));
         QCOMPARE(read_file(mod_file("x.pak")), QByteArray("moved pak"));
     }
 
@@ -109,11 +109,10 @@ private slots:
                 return TestReply::text("gone", 404);
             return TestReply::file(request.query.contains("pak_original") ? "new pak" : "new sig");
         });
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QCOMPARE(log.events.count("failed:X"), 1);
-        QVERIFY2(log.messages.first().contains("404"), qPrintable(log.messages.first()));
-        QVERIFY(!log.has("completed:X"));
+        QCOMPARE(log->events.count("failed:X"), 1);
+        QVERIFY2(log->messages.first().contains("404"), qPrintable(log->messages.first()));
+        QVERIFY(!log->has("completed:X"));
         QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
         QCOMPARE(read_file(mod_file("x.sig")), QByteArray("old sig"));
         QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
@@ -124,10 +123,9 @@ private slots:
         TestReply cut = TestReply::file(QByteArray(20000, 'p'));
         cut.truncate_after = 5000;
         serve_skin_files(*server, {{"x.pak", cut}, {"x.sig", TestReply::file("sig")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY(!log.has("completed:X"));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY(!log->has("completed:X"));
         QCOMPARE(files_below(mods()), QStringList());
     }
 
@@ -136,10 +134,9 @@ private slots:
         DroppingServer dropping(20000);
         QVERIFY(dropping.isListening());
         set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(dropping.serverPort()));
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY2(log.messages.first().contains("x.pak"), qPrintable(log.messages.first()));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY2(log->messages.first().contains("x.pak"), qPrintable(log->messages.first()));
         QCOMPARE(files_below(mods()), QStringList());
     }
 
@@ -148,7 +145,7 @@ private slots:
         write_file(mod_file("x.pak"), "old pak");
         serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", stalled_reply(50000, 2000)}});
         manager->add_task(make_task("X", game->path(), "x.pak", "x.sig"));
-        SignalLog log(manager);
+        log->clear();
         // The .pak has arrived and the .sig has begun when the user cancels.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mod_file("x.sig.tmp")), 10000);
         QElapsedTimer clock;
@@ -156,8 +153,8 @@ private slots:
         QVERIFY(manager->cancel_task("X"));
         QVERIFY2(clock.elapsed() < 1000, "the cancel waited for the server");
         QCoreApplication::processEvents();
-        QCOMPARE(log.events.first(), QString("cancelled:X"));
-        QVERIFY(!log.has("failed:X") && !log.has("completed:X"));
+        QCOMPARE(log->events.first(), QString("cancelled:X"));
+        QVERIFY(!log->has("failed:X") && !log->has("completed:X"));
         QCOMPARE(files_below(mods()), QStringList({"x.pak"}));
         QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
     }
@@ -166,9 +163,8 @@ private slots:
     {
         serve_skin_files(*server,
                          {{"../../evil.pak", TestReply::file("pak")}, {"..\\..\\evil.sig", TestReply::file("sig")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "../../evil.pak", "..\\..\\evil.sig"));
-        QVERIFY(log.has("completed:X"));
+        QVERIFY(log->has("completed:X"));
         QCOMPARE(files_below(game->path()),
                  QStringList({"DreadHunger/Content/Paks/qvmods/evil.pak", "DreadHunger/Content/Paks/qvmods/evil.sig"}));
         QCOMPARE(server->requests().first().query.value("pak_original"), QString("../../evil.pak"));
@@ -199,10 +195,9 @@ private slots:
     {
         QFETCH(QStringList, names);
         serve_skin_files(*server, {});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), names[0], names[1]));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY2(log.messages.first().startsWith("无效的文件名: "), qPrintable(log.messages.first()));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY2(log->messages.first().startsWith("无效的文件名: "), qPrintable(log->messages.first()));
         QCOMPARE(server->request_count(), 0);
         QCOMPARE(files_below(game->path()), QStringList());
     }
@@ -211,18 +206,16 @@ private slots:
     {
         write_file(join_path(game->path(), "DreadHunger"), "a file where a folder belongs");
         serve_skin_files(*server, {});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QCOMPARE(log.messages, QStringList({"无法创建目录: " + mods()}));
+        QCOMPARE(log->messages, QStringList({"无法创建目录: " + mods()}));
         QCOMPARE(server->request_count(), 0);
     }
 
     void a_skin_for_sale_is_refused_without_a_request()
     {
         serve_skin_files(*server, {});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "buy_me.txt", "x.sig"));
-        QCOMPARE(log.messages, QStringList({"此皮肤需要购买: buy_me.txt"}));
+        QCOMPARE(log->messages, QStringList({"此皮肤需要购买: buy_me.txt"}));
         QCOMPARE(server->request_count(), 0);
         QVERIFY(QDir(mods()).exists());
     }
@@ -234,10 +227,9 @@ private slots:
         TestReply sig = TestReply::file("sig body");
         sig.omit_length_on_head = true;
         serve_skin_files(*server, {{"x.pak", pak}, {"x.sig", sig}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY2(log.messages.first().contains("文件大小"), qPrintable(log.messages.first()));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY2(log->messages.first().contains("文件大小"), qPrintable(log->messages.first()));
         QCOMPARE(files_below(mods()), QStringList());
     }
 
@@ -246,9 +238,8 @@ private slots:
         write_file(mod_file(install_manifest::FILE_NAME), "{\"files\": [damaged");  // knows nothing, fails nothing
         const QByteArray pak(20000, 'p');
         serve_skin_files(*server, {{"x.pak", TestReply::file(pak)}, {"x.sig", TestReply::file("sig")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));  // no hashes given: computed while written
-        QVERIFY(log.has("completed:X"));
+        QVERIFY(log->has("completed:X"));
         QCOMPARE(install_manifest::unchanged_file_sha256(mods(), "x.pak").toHex(), sha256_hex(pak).toLatin1());
         QCOMPARE(install_manifest::unchanged_file_sha256(mods(), "x.sig").toHex(), sha256_hex("sig").toLatin1());
         write_file(mod_file("x.sig"), "changed by hand");
@@ -282,25 +273,23 @@ private slots:
             }
             return reply;
         });
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QCOMPARE(log.has("completed:X"), completes);
-        QVERIFY2(completes || log.messages.value(0).contains("无效的文件大小"), qPrintable(log.messages.value(0)));
-        QVERIFY(std::all_of(log.progress.begin(), log.progress.end(), [](int percent) { return percent >= 0; }));
+        QCOMPARE(log->has("completed:X"), completes);
+        QVERIFY2(completes || log->messages.value(0).contains("无效的文件大小"), qPrintable(log->messages.value(0)));
+        QVERIFY(std::all_of(log->progress.begin(), log->progress.end(), [](int percent) { return percent >= 0; }));
     }
 
     void progress_spans_both_files_and_ends_at_100()
     {
         serve_skin_files(*server, {{"x.pak", TestReply::file(QByteArray(1000000, 'p'))},
                                    {"x.sig", TestReply::file(QByteArray(1000, 's'))}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("completed:X"));
-        QVERIFY(log.progress.size() >= 1001000 / 8192);  // one report per piece of at most 8192 bytes
-        QCOMPARE(log.progress.last(), 100);
-        QVERIFY(log.progress.first() < 5);
-        QVERIFY(std::is_sorted(log.progress.begin(), log.progress.end()));
-        QVERIFY(log.progress.indexOf(100) > log.progress.size() - 3);  // 100 only once the .sig has come
+        QVERIFY(log->has("completed:X"));
+        QVERIFY(log->progress.size() >= 1001000 / 8192);  // one report per piece of at most 8192 bytes
+        QCOMPARE(log->progress.last(), 100);
+        QVERIFY(log->progress.first() < 5);
+        QVERIFY(std::is_sorted(log->progress.begin(), log->progress.end()));
+        QVERIFY(log->progress.indexOf(100) > log->progress.size() - 3);  // 100 only once the .sig has come
         QCOMPARE(manager->get_current_progress(), 0);
     }
 
@@ -309,10 +298,9 @@ private slots:
         // A folder where x.sig should go: nothing can replace it.
         write_file(mod_file("x.sig/keep"), "blocks the name");
         serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
-        SignalLog log(manager);
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY2(log.messages.first().contains("x.sig"), qPrintable(log.messages.first()));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY2(log->messages.first().contains("x.sig"), qPrintable(log->messages.first()));
         // Nothing was put in place, so no new .pak stands beside the blocked .sig, and no
         // transfer file is left.
         QCOMPARE(files_below(mods()), QStringList({"x.sig/keep"}));
@@ -325,11 +313,10 @@ private slots:
         const HeldOpen held(mod_file("x.pak"));
         QVERIFY(held.held());
         serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
-        SignalLog log(manager);
         LogCapture lines;
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log.has("failed:X"));
-        QVERIFY2(log.messages.first().contains("x.pak"), qPrintable(log.messages.first()));
+        QVERIFY(log->has("failed:X"));
+        QVERIFY2(log->messages.first().contains("x.pak"), qPrintable(log->messages.first()));
         QVERIFY(lines.contains(QStringLiteral("重命名重试 1/3")));
         QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
         QCOMPARE(read_file(mod_file("x.pak")), QByteArray("old pak"));
