@@ -135,6 +135,7 @@ private slots:
         QMap<QString, TestReply> replies{{"x.pak", TestReply::file(kNewPak)}, {"x.sig", TestReply::file(kNewSig)}};
         QVariantMap keys;  // of the catalogue record, where the fault needs them
 
+        // Most faults are in the skin files the test server serves; the others replace the server.
         switch (fault) {
         case Fault::GetStatus:
             set_base_url(server.url("/base"));
@@ -152,16 +153,13 @@ private slots:
             break;
         case Fault::TruncatedBody:
             replies[file].truncate_after = body_of(file).size() / 3;
-            serve_skin_files(server, replies);
             break;
         case Fault::StallThenCancel:
             replies[file] = stalled_reply(body_of(file).size(), body_of(file).size() / 2);
-            serve_skin_files(server, replies);
             break;
         case Fault::NoLengths:
             replies["x.pak"].omit_length_on_head = true;
             replies["x.sig"].omit_length_on_head = true;
-            serve_skin_files(server, replies);
             break;
         case Fault::UntrustedTls:
             misnamed = std::make_unique<MisnamedTlsServer>();
@@ -169,34 +167,30 @@ private slots:
             set_base_url(QStringLiteral("https://127.0.0.2:%1/base").arg(misnamed->port));
             break;
         case Fault::ModFolderReadOnly:
-            serve_skin_files(server, replies);
             immutable = std::make_unique<ImmutableFlag>(mods);
             break;
         case Fault::TargetIsFolder:
             write_file(join_path(mods, "x.pak/keep"), "not to be touched");
-            serve_skin_files(server, replies);
             break;
         case Fault::TargetImmutable:
-            serve_skin_files(server, replies);
             immutable = std::make_unique<ImmutableFlag>(join_path(mods, file));
             break;
         case Fault::DiskFull:
             // Room for the installed pair, not for the new .pak.
             disk = std::make_unique<SmallDisk>(mods, 32);
             install_pair(game.path(), "x", kOldPak, kOldSig);
-            serve_skin_files(server, replies);
             break;
         case Fault::FlippedByte:
             keys = published(kNewPak, kNewSig);
             replies[file].body[1000] = replies[file].body[1000] ^ 1;
-            serve_skin_files(server, replies);
             break;
         case Fault::SizeKeyDisagrees:
             keys = published(kNewPak, kNewSig);
             keys[file.right(3) + "_size"] = body_of(file).size() + 1;
-            serve_skin_files(server, replies);
             break;
         }
+        if (fault != Fault::GetStatus && fault != Fault::ConnectionReset && fault != Fault::UntrustedTls)
+            serve_skin_files(server, replies);
         if (immutable)
             REQUIRE_FAULT(*immutable);
         if (disk)
