@@ -190,28 +190,48 @@ private slots:
         QVERIFY(manager()->get_queue().isEmpty());
     }
 
-    void a_paid_skin_shows_its_notice()
+    void an_action_that_cannot_go_ahead_says_why_data()
     {
-        QJsonObject record = skin_record("p");
-        record.insert("pak_original", "x.PAK");
-        SkinWidget card(record, game.path());
-        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
-        card.action_button->click();
-        QCOMPARE(messages.count(), 1);
-        QCOMPARE(messages[0], QVariantList({"付费皮肤", "此皮肤需要购买: x.PAK", "info"}));
-        QVERIFY(!manager()->has_active_tasks());
+        QTest::addColumn<QString>("pak");
+        QTest::addColumn<QString>("action");        // what the user did
+        QTest::addColumn<QVariantList>("message");  // %1: the mod folder
+        QTest::newRow("a paid skin shows its notice")
+            << "x.PAK"
+            << "install" << QVariantList{"付费皮肤", "此皮肤需要购买: x.PAK", "info"};
+        QTest::newRow("cancel of an unknown task resets and tells")
+            << "a.pak"
+            << "cancel" << QVariantList{"提示", "该任务不在下载队列中", "info"};
+        QTest::newRow("uninstall without files names the search")
+            << "a.pak"
+            << "uninstall"
+            << QVariantList{
+                   "卸载提示",
+                   "未找到已安装的皮肤文件\n搜索路径: %1\n目标文件: a.sig, a.pak\n\n可能原因：文件已被删除或未正确安装",
+                   "info"};
     }
 
-    void cancel_of_an_unknown_task_resets_and_tells()
+    void an_action_that_cannot_go_ahead_says_why()
     {
-        SkinWidget card(skin_record("a"), game.path());
-        emit manager()->task_started("a");  // the button thinks a download runs
+        QFETCH(QString, pak);
+        QFETCH(QString, action);
+        QFETCH(QVariantList, message);
+        QJsonObject record = skin_record("a");
+        record.insert("pak_original", pak);
+        SkinWidget card(record, game.path());
         QSignalSpy messages(&card, &SkinWidget::show_message_signal);
-        card.cancel_button->click();
+        if (action == "install") {
+            card.action_button->click();
+        } else if (action == "cancel") {
+            emit manager()->task_started("a");  // the button thinks a download runs
+            card.cancel_button->click();
+        } else {
+            card._uninstall_skin();
+        }
+        message[1] = message[1].toString().arg(mod_dir_of(game.path()));
+        QCOMPARE(QList<QVariantList>(messages), QList<QVariantList>{message});
         QCOMPARE(shown(card), QStringLiteral("安装"));
         QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
-        QCOMPARE(messages.count(), 1);
-        QCOMPARE(messages[0], QVariantList({"提示", "该任务不在下载队列中", "info"}));
+        QVERIFY(!manager()->has_active_tasks());
     }
 
     void cancel_of_a_waiting_task_removes_it_quietly()
@@ -230,46 +250,57 @@ private slots:
         QCOMPARE(messages.count(), 0);
     }
 
-    void a_sig_alone_in_a_subfolder_is_installed_and_uninstalled()
+    void uninstall_removes_every_copy_data()
     {
+        QTest::addColumn<QString>("pak");  // the record's file names
+        QTest::addColumn<QString>("sig");
+        QTest::addColumn<QStringList>("installed");  // below the mod folder, all removed
+        QTest::addColumn<QStringList>("others");     // kept
+        // clang-format off
+        QTest::newRow("a .sig alone in a subfolder") << "a.pak" << "a.sig" << QStringList{"sub/a.sig"} << QStringList();
+        QTest::newRow("every copy")
+            << "a.pak" << "a.sig" << QStringList{"one/a.pak", "one/a.sig", "two/x/a.pak", "two/x/a.sig"}
+            << QStringList{"two/b.pak"};
+        QTest::newRow("a path searched by its base name")
+            << "mods/abc.pak" << "mods\\abc.sig" << QStringList{"abc.pak"} << QStringList();
+        // clang-format on
+    }
+
+    void uninstall_removes_every_copy()
+    {
+        QFETCH(QString, pak);
+        QFETCH(QString, sig);
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, others);
         ModalRecorder boxes;
         LogCapture log;
-        const QString sig = mod_dir_of(game.path()) + "/sub/a.sig";
-        write_file(sig, "skin");
-        SkinWidget card(skin_record("a"), game.path());
+        const QString mods = mod_dir_of(game.path());
+        for (const QString &file : installed + others)
+            write_file(mods + "/" + file, "skin");
+        QJsonObject record = skin_record("a");
+        record.insert("pak_original", pak);
+        record.insert("sig_original", sig);
+        SkinWidget card(record, game.path());
+        QCOMPARE(card._get_filenames().pak_name, pak.section('/', -1));
+        QCOMPARE(card._get_filenames().sig_name, sig.section('\\', -1));
         QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
         QCOMPARE(card.action_button->styleSheet(), UNINSTALL_BUTTON_STYLE);
 
         card.action_button->click();
-        QVERIFY(!QFile::exists(sig));
-        QVERIFY(log.contains("已删除文件: " + shown_path(sig)));
+        for (const QString &file : installed) {
+            QVERIFY2(!QFile::exists(mods + "/" + file), qPrintable(file));
+            QVERIFY(log.contains("已删除文件: " + shown_path(mods + "/" + file)));
+        }
+        for (const QString &file : others)
+            QVERIFY2(QFile::exists(mods + "/" + file), qPrintable(file));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].type, QStringLiteral("QDialog"));
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
         QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
         QCOMPARE(card.action_button->styleSheet(), SkinWidget::ACTION_BUTTON_STYLE);
-
         // The next status check brings the install style back.
         card._check_installation_status();
         QCOMPARE(card.action_button->styleSheet(), INSTALL_BUTTON_STYLE);
-    }
-
-    void uninstall_removes_every_copy()
-    {
-        ModalRecorder boxes;
-        const QString mods = mod_dir_of(game.path());
-        const QStringList copies{mods + "/one/a.pak", mods + "/one/a.sig", mods + "/two/x/a.pak",
-                                 mods + "/two/x/a.sig"};
-        for (const QString &path : copies)
-            write_file(path, "skin");
-        write_file(mods + "/two/b.pak", "skin");
-        SkinWidget card(skin_record("a"), game.path());
-        card.action_button->click();
-        for (const QString &path : copies)
-            QVERIFY2(!QFile::exists(path), qPrintable(path));
-        QVERIFY(QFile::exists(mods + "/two/b.pak"));
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].title, QStringLiteral("卸载成功"));
     }
 
     void an_install_the_catalogue_replaced_offers_the_update_data()
@@ -328,36 +359,6 @@ private slots:
         card->action_button->click();
         QVERIFY(!card);
         QCOMPARE(boxes.boxes.size(), 1);
-    }
-
-    void a_pak_path_is_searched_by_its_base_name()
-    {
-        ModalRecorder boxes;
-        const QString pak = mod_dir_of(game.path()) + "/abc.pak";
-        write_file(pak, "skin");
-        QJsonObject record = skin_record("abc");
-        record.insert("pak_original", "mods/abc.pak");
-        record.insert("sig_original", "mods\\abc.sig");
-        SkinWidget card(record, game.path());
-        QCOMPARE(card._get_filenames().sig_name, QStringLiteral("abc.sig"));
-        QCOMPARE(card._get_filenames().pak_name, QStringLiteral("abc.pak"));
-        QCOMPARE(card.action_button->text(), QStringLiteral("卸载"));
-        card.action_button->click();
-        QVERIFY(!QFile::exists(pak));
-    }
-
-    void uninstall_without_files_names_the_search()
-    {
-        SkinWidget card(skin_record("a"), game.path());
-        QSignalSpy messages(&card, &SkinWidget::show_message_signal);
-        card._uninstall_skin();
-        QCOMPARE(messages.count(), 1);
-        const QString mods = mod_dir_of(game.path());
-        QCOMPARE(messages[0], QVariantList({"卸载提示",
-                                            "未找到已安装的皮肤文件\n搜索路径: " + mods
-                                                + "\n目标文件: a.sig, a.pak\n\n可能原因：文件已被删除或未正确安装",
-                                            "info"}));
-        QCOMPARE(card.action_button->text(), QStringLiteral("安装"));
     }
 };
 
