@@ -7,6 +7,7 @@
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
 #include "support/card_probes.h"
+#include "support/game_files.h"
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
@@ -59,19 +60,15 @@ private slots:
         SkinWidget first(skin_record("a", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(first));
         QCOMPARE(image_requests(), 1);
-        const TestRequest request = server.last_request();
-        QCOMPARE(request.query.value("MainCategory"), QStringLiteral("A"));
-        QCOMPARE(request.query.value("subcategory"), QStringLiteral("B"));
-        QCOMPARE(request.query.value("cover"), QStringLiteral("red.png"));
+        const QMap<QString, QString> query{{"MainCategory", "A"}, {"subcategory", "B"}, {"cover", "red.png"}};
+        QCOMPARE(server.last_request().query, query);
         QCOMPARE(shown_cover(first).pixelColor(128, 92), QColor(Qt::red));
         QVERIFY(!first.cover_loading);
 
         const QString url = IMAGE_DOWNLOAD_API + "?MainCategory=A&subcategory=B&cover=red.png";
         const QString cached =
             QDir(CACHE_DIR).filePath(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Md5).toHex());
-        QFile file(cached);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), png_bytes(solid_image(64, 64, Qt::red)));
+        QCOMPARE(read_file(cached), png_bytes(solid_image(64, 64, Qt::red)));
 
         SkinWidget second(skin_record("b", "A", "B", 0, "red.png"), QString());
         QVERIFY(wait_for_cover(second));
@@ -85,9 +82,7 @@ private slots:
         SkinWidget card(skin_record("a", "A", "B", 0, "html.png"), QString());
         QVERIFY(wait_for_cover(card));
         QVERIFY(shows_no_cover_placeholder(card));
-        QFile file(cover_cache_path(cover_url(card.skin_data)));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("<html><body>error</body></html>"));
+        QCOMPARE(read_file(cover_cache_path(cover_url(card.skin_data))), QByteArray("<html><body>error</body></html>"));
         QVERIFY(!log.contains("加载封面图片失败"));
 
         // The undecodable copy does not stop the next card from asking again.
