@@ -102,9 +102,7 @@ private slots:
         LogCapture log;
         remove_transfer_leftovers(mods);
         QCOMPARE(QDir(mods).entryList(QDir::Files, QDir::Name), QStringList({"done.pak", "lost.pak"}));
-        QFile lost(mods + "/lost.pak");
-        QVERIFY(lost.open(QIODevice::ReadOnly));
-        QCOMPARE(lost.readAll(), QByteArray("old pak"));
+        QCOMPARE(read_file(mods + "/lost.pak"), QByteArray("old pak"));
         QVERIFY(log.contains(QStringLiteral("已恢复被中断的安装替换的文件: ") + shown_path(mods + "/lost.pak")));
 
         // At start, too, before any card looks for the skin.
