@@ -69,21 +69,16 @@ private slots:
 
     void wheel_steps_stop_exactly_at_the_limits()
     {
-        double scale = 1.0;
-        for (int i = 0; i < 12; ++i)
-            scale = preview_wheel_scale(scale, 120);
-        QVERIFY(scale < PREVIEW_MAX_SCALE);
-        scale = preview_wheel_scale(scale, 120);
-        QVERIFY(scale == PREVIEW_MAX_SCALE);
-        QVERIFY(preview_wheel_scale(scale, 120) == PREVIEW_MAX_SCALE);
-
-        scale = 1.0;
-        for (int i = 0; i < 12; ++i)
-            scale = preview_wheel_scale(scale, -120);
-        QVERIFY(scale > PREVIEW_MIN_SCALE);
-        scale = preview_wheel_scale(scale, -120);
-        QVERIFY(scale == PREVIEW_MIN_SCALE);
-        QVERIFY(preview_wheel_scale(scale, -120) == PREVIEW_MIN_SCALE);
+        // Twelve steps stay inside either limit; the thirteenth lands on it, and it holds.
+        for (const auto &[delta, limit] : {std::pair(120, PREVIEW_MAX_SCALE), std::pair(-120, PREVIEW_MIN_SCALE)}) {
+            double scale = 1.0;
+            for (int i = 0; i < 12; ++i)
+                scale = preview_wheel_scale(scale, delta);
+            QVERIFY(scale != limit && (scale < limit) == (delta > 0));
+            scale = preview_wheel_scale(scale, delta);
+            QVERIFY(scale == limit);
+            QVERIFY(preview_wheel_scale(scale, delta) == limit);
+        }
 
         QCOMPARE(preview_wheel_scale(1.0, 0), 1.2);  // a sideways turn zooms in
         QCOMPARE(preview_wheel_scale(0.05, 120), PREVIEW_MIN_SCALE);
