@@ -6,8 +6,6 @@
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
-#include <QApplication>
-
 namespace {
 
 int head_requests(const TestServer &server)

@@ -6,7 +6,6 @@
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
-#include <QApplication>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QPushButton>

@@ -10,7 +10,6 @@
 #include "support/window_fixture.h"
 #include "widgets/flow_layout.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QLabel>

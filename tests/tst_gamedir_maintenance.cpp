@@ -21,7 +21,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>

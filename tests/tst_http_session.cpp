@@ -5,7 +5,6 @@
 #include "support/test_env.h"
 #include "support/test_server.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTcpServer>
 

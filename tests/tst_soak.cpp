@@ -12,7 +12,6 @@
 #include "support/window_fixture.h"
 
 #include <QElapsedTimer>
-#include <QImage>
 #include <QPushButton>
 #include <QRandomGenerator>
 
@@ -141,24 +140,15 @@ private slots:
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("soak seed %u", seed);
         QRandomGenerator random(seed);
-        int installs = 0;
-        int cancels = 0;
-        int uninstalls = 0;
+        int installs = 0, cancels = 0, uninstalls = 0;
 
         for (int cycle = 0; cycle < kCycles; ++cycle) {
-            switch (cycle % 8) {
-            case 0:
+            if (cycle % 8 == 0)
                 select(selections.at(random.bounded(selections.size())));
-                break;
-            case 1:
-            case 3:
-            case 5:
+            else if (cycle % 8 < 6 && cycle % 2 == 1)
                 window->_next_page();
-                break;
-            default:
+            else
                 window->_prev_page();
-                break;
-            }
             QCoreApplication::processEvents();
 
             const QList<SkinWidget *> cards = window->get_current_page_skin_widgets();

@@ -5,7 +5,6 @@
 #include "support/test_env.h"
 #include "support/window_fixture.h"
 
-#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>

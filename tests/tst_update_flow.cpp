@@ -12,7 +12,6 @@
 #include "update/script_start.h"
 #include "update/update_script.h"
 
-#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>

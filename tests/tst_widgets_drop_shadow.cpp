@@ -6,7 +6,6 @@
 #include "support/widget_probes.h"
 #include "widgets/cached_drop_shadow.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QWidget>

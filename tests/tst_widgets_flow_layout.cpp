@@ -4,7 +4,6 @@
 #include "widgets/flow_geometry.h"
 #include "widgets/flow_layout.h"
 
-#include <QApplication>
 #include <QSpacerItem>
 #include <QWidget>
 

@@ -12,7 +12,6 @@
 #include "app/config.h"
 #include "download/download_manager.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
