@@ -100,27 +100,22 @@ struct TestServer::Impl {
             });
             return;
         }
-        const int stall_after = reply.stall_after;
-        const int stall_ms = reply.stall_ms;
-        const bool stall_repeats = reply.stall_repeats;
-        const int truncate_after = reply.truncate_after;
-        if (stall_after < 0 && truncate_after < 0) {
+        if (reply.stall_after < 0 && reply.truncate_after < 0) {
             res.set_content(*body, type);
             return;
         }
         res.set_content_provider(body->size(), type,
-                                 [this, body, stall_after, stall_ms, stall_repeats,
-                                  truncate_after](size_t offset, size_t length, httplib::DataSink &sink) {
+                                 [this, body, reply](size_t offset, size_t length, httplib::DataSink &sink) {
                                      size_t limit = offset + length;
-                                     if (truncate_after >= 0)
-                                         limit = std::min(limit, size_t(truncate_after));
-                                     if (stall_after >= 0 && offset >= size_t(stall_after)) {
-                                         if (!pause(stall_ms))
+                                     if (reply.truncate_after >= 0)
+                                         limit = std::min(limit, size_t(reply.truncate_after));
+                                     if (reply.stall_after >= 0 && offset >= size_t(reply.stall_after)) {
+                                         if (!pause(reply.stall_ms))
                                              return false;
-                                         if (stall_repeats)
-                                             limit = std::min(limit, offset + size_t(stall_after));
-                                     } else if (stall_after >= 0) {
-                                         limit = std::min(limit, size_t(stall_after));
+                                         if (reply.stall_repeats)
+                                             limit = std::min(limit, offset + size_t(reply.stall_after));
+                                     } else if (reply.stall_after >= 0) {
+                                         limit = std::min(limit, size_t(reply.stall_after));
                                      }
                                      if (limit <= offset)
                                          return false;  // close early: a truncated body
