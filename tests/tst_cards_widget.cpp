@@ -8,6 +8,7 @@
 #include "cards/skin_widget.h"
 #include "download/download_manager.h"
 #include "download/install_manifest.h"
+#include "support/download_fixture.h"
 #include "support/game_files.h"
 #include "support/test_env.h"
 #include "support/widget_probes.h"
@@ -50,7 +51,7 @@ private slots:
     {
         TestReply stalled = TestReply::text("never");
         stalled.delay_ms = 60000;
-        server.route(SkinServer::skin_path(), stalled);
+        server.route(skin_download_path(), stalled);
         set_base_url(server.url("/base"));
     }
 

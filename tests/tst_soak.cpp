@@ -108,7 +108,7 @@ private slots:
         selections = QStringList{"M1/", "M1/A", "M1/B", "M2/", "M2/C"};
 
         server->route(SkinServer::image_path(), png_reply(solid_image(8, 8, Qt::darkCyan)));
-        server->route(SkinServer::skin_path(), [](const TestRequest &request) {
+        server->route(skin_download_path(), [](const TestRequest &request) {
             const bool pak = request.query.contains("pak_original");
             const int index = skin_index(requested_file(request));
             if (pak && stalls(index))

@@ -111,7 +111,7 @@ private slots:
 
     void closing_with_pending_downloads_asks_and_no_keeps_them()
     {
-        server->route(SkinServer::skin_path(), stalled_reply(200000, 20000));  // a download stays running
+        server->route(skin_download_path(), stalled_reply(200000, 20000));  // a download stays running
         open_window();
         QTemporaryDir game;
         DownloadManager *manager = DownloadManager::instance();
@@ -138,7 +138,7 @@ private slots:
 
     void closing_with_yes_stops_every_transfer_and_leaves_no_temp_file()
     {
-        server->route(SkinServer::skin_path(), stalled_reply(200000, 20000));  // a download stays running
+        server->route(skin_download_path(), stalled_reply(200000, 20000));  // a download stays running
         open_window();
         QTemporaryDir game;
         window->game_dir = game.path();

@@ -88,23 +88,6 @@ QString SkinServer::base() const
     return url(QStringLiteral("/base"));
 }
 
-QString SkinServer::instructions_path()
-{
-    return QStringLiteral("/base/Instructions.php");
-}
-QString SkinServer::catalog_path()
-{
-    return QStringLiteral("/base/index_skins.php");
-}
-QString SkinServer::image_path()
-{
-    return QStringLiteral("/base/subcutaneous/index_image_download.php");
-}
-QString SkinServer::skin_path()
-{
-    return QStringLiteral("/base/subcutaneous/index_skin_download.php");
-}
-
 void SkinServer::set_catalog(const QJsonArray &records)
 {
     set_catalog_body(QJsonDocument(records).toJson(QJsonDocument::Compact));
@@ -126,12 +109,6 @@ void SkinServer::set_version(const QString &version, const QString &download_url
     route(QStringLiteral("/api1/"), TestReply::json(QJsonDocument(record).toJson(QJsonDocument::Compact)));
 }
 
-std::unique_ptr<MainWindow> make_window(SkinServer &server)
-{
-    use_server(server.host());
-    return std::make_unique<MainWindow>();
-}
-
 void WindowHarness::start()
 {
     store_game_dir(QString());
@@ -146,7 +123,8 @@ void WindowHarness::start()
 
 MainWindow &WindowHarness::open_window()
 {
-    window = make_window(*server);
+    use_server(server->host());
+    window = std::make_unique<MainWindow>();
     return *window;
 }
 

@@ -61,14 +61,10 @@ public:
     // `extra`: further keys of the record.
     void set_version(const QString &version, const QString &download_url = QString(),
                      const QJsonObject &extra = QJsonObject());
-    static QString instructions_path();
-    static QString catalog_path();
-    static QString image_path();
-    static QString skin_path();
+    static QString instructions_path() { return QStringLiteral("/base/Instructions.php"); }
+    static QString catalog_path() { return QStringLiteral("/base/index_skins.php"); }
+    static QString image_path() { return QStringLiteral("/base/subcutaneous/index_image_download.php"); }
 };
-
-// Points the program at `server` and builds the window (discovery, catalogue and all).
-std::unique_ptr<MainWindow> make_window(SkinServer &server);
 
 // What a window-level case runs in. start() (from init()) makes a fresh server, box
 // recorder and log and resets the process-wide state a case may leave behind: the stored
