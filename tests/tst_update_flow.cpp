@@ -58,10 +58,8 @@ private slots:
         server->route(kProgramPath, reply);
         UpdateRun run(*this);
         QFile::remove(script_path());
-        QFile stale(run.file(kProgramName));
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write(QByteArray(20000000, 'x'));  // longer than the new file: must not leave a tail
-        stale.close();
+        write_file(run.file(kProgramName),
+                   QByteArray(20000000, 'x'));  // longer than the new file: must not leave a tail
         const int starts_before = recorded_script_starts().size();
 
         run.start(QStringLiteral("1.2"), server->url(kProgramPath));
