@@ -118,28 +118,6 @@ private slots:
         QCOMPARE(files_below(mods()), QStringList({"x.pak", "x.sig"}));
     }
 
-    void truncated_body_fails()
-    {
-        TestReply cut = TestReply::file(QByteArray(20000, 'p'));
-        cut.truncate_after = 5000;
-        serve_skin_files(*server, {{"x.pak", cut}, {"x.sig", TestReply::file("sig")}});
-        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log->has("failed:X"));
-        QVERIFY(!log->has("completed:X"));
-        QCOMPARE(files_below(mods()), QStringList());
-    }
-
-    void dropped_connection_fails()
-    {
-        DroppingServer dropping(20000);
-        QVERIFY(dropping.isListening());
-        set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(dropping.serverPort()));
-        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log->has("failed:X"));
-        QVERIFY2(log->messages.first().contains("x.pak"), qPrintable(log->messages.first()));
-        QCOMPARE(files_below(mods()), QStringList());
-    }
-
     void cancel_ends_a_stalled_body_at_once()
     {
         write_file(mod_file("x.pak"), "old pak");
@@ -220,19 +198,6 @@ private slots:
         QVERIFY(QDir(mods()).exists());
     }
 
-    void sizes_unknown_to_the_server_fail()
-    {
-        TestReply pak = TestReply::file("pak body");
-        pak.omit_length_on_head = true;
-        TestReply sig = TestReply::file("sig body");
-        sig.omit_length_on_head = true;
-        serve_skin_files(*server, {{"x.pak", pak}, {"x.sig", sig}});
-        run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
-        QVERIFY(log->has("failed:X"));
-        QVERIFY2(log->messages.first().contains("文件大小"), qPrintable(log->messages.first()));
-        QCOMPARE(files_below(mods()), QStringList());
-    }
-
     void an_install_is_remembered_until_its_files_change()
     {
         write_file(mod_file(install_manifest::FILE_NAME), "{\"files\": [damaged");  // knows nothing, fails nothing
@@ -293,17 +258,45 @@ private slots:
         QCOMPARE(manager->get_current_progress(), 0);
     }
 
-    void a_file_that_cannot_be_put_in_place_fails_the_task()
+    void a_failed_download_puts_nothing_in_place_data()
     {
-        // A folder where x.sig should go: nothing can replace it.
-        write_file(mod_file("x.sig/keep"), "blocks the name");
-        serve_skin_files(*server, {{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}});
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");   // a part of the failure message
+        QTest::addColumn<QStringList>("left");  // below the mod folder afterwards
+        QTest::newRow("truncated body") << "truncated"
+                                        << "" << QStringList();
+        QTest::newRow("dropped connection") << "dropped"
+                                            << "x.pak" << QStringList();
+        QTest::newRow("sizes unknown to the server") << "no lengths"
+                                                     << "文件大小" << QStringList();
+        // Nothing is put in place, so no new .pak stands beside the blocked .sig.
+        QTest::newRow("a folder where x.sig goes") << "folder at x.sig"
+                                                   << "x.sig" << QStringList{"x.sig/keep"};
+    }
+
+    void a_failed_download_puts_nothing_in_place()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QMap<QString, TestReply> replies{{"x.pak", TestReply::file("new pak")}, {"x.sig", TestReply::file("new sig")}};
+        if (fault == "truncated") {
+            replies["x.pak"] = TestReply::file(QByteArray(20000, 'p'));
+            replies["x.pak"].truncate_after = 5000;
+        }
+        for (TestReply &reply : replies)
+            reply.omit_length_on_head = fault == "no lengths";
+        if (fault == "folder at x.sig")
+            write_file(mod_file("x.sig/keep"), "blocks the name");
+        serve_skin_files(*server, replies);
+        DroppingServer dropping(20000);
+        QVERIFY(dropping.isListening());
+        if (fault == "dropped")
+            set_base_url(QStringLiteral("http://127.0.0.1:%1/base").arg(dropping.serverPort()));
         run_to_end(make_task("X", game->path(), "x.pak", "x.sig"));
         QVERIFY(log->has("failed:X"));
-        QVERIFY2(log->messages.first().contains("x.sig"), qPrintable(log->messages.first()));
-        // Nothing was put in place, so no new .pak stands beside the blocked .sig, and no
-        // transfer file is left.
-        QCOMPARE(files_below(mods()), QStringList({"x.sig/keep"}));
+        QVERIFY(!log->has("completed:X"));
+        QVERIFY2(log->messages.first().contains(message), qPrintable(log->messages.first()));
+        QTEST(files_below(mods()), "left");
     }
 
 #ifdef Q_OS_WIN
