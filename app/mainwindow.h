@@ -6,8 +6,9 @@
 //   gamedir/  detection, validation, settings, maintenance actions
 //   update/   version check and self-update
 // A region with state of its own is a widget of its own that the window owns: the card area
-// and the pagination bar (cards/), the category rows (catalog/). The window's operations
-// call them; the members below that name their parts point into them.
+// and the pagination bar (cards/), the category rows (catalog/), the game-folder row with
+// the status line (gamedir/). The window's operations call them; the members below that
+// name their parts point into them.
 
 #include "catalog/catalog.h"
 
@@ -23,6 +24,7 @@
 class CardArea;
 class CategoryRows;
 class FlowLayout;
+class GameFolderRow;
 class PaginationBar;
 class QCloseEvent;
 class QFile;
@@ -47,6 +49,7 @@ class MainWindow : public QMainWindow {
     CardArea *_card_area;
     PaginationBar *_pagination = nullptr;
     CategoryRows *_category_rows = nullptr;
+    GameFolderRow *_folder_row = nullptr;
 
 public:
     MainWindow();
@@ -69,7 +72,7 @@ public:
 
     // --- widgets (init_ui); the region members point into the region widgets ---
     QVBoxLayout *main_layout = nullptr;
-    QLabel *dir_label = nullptr;        // written by the game-folder and update operations
+    QLabel *dir_label = nullptr;        // the status line; written only through _folder_row
     QWidget *flow_container = nullptr;  // the card area
     FlowLayout *flow_layout = nullptr;
     QList<SkinWidget *> &all_skin_widgets;  // the card area's cards

@@ -9,12 +9,12 @@
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
 #include "gamedir/game_folder.h"
+#include "gamedir/game_folder_row.h"
 #include "gamedir/temp_cleanup.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QUrl>
 
 void MainWindow::_open_skin_dir(bool)
@@ -74,9 +74,9 @@ void MainWindow::_refresh_all_skins_permissions()
     if (!game_dir.isEmpty()) {
         const QStringList errors = _validate_game_dir(game_dir);
         if (!errors.isEmpty())
-            dir_label->setText(QStringLiteral("✗ 目录权限验证失败: ") + join_errors(errors));
+            _folder_row->show_failure(QStringLiteral("目录权限验证失败: ") + join_errors(errors));
         else
-            dir_label->setText(QStringLiteral("✓ 目录权限验证通过: ") + shown_path(game_dir));
+            _folder_row->show_success(QStringLiteral("目录权限验证通过: ") + shown_path(game_dir));
     }
     // A copy: a card's check must not be able to change the list under the loop.
     const QList<SkinWidget *> skin_widgets = get_all_skin_widgets();

@@ -7,6 +7,7 @@
 #include "app/logging.h"
 #include "app/modal.h"
 #include "download/download_manager.h"
+#include "gamedir/game_folder_row.h"
 #include "update/script_start.h"
 #include "update/update_download.h"
 #include "update/update_integrity.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -364,6 +364,6 @@ void MainWindow::_show_update_progress(const QString &message)
             this, [this, message] { _show_update_progress(message); }, Qt::QueuedConnection);
         return;
     }
-    if (dir_label)
-        dir_label->setText(QStringLiteral("📥 ") + message);
+    if (_folder_row)
+        _folder_row->show_download(message);
 }
