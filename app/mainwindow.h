@@ -70,7 +70,10 @@ public:
     QStringList main_categories;
     SubcategoryMap subcategories;
 
-    // --- widgets (init_ui); the region members point into the region widgets ---
+    // --- widgets (init_ui) ---
+    // Read-only views into the regions, set once by init_ui: the regions write their texts
+    // and states and report their buttons through signals of their own, which the window
+    // connects. Nothing else writes these widgets or wires their buttons.
     QVBoxLayout *main_layout = nullptr;
     QLabel *dir_label = nullptr;        // the status line; written only through _folder_row
     QWidget *flow_container = nullptr;  // the card area

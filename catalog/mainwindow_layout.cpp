@@ -8,10 +8,7 @@
 #include "widgets/flow_layout.h"
 
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QIcon>
-#include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 void MainWindow::init_ui()
@@ -60,9 +57,9 @@ QWidget *MainWindow::_create_pagination_widget()
     next_btn = _pagination->next_button();
     refresh_btn = _pagination->refresh_button();
     page_label = _pagination->label();
-    connect(prev_btn, &QPushButton::clicked, this, &MainWindow::_prev_page);
-    connect(next_btn, &QPushButton::clicked, this, &MainWindow::_next_page);
-    connect(refresh_btn, &QPushButton::clicked, this, &MainWindow::_refresh_skins);
+    connect(_pagination, &PaginationBar::previous_requested, this, [this] { _prev_page(); });
+    connect(_pagination, &PaginationBar::next_requested, this, [this] { _next_page(); });
+    connect(_pagination, &PaginationBar::refresh_requested, this, [this] { _refresh_skins(); });
     return _pagination;
 }
 
