@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QThread>
 #include <QTimer>
 
 MainWindow::MainWindow()
@@ -29,8 +30,14 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow() = default;
 
+bool MainWindow::_is_gui_thread() const
+{
+    return QThread::currentThread() == thread();
+}
+
 void MainWindow::show_message(const QString &title, const QString &message, const QString &message_type)
 {
+    Q_ASSERT(_is_gui_thread());
     Q_UNUSED(message_type)  // every kind looks the same: no icon
     QMessageBox box(this);
     box.setWindowTitle(title);
@@ -48,12 +55,14 @@ QString MainWindow::get_icon_path() const
 
 void MainWindow::_show_download_queue(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     DownloadListDialog dialog(this);
     run_modal(dialog);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    Q_ASSERT(_is_gui_thread());
     DownloadManager *manager = DownloadManager::instance();
     if (manager->has_active_tasks()) {
         QMessageBox question(QMessageBox::Question, QStringLiteral("确认关闭"),

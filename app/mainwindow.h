@@ -52,6 +52,12 @@ class MainWindow : public QMainWindow {
     GameFolderRow *_folder_row = nullptr;
 
 public:
+    // ===================================================================================
+    // GUI thread. The window, its widgets and everything down to the "any thread" part
+    // below belong to the thread the window was made on. The entry points (the slots of
+    // buttons, timers and signals, and the operations that other code calls) assert it in
+    // debug builds.
+    // ===================================================================================
     MainWindow();
     ~MainWindow() override;
 
@@ -88,16 +94,6 @@ public:
     FlowLayout *main_category_layout = nullptr;
     QWidget *subcategory_container = nullptr;
     FlowLayout *subcategory_layout = nullptr;
-
-    // --- self-update (created only when an update starts) ---
-    QThread *update_thread = nullptr;
-    UpdateWorker *update_worker = nullptr;
-    QNetworkAccessManager *download_manager = nullptr;  // lives on the update thread
-    QNetworkReply *download_reply = nullptr;
-    QFile *download_file = nullptr;
-    double last_update = 0;
-    bool download_success = false;
-    bool download_completed = false;
 
     // --- shell (app/) ---
     void show_message(const QString &title, const QString &message,
@@ -141,23 +137,46 @@ public:
     void _refresh_all_skins_permissions();
     void _cleanup_temp_files();
 
-    // --- self-update (update/) ---
+    // --- version check and the update thread's start and end (update/) ---
     void _silent_check_update();
     std::optional<QJsonObject> _get_latest_info();
     void _start_update_thread(const QJsonObject &info);
     void _on_update_finished();
     void _on_update_error(const QString &error_msg);
+    // Both made by _start_update_thread, forgotten once the thread has finished.
+    QThread *update_thread = nullptr;
+    UpdateWorker *update_worker = nullptr;
+
+    // ===================================================================================
+    // Any thread. Called from the update thread, these hand their work to the GUI thread.
+    // ===================================================================================
+    // True on the thread the window lives on; GUI-only entry points assert it.
+    bool _is_gui_thread() const;
+    // Shows the box and ends the process with status 1. Another thread waits until the GUI
+    // thread has taken the call and then does nothing further.
     void _force_close_program(const QString &message);
+    // "📥 " + message in the status line; another thread's texts arrive in the order sent.
+    void _show_update_progress(const QString &message);
+
+    // ===================================================================================
+    // Update thread. The self-update procedure, run by UpdateWorker on update_thread; the
+    // transfer members are made, used and released there, by that thread alone.
+    // ===================================================================================
     void _start_update_process(const QJsonObject &info);
     bool _download_new_version(const QString &download_url, const QString &save_path);
     void _on_download_progress(qint64 bytes_received, qint64 bytes_total);
     void _on_ready_read();
     void _on_download_finished();
     bool _update_exe(const QString &new_exe);
-    void _show_update_progress(const QString &message);
+    QNetworkAccessManager *download_manager = nullptr;
+    QNetworkReply *download_reply = nullptr;
+    QFile *download_file = nullptr;
+    double last_update = 0;
+    bool download_success = false;
+    bool download_completed = false;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;  // GUI thread
 
 private:
     // Navigation: a main-category click drops the list load a tag click scheduled, and

@@ -30,6 +30,7 @@ QString skin_id_for_log(const QJsonObject &record)
 
 void MainWindow::show_current_page()
 {
+    Q_ASSERT(_is_gui_thread());
     // Events handled between two cards may ask for a page again (a page button, a new
     // selection). Such a request is remembered and served once this pass has stopped,
     // so the newest request wins and no two builds ever interleave.
@@ -96,6 +97,7 @@ void MainWindow::show_current_page()
 
 void MainWindow::_prev_page(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     if (current_page > 0) {
         --current_page;
         show_current_page();
@@ -104,6 +106,7 @@ void MainWindow::_prev_page(bool)
 
 void MainWindow::_next_page(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     const QVector<QJsonObject> valid_skins =
         complete_records(records_of_selection(skins, current_category_name, current_subcategory_name));
     const int total_pages = page_count(valid_skins.size(), items_per_page);

@@ -19,6 +19,7 @@ const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's
 
 void MainWindow::_detect_by_process(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     const ProcessList processes = list_processes();
     if (!processes.ok()) {
         _folder_row->show_failure(QStringLiteral("进程检测失败: ") + processes.error);
@@ -66,6 +67,7 @@ QStringList MainWindow::_validate_game_dir(const QString &path)
 
 void MainWindow::_load_settings()
 {
+    Q_ASSERT(_is_gui_thread());
     game_dir = settings->value(kGameDirKey, QString()).toString();
     if (!game_dir.isEmpty()) {
         // An install that the last run left half-way may hold an installed file set aside.
@@ -82,6 +84,7 @@ void MainWindow::_load_settings()
 // that the detection reports it instead of a folder that would be gone at the next start.
 QString MainWindow::_save_settings()
 {
+    Q_ASSERT(_is_gui_thread());
     settings->setValue(kGameDirKey, game_dir);
     settings->sync();
     // A QSettings object keeps its first error for good, so its own status cannot tell

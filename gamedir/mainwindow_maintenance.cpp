@@ -19,6 +19,7 @@
 
 void MainWindow::_open_skin_dir(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     if (game_dir.isEmpty()) {
         show_message(QStringLiteral("提示"), QStringLiteral("请先检测游戏目录"), QStringLiteral("info"));
         return;
@@ -37,6 +38,7 @@ void MainWindow::_open_skin_dir(bool)
 
 void MainWindow::_refresh_skins(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     if (!current_category_name || current_category_name->isEmpty())
         return;
     _refresh_current_page_images();
@@ -71,6 +73,7 @@ void MainWindow::_refresh_current_page_images()
 
 void MainWindow::_refresh_all_skins_permissions()
 {
+    Q_ASSERT(_is_gui_thread());
     if (!game_dir.isEmpty()) {
         const QStringList errors = _validate_game_dir(game_dir);
         if (!errors.isEmpty())
@@ -89,6 +92,7 @@ void MainWindow::_refresh_all_skins_permissions()
 
 void MainWindow::_cleanup_temp_files()
 {
+    Q_ASSERT(_is_gui_thread());
     log_info(QStringLiteral("执行定期临时文件清理"));
     if (game_dir.isEmpty())
         return;

@@ -42,7 +42,7 @@ double wall_seconds()
 // Runs `call` on the window's (GUI) thread and returns when it is done.
 void on_gui_thread(MainWindow *window, const std::function<void()> &call)
 {
-    if (QThread::currentThread() == window->thread())
+    if (window->_is_gui_thread())
         call();
     else
         QMetaObject::invokeMethod(window, call, Qt::BlockingQueuedConnection);
@@ -112,6 +112,7 @@ Outcome<QString> reserve_download_name()
 
 void MainWindow::_silent_check_update()
 {
+    Q_ASSERT(_is_gui_thread());
     const std::optional<QJsonObject> info = _get_latest_info();
     if (!info) {
         _force_close_program(QStringLiteral("检查更新失败，请重启软件重试"));
@@ -146,6 +147,7 @@ std::optional<QJsonObject> MainWindow::_get_latest_info()
 
 void MainWindow::_start_update_thread(const QJsonObject &info)
 {
+    Q_ASSERT(_is_gui_thread());
     update_thread = new QThread;
     update_worker = new UpdateWorker(info, this);
     update_worker->moveToThread(update_thread);
@@ -167,17 +169,19 @@ void MainWindow::_start_update_thread(const QJsonObject &info)
 
 void MainWindow::_on_update_finished()
 {
+    Q_ASSERT(_is_gui_thread());
     log_info(QStringLiteral("更新完成"));
 }
 
 void MainWindow::_on_update_error(const QString &error_msg)
 {
+    Q_ASSERT(_is_gui_thread());
     _force_close_program(error_msg);
 }
 
 void MainWindow::_force_close_program(const QString &message)
 {
-    if (QThread::currentThread() != thread()) {
+    if (!_is_gui_thread()) {
         // The box belongs to the GUI thread; the calling thread waits there and then
         // does nothing further.
         on_gui_thread(this, [this, message] { _force_close_program(message); });
@@ -358,7 +362,7 @@ bool MainWindow::_update_exe(const QString &new_exe)
 
 void MainWindow::_show_update_progress(const QString &message)
 {
-    if (QThread::currentThread() != thread()) {
+    if (!_is_gui_thread()) {
         // Widgets belong to the GUI thread: the text is shown from there, in the order sent.
         QMetaObject::invokeMethod(
             this, [this, message] { _show_update_progress(message); }, Qt::QueuedConnection);
