@@ -6,12 +6,12 @@
 #include "cards/card_area.h"
 #include "download/download_list_dialog.h"
 #include "download/download_manager.h"
+#include "gamedir/settings_store.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QThread>
 #include <QTimer>
 
@@ -20,7 +20,7 @@ MainWindow::MainWindow()
     , _card_area(new CardArea(this))
     , all_skin_widgets(_card_area->cards())
 {
-    settings = new QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"), this);
+    settings = open_settings_store(this);
     _setup_api_urls();
     init_ui();
     _load_settings();

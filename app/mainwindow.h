@@ -69,7 +69,7 @@ public:
     int items_per_page = 6;
     QString game_dir;  // empty while no folder is known
     QString instructions_content;
-    QSettings *settings = nullptr;  // "qvmod" / "DreadHunger"
+    QSettings *settings = nullptr;  // opened through gamedir/settings_store.h
 
     // --- catalogue (load_categories) ---
     std::optional<QJsonArray> all_skins_data;  // absent until the first successful parse

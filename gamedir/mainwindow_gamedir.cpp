@@ -8,14 +8,9 @@
 #include "gamedir/game_folder.h"
 #include "gamedir/game_folder_row.h"
 #include "gamedir/process_list.h"
+#include "gamedir/settings_store.h"
 #include "gamedir/steam_library.h"
 #include "download/set_aside.h"
-
-#include <QSettings>
-
-namespace {
-const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's key, not a task record's
-}  // namespace
 
 void MainWindow::_detect_by_process(bool)
 {
@@ -68,7 +63,7 @@ QStringList MainWindow::_validate_game_dir(const QString &path)
 void MainWindow::_load_settings()
 {
     Q_ASSERT(_is_gui_thread());
-    game_dir = settings->value(kGameDirKey, QString()).toString();
+    game_dir = read_game_dir_setting(*settings);
     if (!game_dir.isEmpty()) {
         // An install that the last run left half-way may hold an installed file set aside.
         restore_set_aside_copies(join_path(game_dir, MOD_SUBDIR));
@@ -85,14 +80,9 @@ void MainWindow::_load_settings()
 QString MainWindow::_save_settings()
 {
     Q_ASSERT(_is_gui_thread());
-    settings->setValue(kGameDirKey, game_dir);
-    settings->sync();
-    // A QSettings object keeps its first error for good, so its own status cannot tell
-    // whether this write failed. A fresh view of the same store tells: a file store
-    // retries what is still pending and reports that; the registry reads back what it holds.
-    const QSettings stored(settings->fileName(), settings->format());
-    if (stored.status() != QSettings::NoError || stored.value(kGameDirKey).toString() != game_dir)
-        return QStringLiteral("无法保存设置: %1").arg(settings->fileName());
+    const Outcome<void> written = write_game_dir_setting(*settings, game_dir);
+    if (!written.ok())
+        return written.error;
     if (!game_dir.isEmpty())
         _refresh_all_skins_permissions();
     return QString();
