@@ -187,4 +187,9 @@ private:
     // Page view: a page asked for during a build is built again after it.
     bool _building_page = false;
     bool _page_rebuild_pending = false;
+    // One pass of show_current_page.
+    void _build_page();
+    // Adds the cards of records [from, to) and counts them; none when a newer request or
+    // another view took the card area meanwhile.
+    std::optional<int> _add_page_cards(const QVector<QJsonObject> &records, int from, int to);
 };
