@@ -6,12 +6,13 @@
 #include "cards/card_area.h"
 #include "download/download_list_dialog.h"
 #include "download/download_manager.h"
+#include "gamedir/settings_store.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
+#include <QThread>
 #include <QTimer>
 
 MainWindow::MainWindow()
@@ -19,7 +20,7 @@ MainWindow::MainWindow()
     , _card_area(new CardArea(this))
     , all_skin_widgets(_card_area->cards())
 {
-    settings = new QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"), this);
+    settings = open_settings_store(this);
     _setup_api_urls();
     init_ui();
     _load_settings();
@@ -29,8 +30,14 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow() = default;
 
+bool MainWindow::_is_gui_thread() const
+{
+    return QThread::currentThread() == thread();
+}
+
 void MainWindow::show_message(const QString &title, const QString &message, const QString &message_type)
 {
+    Q_ASSERT(_is_gui_thread());
     Q_UNUSED(message_type)  // every kind looks the same: no icon
     QMessageBox box(this);
     box.setWindowTitle(title);
@@ -48,12 +55,14 @@ QString MainWindow::get_icon_path() const
 
 void MainWindow::_show_download_queue(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     DownloadListDialog dialog(this);
     run_modal(dialog);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    Q_ASSERT(_is_gui_thread());
     DownloadManager *manager = DownloadManager::instance();
     if (manager->has_active_tasks()) {
         QMessageBox question(QMessageBox::Question, QStringLiteral("确认关闭"),

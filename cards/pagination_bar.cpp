@@ -38,6 +38,10 @@ PaginationBar::PaginationBar(QWidget *parent)
     layout->addSpacing(25);
     layout->addWidget(_refresh);
     layout->addStretch(1);
+
+    connect(_prev, &QPushButton::clicked, this, &PaginationBar::previous_requested);
+    connect(_next, &QPushButton::clicked, this, &PaginationBar::next_requested);
+    connect(_refresh, &QPushButton::clicked, this, &PaginationBar::refresh_requested);
 }
 
 void PaginationBar::show_page(int page, int total_pages)

@@ -1,6 +1,7 @@
 #pragma once
 // The bar under the card area: "上一页", the page label, "下一页" and "刷新页面". It shows
-// the page it is told; nothing else writes its label or its buttons' states.
+// the page it is told and reports what the user asked for; nothing else writes its label or
+// its buttons' states, nor wires its buttons. GUI thread only.
 
 #include <QWidget>
 
@@ -16,10 +17,16 @@ public:
     // in its direction.
     void show_page(int page, int total_pages);
 
+    // For reading only (the window exposes them under its own names).
     QPushButton *prev_button() const { return _prev; }
     QPushButton *next_button() const { return _next; }
     QPushButton *refresh_button() const { return _refresh; }
     QLabel *label() const { return _label; }
+
+signals:
+    void previous_requested();
+    void next_requested();
+    void refresh_requested();
 
 private:
     QPushButton *_prev;

@@ -28,6 +28,8 @@ public:
     // subcategory really named "全部" checks nothing).
     void check_subcategory(const std::optional<QString> &name);
 
+    // For reading only (the window exposes them under its own names): the rows' buttons
+    // are made and wired here, and report through the signals below.
     QWidget *main_category_container() const { return _main_container; }
     FlowLayout *main_category_layout() const { return _main_layout; }
     QWidget *subcategory_container() const { return _sub_container; }

@@ -12,6 +12,7 @@ const QString kFormatError = QStringLiteral("API返回数据格式错误，请�
 
 void MainWindow::load_categories()
 {
+    Q_ASSERT(_is_gui_thread());
     _load_instructions();
 
     const HttpResponse response = session().get(gui_request(BASE_API, CATALOGUE_LIMITS));
@@ -58,6 +59,7 @@ void MainWindow::load_categories()
 
 void MainWindow::_load_skins()
 {
+    Q_ASSERT(_is_gui_thread());
     if (!current_category_name || current_category_name->isEmpty())
         return;
 

@@ -4,13 +4,11 @@
 #include "cards/card_area.h"
 #include "cards/pagination_bar.h"
 #include "catalog/category_rows.h"
+#include "gamedir/game_folder_row.h"
 #include "widgets/flow_layout.h"
 
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QIcon>
-#include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 void MainWindow::init_ui()
@@ -27,22 +25,11 @@ void MainWindow::init_ui()
     main_layout->setContentsMargins(16, 4, 16, 12);
     main_layout->setSpacing(8);
 
-    auto *dir_layout = new QHBoxLayout;
-    dir_layout->setSpacing(4);
-    dir_layout->addWidget(new QLabel(QStringLiteral("皮肤目录：")));
-    dir_label = new QLabel(QStringLiteral("请先启动Dread Hunger游戏后点击检测目录"));
-    dir_label->setTextFormat(Qt::PlainText);  // folder paths and update messages, never markup
-    dir_label->setStyleSheet(style::dir_label);
-    dir_layout->addWidget(dir_label, 4);
-    auto *detect_btn = new QPushButton(QStringLiteral("检测目录"));
-    auto *open_dir_btn = new QPushButton(QStringLiteral("打开皮肤目录"));
-    auto *queue_btn = new QPushButton(QStringLiteral("下载队列"));
-    connect(detect_btn, &QPushButton::clicked, this, &MainWindow::_detect_by_process);
-    connect(open_dir_btn, &QPushButton::clicked, this, &MainWindow::_open_skin_dir);
-    connect(queue_btn, &QPushButton::clicked, this, &MainWindow::_show_download_queue);
-    dir_layout->addWidget(detect_btn);
-    dir_layout->addWidget(open_dir_btn);
-    dir_layout->addWidget(queue_btn);
+    _folder_row = new GameFolderRow;
+    dir_label = _folder_row->status_label();
+    connect(_folder_row, &GameFolderRow::detect_requested, this, [this] { _detect_by_process(); });
+    connect(_folder_row, &GameFolderRow::open_folder_requested, this, [this] { _open_skin_dir(); });
+    connect(_folder_row, &GameFolderRow::queue_requested, this, [this] { _show_download_queue(); });
 
     QVBoxLayout *navigation = _create_category_navigation();
 
@@ -51,13 +38,11 @@ void MainWindow::init_ui()
 
     pagination_widget = _create_pagination_widget();
 
-    auto *dir_widget = new QWidget;
-    dir_widget->setLayout(dir_layout);
     auto *navigation_widget = new QWidget;
     navigation_widget->setLayout(navigation);
     navigation_widget->setMinimumHeight(130);
 
-    main_layout->addWidget(dir_widget, 0);
+    main_layout->addWidget(_folder_row, 0);
     main_layout->addWidget(navigation_widget, 0);
     main_layout->addWidget(flow_container, 1);
     main_layout->addWidget(pagination_widget, 0);
@@ -72,9 +57,9 @@ QWidget *MainWindow::_create_pagination_widget()
     next_btn = _pagination->next_button();
     refresh_btn = _pagination->refresh_button();
     page_label = _pagination->label();
-    connect(prev_btn, &QPushButton::clicked, this, &MainWindow::_prev_page);
-    connect(next_btn, &QPushButton::clicked, this, &MainWindow::_next_page);
-    connect(refresh_btn, &QPushButton::clicked, this, &MainWindow::_refresh_skins);
+    connect(_pagination, &PaginationBar::previous_requested, this, [this] { _prev_page(); });
+    connect(_pagination, &PaginationBar::next_requested, this, [this] { _next_page(); });
+    connect(_pagination, &PaginationBar::refresh_requested, this, [this] { _refresh_skins(); });
     return _pagination;
 }
 

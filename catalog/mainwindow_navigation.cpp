@@ -48,6 +48,7 @@ void MainWindow::_update_category_ui()
 
 void MainWindow::_select_main_category(const QString &category_name)
 {
+    Q_ASSERT(_is_gui_thread());
     _category_rows->check_main_category(category_name);
     current_category_name = category_name;
     current_subcategory_name.reset();
@@ -73,6 +74,7 @@ void MainWindow::_update_subcategory_ui()
 
 void MainWindow::_select_subcategory(const std::optional<QString> &subcategory_name)
 {
+    Q_ASSERT(_is_gui_thread());
     _category_rows->check_subcategory(subcategory_name);
     current_subcategory_name = subcategory_name;
     const quint64 selection = ++_selection_serial;

@@ -6,22 +6,18 @@
 #include "app/config.h"
 #include "app/logging.h"
 #include "gamedir/game_folder.h"
+#include "gamedir/game_folder_row.h"
 #include "gamedir/process_list.h"
+#include "gamedir/settings_store.h"
 #include "gamedir/steam_library.h"
 #include "download/set_aside.h"
 
-#include <QLabel>
-#include <QSettings>
-
-namespace {
-const QString kGameDirKey = QStringLiteral("game_dir");  // the settings store's key, not a task record's
-}  // namespace
-
 void MainWindow::_detect_by_process(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     const ProcessList processes = list_processes();
     if (!processes.ok()) {
-        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + processes.error);
+        _folder_row->show_failure(QStringLiteral("进程检测失败: ") + processes.error);
         return;
     }
     const std::optional<ProcessInfo> game = find_game_process(*processes);
@@ -32,7 +28,7 @@ void MainWindow::_detect_by_process(bool)
         // A running game wins; without one, the Steam libraries may still know the folder.
         game_root_dir = steam_game_folder();
         if (game_root_dir.isEmpty()) {
-            dir_label->setText(QStringLiteral("✗ 未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
+            _folder_row->show_failure(QStringLiteral("未检测到Dread Hunger进程 (请先启动Dread Hunger)"));
             return;
         }
     }
@@ -42,16 +38,16 @@ void MainWindow::_detect_by_process(bool)
     // detecting again.
     game_dir = game_root_dir;
     if (!errors.isEmpty())
-        dir_label->setText(QStringLiteral("✗ 检测到游戏但权限验证失败: ") + join_errors(errors));
+        _folder_row->show_failure(QStringLiteral("检测到游戏但权限验证失败: ") + join_errors(errors));
     else
-        dir_label->setText(QStringLiteral("✓ 检测成功，权限验证通过: ") + shown_path(game_dir));
+        _folder_row->show_success(QStringLiteral("检测成功，权限验证通过: ") + shown_path(game_dir));
     const QString save_failure = _save_settings();
     if (!save_failure.isEmpty()) {
         // The folder stays for this run all the same: the cards must work with it too,
         // not with the old one.
         if (game_dir != previous_game_dir)
             _refresh_all_skins_permissions();
-        dir_label->setText(QStringLiteral("✗ 进程检测失败: ") + save_failure);
+        _folder_row->show_failure(QStringLiteral("进程检测失败: ") + save_failure);
         return;
     }
     if (errors.isEmpty())
@@ -66,15 +62,16 @@ QStringList MainWindow::_validate_game_dir(const QString &path)
 
 void MainWindow::_load_settings()
 {
-    game_dir = settings->value(kGameDirKey, QString()).toString();
+    Q_ASSERT(_is_gui_thread());
+    game_dir = read_game_dir_setting(*settings);
     if (!game_dir.isEmpty()) {
         // An install that the last run left half-way may hold an installed file set aside.
         restore_set_aside_copies(join_path(game_dir, MOD_SUBDIR));
-        dir_label->setText(QStringLiteral("✓ 皮肤目录已加载"));
+        _folder_row->show_success(QStringLiteral("皮肤目录已加载"));
         _refresh_skins();
         _refresh_all_skins_permissions();
     } else {
-        dir_label->setText(QStringLiteral("请先启动Dread Hunger游戏后点击检测目录"));
+        _folder_row->show_detect_hint();
     }
 }
 
@@ -82,14 +79,10 @@ void MainWindow::_load_settings()
 // that the detection reports it instead of a folder that would be gone at the next start.
 QString MainWindow::_save_settings()
 {
-    settings->setValue(kGameDirKey, game_dir);
-    settings->sync();
-    // A QSettings object keeps its first error for good, so its own status cannot tell
-    // whether this write failed. A fresh view of the same store tells: a file store
-    // retries what is still pending and reports that; the registry reads back what it holds.
-    const QSettings stored(settings->fileName(), settings->format());
-    if (stored.status() != QSettings::NoError || stored.value(kGameDirKey).toString() != game_dir)
-        return QStringLiteral("无法保存设置: %1").arg(settings->fileName());
+    Q_ASSERT(_is_gui_thread());
+    const Outcome<void> written = write_game_dir_setting(*settings, game_dir);
+    if (!written.ok())
+        return written.error;
     if (!game_dir.isEmpty())
         _refresh_all_skins_permissions();
     return QString();

@@ -9,16 +9,17 @@
 #include "cards/cover_cache.h"
 #include "cards/skin_widget.h"
 #include "gamedir/game_folder.h"
+#include "gamedir/game_folder_row.h"
 #include "gamedir/temp_cleanup.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QUrl>
 
 void MainWindow::_open_skin_dir(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     if (game_dir.isEmpty()) {
         show_message(QStringLiteral("提示"), QStringLiteral("请先检测游戏目录"), QStringLiteral("info"));
         return;
@@ -37,6 +38,7 @@ void MainWindow::_open_skin_dir(bool)
 
 void MainWindow::_refresh_skins(bool)
 {
+    Q_ASSERT(_is_gui_thread());
     if (!current_category_name || current_category_name->isEmpty())
         return;
     _refresh_current_page_images();
@@ -71,12 +73,13 @@ void MainWindow::_refresh_current_page_images()
 
 void MainWindow::_refresh_all_skins_permissions()
 {
+    Q_ASSERT(_is_gui_thread());
     if (!game_dir.isEmpty()) {
         const QStringList errors = _validate_game_dir(game_dir);
         if (!errors.isEmpty())
-            dir_label->setText(QStringLiteral("✗ 目录权限验证失败: ") + join_errors(errors));
+            _folder_row->show_failure(QStringLiteral("目录权限验证失败: ") + join_errors(errors));
         else
-            dir_label->setText(QStringLiteral("✓ 目录权限验证通过: ") + shown_path(game_dir));
+            _folder_row->show_success(QStringLiteral("目录权限验证通过: ") + shown_path(game_dir));
     }
     // A copy: a card's check must not be able to change the list under the loop.
     const QList<SkinWidget *> skin_widgets = get_all_skin_widgets();
@@ -89,6 +92,7 @@ void MainWindow::_refresh_all_skins_permissions()
 
 void MainWindow::_cleanup_temp_files()
 {
+    Q_ASSERT(_is_gui_thread());
     log_info(QStringLiteral("执行定期临时文件清理"));
     if (game_dir.isEmpty())
         return;

@@ -2,23 +2,23 @@
 // The game folder as the settings store holds it between runs (the registry on Windows,
 // a file below the private XDG_CONFIG_HOME elsewhere).
 
+#include "gamedir/settings_store.h"
+
 #include <QSettings>
 #include <QString>
 
+#include <memory>
+
 inline QString stored_game_dir()
 {
-    return QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"))
-        .value(QStringLiteral("game_dir"))
-        .toString();
+    const std::unique_ptr<QSettings> store(open_settings_store());
+    return read_game_dir_setting(*store);
 }
 
 // An empty `path` removes the setting.
 inline void store_game_dir(const QString &path)
 {
-    QSettings settings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger"));
-    if (path.isEmpty())
-        settings.remove(QStringLiteral("game_dir"));
-    else
-        settings.setValue(QStringLiteral("game_dir"), path);
-    settings.sync();
+    const std::unique_ptr<QSettings> store(open_settings_store());
+    // A store that cannot be written shows in the cases that read the folder back.
+    static_cast<void>(write_game_dir_setting(*store, path));
 }

@@ -4,6 +4,7 @@
 #include "app/http_session.h"
 #include "app/process_values.h"
 #include "app/logging.h"
+#include "gamedir/settings_store.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,6 +19,7 @@
 #include <openssl/x509v3.h>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -145,7 +147,7 @@ void init_test_environment()
 #ifdef Q_OS_WIN
     // The settings store is the registry, which every suite of one Wine prefix shares:
     // the suites run one at a time there, each from an empty store.
-    QSettings(QStringLiteral("qvmod"), QStringLiteral("DreadHunger")).clear();
+    std::unique_ptr<QSettings>(open_settings_store())->clear();
 #endif
     qputenv("HOME", test_home().toUtf8());
     qputenv("XDG_CONFIG_HOME", QDir(test_home()).filePath(QStringLiteral(".config")).toUtf8());
