@@ -202,6 +202,9 @@ private slots:
         get.timeout_ms = 2000;
         QVERIFY(!session().get(get).ok());
         QVERIFY(!ftp.waitForNewConnection(0));
+        get.url = redirect.redirect_to;  // nor is ftp asked for directly
+        QVERIFY(!session().get(get).ok());
+        QVERIFY(!ftp.waitForNewConnection(0));
     }
 
     void error_status_is_an_answer_not_an_error()
